@@ -1,0 +1,9 @@
+#include "platform/win/modules.h"
+
+namespace platform {
+
+// The platform layer's own modules. Each module's registration function is listed here so
+// that linking the layer is enough to make its modules findable by name.
+void registerBuiltInModules() {}
+
+}  // namespace platform
