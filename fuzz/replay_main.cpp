@@ -2,6 +2,7 @@
 // named on the command line (folders are walked) to the target once, each in a heap buffer of
 // exactly the file's size so that a read past the end is caught by the address sanitizer.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
