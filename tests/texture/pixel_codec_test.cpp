@@ -9,6 +9,7 @@
 #include "conversion_test_support.h"
 #include "texture/gamma_tables.h"
 #include "texture/packed_layouts.h"
+#include "texture/pixel_formats.h"
 
 namespace {
 
@@ -82,6 +83,32 @@ TEST(PixelCodecTest, PackedFormatsRoundTripExactlyThroughFloats) {
     ASSERT_EQ(convertChecked(dithered, floats, RESAMPLE_NONE | RESAMPLE_DITHER), S_OK);
     EXPECT_EQ(dithered.boxBytes(), source.boxBytes()) << "format " << format;
   }
+}
+
+TEST(PixelCodecTest, FloatFormatsRoundTripEveryHalfAndFillMissingChannelsWithOne) {
+  std::vector<std::uint8_t> halves;
+  for (unsigned v = 0; v < 0x10000; ++v) {
+    halves.push_back(static_cast<std::uint8_t>(v));
+    halves.push_back(static_cast<std::uint8_t>(v >> 8));
+  }
+  for (D3DFORMAT format : {D3DFMT_R16F, D3DFMT_G16R16F, D3DFMT_A16B16G16R16F}) {
+    std::uint32_t bytesPerPixel = describeFormat(format).bitsPerPixel / 8;
+    auto count = static_cast<std::uint32_t>(halves.size() / bytesPerPixel);
+    TestImage source(format, count, 1);
+    source.setBoxBytes(halves);
+    TestImage floats(D3DFMT_A32B32G32R32F, count, 1);
+    ASSERT_EQ(convertChecked(floats, source, RESAMPLE_NONE), S_OK);
+    TestImage back(format, count, 1);
+    ASSERT_EQ(convertChecked(back, floats, RESAMPLE_POINT | RESAMPLE_DITHER), S_OK);
+    EXPECT_EQ(back.boxBytes(), halves) << "format " << format;
+  }
+  TestImage g16r16f(D3DFMT_G16R16F, 1, 1);
+  g16r16f.setBoxBytes({0x00, 0x38, 0x00, 0xC0});  // 0.5, -2
+  EXPECT_EQ(decodeToFloats(g16r16f)[0], (Float4{0.5f, -2.0f, 1.0f, 1.0f}));
+  TestImage r32f = floatImage({{-3.5f, 0.0f, 0.0f, 0.0f}}, 1, 1);
+  TestImage d32f(D3DFMT_D32F_LOCKABLE, 1, 1);
+  ASSERT_EQ(convertChecked(d32f, r32f, RESAMPLE_NONE), S_OK);
+  EXPECT_EQ(decodeToFloats(d32f)[0], (Float4{-3.5f, 1.0f, 1.0f, 1.0f}));
 }
 
 TEST(PixelCodecTest, PaletteIndicesRoundTripWhenEntriesDiffer) {
