@@ -9,6 +9,7 @@ target_sources(prism_texture PRIVATE
   gamma_tables.cpp
   packed_codec.cpp
   packed_layouts.cpp
+  packed_remap.cpp
   pair_codec.cpp
   pixel_codec.cpp
   pixel_converter.cpp

@@ -5,6 +5,7 @@
 
 #include "texture/conversion_methods.h"
 #include "texture/dxt_block.h"
+#include "texture/packed_remap.h"
 #include "texture/pixel_formats.h"
 
 namespace {
@@ -73,8 +74,33 @@ void runSame(ConversionJob& job) {
 
 bool acceptsCopy(const ConversionJob& job) { return sameSize(job.destination, job.source); }
 
+// Formats whose channels carry over bit for bit skip the float rows.
+std::optional<PackedRemap> integerCopyPlan(const ConversionJob& job) {
+  const PixelBlock& to = job.destination.block();
+  const PixelBlock& from = job.source.block();
+  if (from.colourKey != 0 || job.destination.gamma() || job.source.gamma()) return std::nullopt;
+  const PackedLayout* toLayout = findPackedLayout(to.format);
+  const PackedLayout* fromLayout = findPackedLayout(from.format);
+  if (toLayout == nullptr || fromLayout == nullptr) return std::nullopt;
+  return planPackedRemap(*toLayout, *fromLayout);
+}
+
 void runCopy(ConversionJob& job) {
   dropMatchingGamma(job);
+  if (auto plan = integerCopyPlan(job)) {
+    const PixelBlock& to = job.destination.block();
+    const PixelBlock& from = job.source.block();
+    for (std::int64_t z = 0; z < job.source.depth(); ++z) {
+      for (std::int64_t y = 0; y < job.source.height(); ++y) {
+        const auto* in = static_cast<const std::byte*>(from.pixels) + (from.box.Front + z) * from.slicePitch +
+                         (from.box.Top + y) * from.rowPitch + std::int64_t{from.box.Left} * plan->sourceBytes;
+        auto* out = static_cast<std::byte*>(to.pixels) + (to.box.Front + z) * to.slicePitch +
+                    (to.box.Top + y) * to.rowPitch + std::int64_t{to.box.Left} * plan->destinationBytes;
+        remapRow(*plan, in, out, job.source.width());
+      }
+    }
+    return;
+  }
   FloatRow row(job.source.width());
   for (std::uint32_t z = 0; z < job.source.depth(); ++z) {
     for (std::uint32_t y = 0; y < job.source.height(); ++y) {

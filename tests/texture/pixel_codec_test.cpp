@@ -9,6 +9,7 @@
 #include "conversion_test_support.h"
 #include "texture/gamma_tables.h"
 #include "texture/packed_layouts.h"
+#include "texture/packed_remap.h"
 #include "texture/pixel_formats.h"
 
 namespace {
@@ -310,6 +311,37 @@ TEST(PixelCodecTest, PartlyCoveredPairsKeepTheirOtherPixel) {
   TestImage source = floatImage({{100 / 255.0f, 0.8f, 100 / 255.0f, 1}, {100 / 255.0f, 0.4f, 100 / 255.0f, 1}}, 2, 1);
   ASSERT_EQ(convertPixels(to, source.block(), RESAMPLE_NONE), S_OK);
   EXPECT_EQ(target.boxBytes(), (std::vector<std::uint8_t>{100, 10, 100, 204, 100, 102, 100, 40}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PixelCodecTest, IntegerRemapEqualsDecodingAndEncoding) {
+  std::mt19937_64 random(5);
+  int planned = 0;
+  for (const FormatDescriptor& toRow : formatDescriptors()) {
+    for (const FormatDescriptor& fromRow : formatDescriptors()) {
+      const PackedLayout* to = findPackedLayout(toRow.format);
+      const PackedLayout* from = findPackedLayout(fromRow.format);
+      if (to == nullptr || from == nullptr) continue;
+      auto plan = planPackedRemap(*to, *from);
+      if (!plan) continue;
+      ++planned;
+      for (int i = 0; i < 64; ++i) {
+        std::uint64_t pixel = random();
+        std::byte in[8], out[8];
+        storePixelBits(in, from->bytesPerPixel, pixel);
+        remapRow(*plan, in, out, 1);
+        std::uint64_t expected = packPixel(*to, unpackPixel(*from, loadPixelBits(in, from->bytesPerPixel)), 0.5f);
+        EXPECT_EQ(loadPixelBits(out, to->bytesPerPixel), expected) << toRow.format << " from " << fromRow.format;
+      }
+    }
+  }
+  EXPECT_GT(planned, 20);
+  const PackedLayout& argb = *findPackedLayout(D3DFMT_A8R8G8B8);
+  EXPECT_TRUE(planPackedRemap(*findPackedLayout(D3DFMT_X8R8G8B8), argb)->inPlace);
+  EXPECT_FALSE(planPackedRemap(*findPackedLayout(D3DFMT_R5G6B5), argb).has_value());
 }
 
 }  // namespace
