@@ -31,34 +31,49 @@ constexpr std::array kMethods = {
     &kBox3DMethod, &kLinear2DMethod, &kLinear3DMethod, &kTriangle2DMethod, &kTriangle3DMethod,
 };
 
-HRESULT convert(const PixelBlock& destination, const PixelBlock& source, std::uint32_t filter) {
-  PixelBlock to = destination;
-  to.gamma = (filter & RESAMPLE_GAMMA_OUT) != 0;
-  to.dither = (filter & RESAMPLE_DITHER) != 0;
-  to.colourKey = 0;
-  PixelBlock from = source;
-  from.gamma = (filter & RESAMPLE_GAMMA_IN) != 0;
-  from.dither = false;
+}  // namespace
 
-  auto destinationCodec = PixelCodec::create(to);
+PixelConverter::PixelConverter(const PixelBlock& destination, const PixelBlock& source, std::uint32_t filter)
+    : destination_(destination), source_(source), filter_(filter) {
+  destination_.gamma = (filter & RESAMPLE_GAMMA_OUT) != 0;
+  destination_.dither = (filter & RESAMPLE_DITHER) != 0;
+  destination_.colourKey = 0;
+  source_.gamma = (filter & RESAMPLE_GAMMA_IN) != 0;
+  source_.dither = false;
+}
+
+PixelConverter::~PixelConverter() = default;
+
+HRESULT PixelConverter::run() {
+  if (!validFilter(filter_) || !validDescription(destination_) || !validDescription(source_)) {
+    return D3DERR_INVALIDCALL;
+  }
+  try {
+    return convert();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT PixelConverter::convert() {
+  auto destinationCodec = PixelCodec::create(destination_);
   if (!destinationCodec) return E_FAIL;
-  auto sourceCodec = PixelCodec::create(from);
+  auto sourceCodec = PixelCodec::create(source_);
   if (!sourceCodec) return E_FAIL;
   if (destinationCodec->valueClass() != ValueClass::floatingPoint) {
     destinationCodec->convertRowsFrom(sourceCodec->valueClass());
   }
 
-  ConversionJob job{*destinationCodec, *sourceCodec, filter};
+  ConversionJob job{*destinationCodec, *sourceCodec, filter_};
   for (const ConversionMethod* method : kMethods) {
     if (!method->accepts(job)) continue;
     method->run(job);
     destinationCodec->flush();
+    methodUsed_ = method->name;
     return S_OK;
   }
   return E_FAIL;
 }
-
-}  // namespace
 
 bool sameSize(const PixelCodec& a, const PixelCodec& b) {
   return a.width() == b.width() && a.height() == b.height() && a.depth() == b.depth();
@@ -74,10 +89,5 @@ void dropMatchingGamma(ConversionJob& job) {
 }
 
 HRESULT convertPixels(const PixelBlock& destination, const PixelBlock& source, std::uint32_t filter) {
-  if (!validFilter(filter) || !validDescription(destination) || !validDescription(source)) return D3DERR_INVALIDCALL;
-  try {
-    return convert(destination, source, filter);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  return PixelConverter(destination, source, filter).run();
 }

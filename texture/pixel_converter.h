@@ -30,6 +30,32 @@ struct PixelBlock {
   D3DCOLOR colourKey = 0;
 };
 
+class PixelCodec;
+
+// One conversion: validates the descriptions and filter, creates a codec for each side (the
+// destination's first) and lets the first method that accepts the pair do the whole job.
+class PixelConverter {
+ public:
+  PixelConverter(const PixelBlock& destination, const PixelBlock& source, std::uint32_t filter);
+  ~PixelConverter();
+  PixelConverter(const PixelConverter&) = delete;
+  PixelConverter& operator=(const PixelConverter&) = delete;
+
+  // The result convertPixels returns. Call once.
+  HRESULT run();
+  // The method that did the work ("same", "copy", "none", "point", "box 2D", "box 3D",
+  // "linear 2D", "linear 3D", "triangle 2D", "triangle 3D"), or null when none ran.
+  const char* methodUsed() const { return methodUsed_; }
+
+ private:
+  HRESULT convert();
+
+  PixelBlock destination_;
+  PixelBlock source_;
+  std::uint32_t filter_;
+  const char* methodUsed_ = nullptr;
+};
+
 // Converts `source` into `destination` with `filter` (RESAMPLE_NONE..RESAMPLE_BOX in the low
 // 16 bits plus RESAMPLE_* flags). Returns D3DERR_INVALIDCALL for a bad filter or description,
 // E_FAIL when a format has no codec or no method suits the pair of boxes, E_OUTOFMEMORY when

@@ -232,3 +232,36 @@ TEST(ResampleTest, SameFormatCopiesRawUnlessPalettesDiffer) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* methodFor(const TestImage& to, const TestImage& from, std::uint32_t filter, D3DCOLOR key = 0) {
+  PixelBlock source = from.block();
+  source.colourKey = key;
+  PixelConverter converter(to.block(), source, filter);
+  EXPECT_EQ(converter.run(), S_OK);
+  return converter.methodUsed() ? converter.methodUsed() : "(none)";
+}
+
+TEST(ResampleTest, MethodsAreTriedInOrder) {
+  TestImage a4(D3DFMT_A8R8G8B8, 4, 4), x4(D3DFMT_X8R8G8B8, 4, 4), a2(D3DFMT_A8R8G8B8, 2, 2), a3(D3DFMT_A8R8G8B8, 3, 3);
+  TestImage v2(D3DFMT_A8R8G8B8, 2, 2, 2), v1(D3DFMT_A8R8G8B8, 1, 1, 1);
+  EXPECT_STREQ(methodFor(a4, a4, RESAMPLE_BOX), "same");
+  EXPECT_STREQ(methodFor(a4, a4, RESAMPLE_BOX, 0xFF000000), "copy");
+  EXPECT_STREQ(methodFor(a4, a4, RESAMPLE_BOX | RESAMPLE_GAMMA_IN), "copy");
+  EXPECT_STREQ(methodFor(x4, a4, RESAMPLE_TRIANGLE), "copy");
+  EXPECT_STREQ(methodFor(a2, a4, RESAMPLE_NONE), "none");
+  EXPECT_STREQ(methodFor(a2, a4, RESAMPLE_POINT), "point");
+  EXPECT_STREQ(methodFor(a2, a4, RESAMPLE_BOX), "box 2D");
+  EXPECT_STREQ(methodFor(v1, v2, RESAMPLE_BOX), "box 3D");
+  EXPECT_STREQ(methodFor(a3, a4, RESAMPLE_LINEAR), "linear 2D");
+  EXPECT_STREQ(methodFor(v2, a4, RESAMPLE_LINEAR), "linear 3D");
+  EXPECT_STREQ(methodFor(a3, a4, RESAMPLE_TRIANGLE), "triangle 2D");
+  EXPECT_STREQ(methodFor(v1, v2, RESAMPLE_TRIANGLE), "triangle 3D");
+  // Box filtering of sizes that do not halve has no method.
+  PixelConverter converter(a3.block(), a4.block(), RESAMPLE_BOX);
+  EXPECT_EQ(converter.run(), E_FAIL);
+  EXPECT_EQ(converter.methodUsed(), nullptr);
+}
+
+}  // namespace
