@@ -14,12 +14,19 @@ constexpr D3DFORMAT kIntegerBoxFormats[] = {
 };
 
 IntegerBoxFormat fromLayout(const PackedLayout& layout) {
-  IntegerBoxFormat format{layout.format, layout.bytesPerPixel, {}, 0};
+  IntegerBoxFormat format{layout.format, layout.bytesPerPixel, {}, 0, true};
   for (const ChannelField& field : layout.channels) {
     if (field.bits == 0) continue;
     format.fieldMasks[format.fieldCount++] = ((std::uint64_t{1} << field.bits) - 1) << field.shift;
   }
   if (layout.unusedBits != 0) format.fieldMasks[format.fieldCount++] = layout.unusedBits;
+  std::uint64_t covered = 0;
+  for (unsigned f = 0; f < format.fieldCount; ++f) {
+    std::uint64_t mask = format.fieldMasks[f];
+    format.wholeByteFields = format.wholeByteFields && std::popcount(mask) == 8 && std::countr_zero(mask) % 8 == 0;
+    covered |= mask;
+  }
+  format.wholeByteFields = format.wholeByteFields && covered == (std::uint64_t{1} << (8 * layout.bytesPerPixel)) - 1;
   return format;
 }
 
@@ -38,6 +45,19 @@ void boxHalveRow(const IntegerBoxFormat& format, const std::byte* row0, const st
                  std::uint32_t destinationWidth, std::uint32_t sourceWidth) {
   unsigned bytes = format.bytesPerPixel;
   std::uint32_t secondColumnOffset = sourceWidth > 1 ? 1 : 0;
+  if (format.wholeByteFields) {
+    auto byteAt = [](const std::byte* p, std::size_t i) { return std::to_integer<unsigned>(p[i]); };
+    for (std::uint32_t x = 0; x < destinationWidth; ++x) {
+      std::size_t left = std::size_t{2} * x * bytes;
+      std::size_t right = left + secondColumnOffset * bytes;
+      for (unsigned k = 0; k < bytes; ++k) {
+        unsigned sum =
+            byteAt(row0, left + k) + byteAt(row0, right + k) + byteAt(row1, left + k) + byteAt(row1, right + k);
+        out[std::size_t{x} * bytes + k] = static_cast<std::byte>((sum + 2) >> 2);
+      }
+    }
+    return;
+  }
   for (std::uint32_t x = 0; x < destinationWidth; ++x) {
     std::size_t left = std::size_t{2} * x * bytes;
     std::size_t right = left + secondColumnOffset * bytes;

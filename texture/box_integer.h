@@ -16,6 +16,8 @@ struct IntegerBoxFormat {
   // Fields averaged on their own (unused bits included, so that they pass through).
   std::array<std::uint64_t, 4> fieldMasks;
   unsigned fieldCount;
+  // Every byte of a pixel is one whole field, so bytes can be averaged one by one.
+  bool wholeByteFields;
 };
 
 // The integer layout of `format`, or nothing when box halving of it has no integer path.

@@ -10,9 +10,9 @@
 #include "texture/pixel_formats.h"
 
 // One side of a conversion. `box` is in pixels relative to `pixels`; Right, Bottom and Back are
-// exclusive. Block formats (DXT1-DXT5) address whole 4-by-4 blocks and the pair formats (UYVY,
-// YUY2, RGBG, GRGB) whole 2-pixel groups counted from `pixels`, so the memory behind such a box
-// must cover the box widened to those grids.
+// exclusive (a 2D surface has Front 0 and Back 1). Block formats (DXT1-DXT5) address whole 4-by-4 blocks and the pair
+// formats (UYVY, YUY2, RGBG, GRGB) whole 2-pixel groups counted from `pixels`, so the memory behind such a box must
+// cover the box widened to those grids.
 struct PixelBlock {
   void* pixels = nullptr;
   D3DFORMAT format = D3DFMT_UNKNOWN;

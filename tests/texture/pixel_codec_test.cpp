@@ -235,6 +235,18 @@ TEST(PixelCodecTest, ColourKeyComparesAtTheSourcePrecision) {
   ASSERT_EQ(convertChecked(keyed, rgb565, RESAMPLE_NONE, 0xFFFC01FC), S_OK);
   EXPECT_EQ(keyed.boxBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0, 0xFF, 0, 0, 0xFF}));
 
+  // Block formats compare at 5:6:5: the red endpoint of a DXT1 block matches a key that is
+  // red to within that precision; the interpolated colours do not.
+  TestImage dxt1(D3DFMT_DXT1, 4, 4);
+  dxt1.setBoxBytes({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0xE4, 0xE4, 0xE4});
+  TestImage unkeyed(D3DFMT_A8R8G8B8, 4, 4);
+  ASSERT_EQ(convertChecked(unkeyed, dxt1, RESAMPLE_NONE, 0xFFFD0102), S_OK);
+  auto blockPixels = unkeyed.boxBytes();
+  for (int i = 0; i < 16; ++i) {
+    std::uint8_t alpha = blockPixels[i * 4 + 3];
+    EXPECT_EQ(alpha, i % 4 == 0 ? 0 : 255) << "pixel " << i;
+  }
+
   // The key also forces the decode path for equal formats.
   TestImage copy(D3DFMT_R5G6B5, 2, 1);
   ASSERT_EQ(convertChecked(copy, rgb565, RESAMPLE_NONE, 0xFFFF00FF), S_OK);

@@ -119,6 +119,13 @@ TEST(ResampleTest, IntegerAndSimdBoxPathsAgreeWithEachOtherAndTheFloatPath) {
         boxHalveRowArgbSimd(row0, row1, simd.data(), outWidth, width);
         EXPECT_EQ(simd, portable) << "format " << format << " width " << width;
       }
+      if (layout->wholeByteFields) {
+        IntegerBoxFormat byField = *layout;
+        byField.wholeByteFields = false;
+        std::vector<std::byte> masked(portable.size());
+        boxHalveRow(byField, row0, row1, masked.data(), outWidth, width);
+        EXPECT_EQ(masked, portable) << "format " << format << " width " << width;
+      }
       // The float path rounds the same average; it may differ by one step at exact halves.
       TestImage source(format, width, 2);
       source.setBoxBytes(rows);
