@@ -1,12 +1,16 @@
-// SSE2 version of the 32-bit ARGB box halving: two destination pixels per step.
-#include <emmintrin.h>
-
-#include <cstring>
-
+// SSE2 version of the 32-bit ARGB box halving: two destination pixels per step. SSE2 is part
+// of the x86-64 baseline; elsewhere the portable rows stand in.
 #include "texture/box_integer.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 void boxHalveRowArgbSimd(const std::byte* row0, const std::byte* row1, std::byte* out, std::uint32_t destinationWidth,
                          std::uint32_t sourceWidth) {
+#if !defined(__SSE2__)
+  boxHalveRow(*findIntegerBoxFormat(D3DFMT_A8R8G8B8), row0, row1, out, destinationWidth, sourceWidth);
+#else
   if (sourceWidth < 2) {
     boxHalveRow(*findIntegerBoxFormat(D3DFMT_A8R8G8B8), row0, row1, out, destinationWidth, sourceWidth);
     return;
@@ -29,4 +33,5 @@ void boxHalveRowArgbSimd(const std::byte* row0, const std::byte* row1, std::byte
     boxHalveRow(*findIntegerBoxFormat(D3DFMT_A8R8G8B8), row0 + std::size_t{x} * 8, row1 + std::size_t{x} * 8,
                 out + std::size_t{x} * 4, destinationWidth - x, sourceWidth - 2 * x);
   }
+#endif
 }
