@@ -189,6 +189,17 @@ TEST(PixelCodecTest, QuantisationTruncatesAfterTheThreshold) {
     int expected = static_cast<int>(10.3f + kMatrix[i / 4][i % 4] / 32.0f);
     EXPECT_EQ(ditheredBytes[i * 4 + 2], expected) << "pixel " << i;
   }
+  // In volumes each slice shifts the matrix column by one.
+  TestImage volume = floatImage(std::vector<Float4>(16, pixels[0]), 4, 1, 4);
+  TestImage ditheredVolume(D3DFMT_A8R8G8B8, 4, 1, 4);
+  ASSERT_EQ(convertChecked(ditheredVolume, volume, RESAMPLE_NONE | RESAMPLE_DITHER), S_OK);
+  auto volumeBytes = ditheredVolume.boxBytes();
+  for (int z = 0; z < 4; ++z) {
+    for (int x = 0; x < 4; ++x) {
+      int expected = static_cast<int>(10.3f + kMatrix[0][(x + z) % 4] / 32.0f);
+      EXPECT_EQ(volumeBytes[(z * 4 + x) * 4 + 2], expected) << "x " << x << " z " << z;
+    }
+  }
 }
 
 TEST(PixelCodecTest, ClassConversionAndClamping) {
@@ -269,6 +280,16 @@ TEST(PixelCodecTest, GammaCodingFollowsTheCurveAndCancelsOnEqualFlags) {
   EXPECT_EQ(bytes[2], 186);  // 255 * 0.5^(1/2.2) = 186.1
   EXPECT_EQ(bytes[1], 136);  // 255 * 0.25^(1/2.2) = 136.0
   EXPECT_EQ(bytes[3], 128);  // alpha is not gamma coded
+
+  // Decoding undoes it.
+  PixelBlock gammaSource = encoded.block();
+  TestImage decoded(D3DFMT_A32B32G32R32F, 1, 1);
+  ASSERT_EQ(convertPixels(decoded.block(), gammaSource, RESAMPLE_NONE | RESAMPLE_GAMMA_IN), S_OK);
+  Float4 back;
+  std::memcpy(back.data(), decoded.boxBytes().data(), sizeof back);
+  EXPECT_NEAR(back[kRed], 0.5f, 0.005f);
+  EXPECT_NEAR(back[kGreen], 0.25f, 0.005f);
+  EXPECT_EQ(back[kAlpha], 128 / 255.0f);
 
   // Both flags on a copy: values pass untouched.
   TestImage source(D3DFMT_A8R8G8B8, 1, 1);
