@@ -83,4 +83,20 @@ TEST(ConversionBoundsTest, BlockAndPairBoxesInsideTheirUnits) {
   }
 }
 
+TEST(ConversionBoundsTest, BlockRowsFinishedOutOfOrderAreEncodedWhole) {
+  // Wrapping triangle filtering finishes destination row 0 last; its blocks must still be
+  // encoded from complete rows.
+  std::vector<Float4> pixels(8 * 8);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = Float4{0.4f, 0.8f, 0.2f, 1.0f};
+  TestImage source = floatImage(pixels, 8, 8);
+  TestImage dxt(D3DFMT_DXT1, 4, 8);
+  ASSERT_EQ(convertChecked(dxt, source, RESAMPLE_TRIANGLE), S_OK);
+  for (const Float4& p : decodeToFloats(dxt)) {
+    EXPECT_NEAR(p[kRed], 0.4f, 0.02f);
+    EXPECT_NEAR(p[kGreen], 0.8f, 0.02f);
+    EXPECT_NEAR(p[kBlue], 0.2f, 0.02f);
+    EXPECT_EQ(p[kAlpha], 1.0f);
+  }
+}
+
 }  // namespace
