@@ -33,6 +33,8 @@ enum FaultCode : DWORD {
   kNotBegun = 11,
 };
 inline constexpr DWORD kErrorMessage = 2;
+// def: the instruction token, the register and four values.
+constexpr std::size_t kDefLength = 6;
 
 struct Fault {
   DWORD code = 0;
@@ -348,7 +350,15 @@ class StreamChecker {
       }
       return length;
     }
-    // 1.x tokens carry no length: the parameters are the words with bit 31 set.
+    // 1.x tokens carry no length: the parameters are the words with bit 31 set, except for the
+    // raw values of def, which has a fixed length.
+    if (opcode(token) == D3DSIO_DEF) {
+      if (kDefLength > available) {
+        *fault = {kTruncated, "instruction runs past the end of the stream"};
+        return 0;
+      }
+      return kDefLength;
+    }
     std::size_t length = 1;
     while (length < available && (words[length] & D3DSP_PARAMETER_BIT)) ++length;
     return length;
@@ -377,11 +387,13 @@ class StreamChecker {
       return true;
     };
     auto missing = Fault{kWrongLength, "instruction has the wrong number of parameters"};
-    for (std::size_t i = 1; i < length; ++i) {
+    DWORD op = row->opcode;
+    // Every parameter has bit 31 set; the values a definition carries are raw words.
+    const bool definition = op == D3DSIO_DEF || op == D3DSIO_DEFI || op == D3DSIO_DEFB;
+    for (std::size_t i = 1; i < (definition ? std::min<std::size_t>(length, 2) : length); ++i) {
       if (!(words[i] & D3DSP_PARAMETER_BIT)) return {kMissingParameterBit, "parameter token without bit 31"};
     }
-    DWORD op = row->opcode;
-    if (op == D3DSIO_DEF || op == D3DSIO_DEFI || op == D3DSIO_DEFB) {
+    if (definition) {
       DWORD destination = 0;
       if (!parameter(&destination)) return missing;
       DWORD wanted = op == D3DSIO_DEF ? D3DSPR_CONST : op == D3DSIO_DEFI ? D3DSPR_CONSTINT : D3DSPR_CONSTBOOL;
