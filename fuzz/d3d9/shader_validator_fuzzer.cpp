@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   while (position < words.size()) {
     std::size_t count = std::min(piece, words.size() - position);
-    validator->Instruction("fuzz.vsh", static_cast<UINT>(position), words.data() + position,
-                           static_cast<DWORD>(count));
+    validator->Instruction("fuzz.vsh", static_cast<UINT>(position), words.data() + position, static_cast<DWORD>(count));
     position += count;
   }
   validator->End();

@@ -67,7 +67,7 @@ bool declarationFromFvf(DWORD fvf, std::vector<D3DVERTEXELEMENT9>* elements) {
     case D3DFVF_XYZB4:
     case D3DFVF_XYZB5: {
       append(elements, &offset, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
-      DWORD betas = (position - D3DFVF_XYZ) / 2;
+      DWORD betas = (position - D3DFVF_XYZRHW) / 2;  // XYZB1 is 6, each further beta adds 2
       bool lastIsIndices = fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR);
       DWORD weights = lastIsIndices ? betas - 1 : betas;
       if (weights > 0) {

@@ -173,6 +173,33 @@ TEST_F(DeviceTest, ResetRefusesWhileDefaultPoolResourcesOrStateBlocksLive) {
   ASSERT_EQ(managedTexture->UnlockRect(0), D3D_OK);
 }
 
+TEST_F(DeviceTest, ResetLetsGoOfReleasedButStillBoundResources) {
+  ComPtr<IDirect3DTexture9> texture;
+  ComPtr<IDirect3DVertexBuffer9> buffer;
+  ASSERT_EQ(
+      device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, texture.put(), nullptr),
+      D3D_OK);
+  ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, buffer.put(), nullptr), D3D_OK);
+  ComPtr<IDirect3DSurface9> level;
+  ASSERT_EQ(texture->GetSurfaceLevel(0, level.put()), D3D_OK);
+  ASSERT_EQ(device->SetRenderTarget(0, level.get()), D3D_OK);
+  ASSERT_EQ(device->SetTexture(1, texture.get()), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, buffer.get(), 0, 16), D3D_OK);
+  D3DVIEWPORT9 viewport{};
+  ASSERT_EQ(device->GetViewport(&viewport), D3D_OK);
+  EXPECT_EQ(viewport.Width, 8u) << "a new render target brings its own viewport";
+  level.reset();
+  texture.reset();
+  buffer.reset();
+  D3DPRESENT_PARAMETERS p = windowedParameters();
+  ASSERT_EQ(device->Reset(&p), D3D_OK);
+  ComPtr<IDirect3DSurface9> target;
+  ComPtr<IDirect3DSurface9> backBuffer;
+  ASSERT_EQ(device->GetRenderTarget(0, target.put()), D3D_OK);
+  ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put()), D3D_OK);
+  EXPECT_EQ(target.get(), backBuffer.get()) << "Reset puts the back buffer back as render target";
+}
+
 TEST_F(DeviceTest, ResetWithoutDepthBufferTurnsDepthTestingOff) {
   DWORD zEnable = 0;
   ASSERT_EQ(device->GetRenderState(D3DRS_ZENABLE, &zEnable), D3D_OK);
