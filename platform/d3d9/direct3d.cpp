@@ -74,7 +74,8 @@ HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayMod
 
 HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat,
                                   D3DFORMAT backBufferFormat, BOOL windowed) {
-  if (HRESULT result = checkAdapterAndType(adapter, deviceType); FAILED(result)) return result;
+  // A device type that does not exist is an invalid call here, as documented for this check.
+  if (FAILED(checkAdapterAndType(adapter, deviceType))) return D3DERR_INVALIDCALL;
   return checkDeviceType(adapterFormat, backBufferFormat, windowed != FALSE);
 }
 

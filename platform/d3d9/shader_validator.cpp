@@ -31,6 +31,8 @@ enum FaultCode : DWORD {
   kAfterEnd = 9,
   kTruncated = 10,
   kNotBegun = 11,
+  kBadDeclaration = 12,
+  kBadModifier = 13,
 };
 inline constexpr DWORD kErrorMessage = 2;
 // def: the instruction token, the register and four values.
@@ -408,6 +410,14 @@ class StreamChecker {
       DWORD destination = 0;
       if (!parameter(&declaration) || !parameter(&destination) || position != length) return missing;
       if (!registerExists(destination)) return {kBadRegister, "declaration of a register this version lacks"};
+      if (registerType(destination) == D3DSPR_SAMPLER) {
+        DWORD textureType = samplerTextureType(declaration);
+        if (textureType != D3DSTT_2D && textureType != D3DSTT_CUBE && textureType != D3DSTT_VOLUME) {
+          return {kBadDeclaration, "sampler declared with an unknown texture type"};
+        }
+      } else if (declarationUsage(declaration) > D3DDECLUSAGE_SAMPLE) {
+        return {kBadDeclaration, "declaration with an unknown usage"};
+      }
       return {};
     }
     std::size_t sources = row->sources;
@@ -420,6 +430,7 @@ class StreamChecker {
       if (!registerExists(destination) || !(access(destination) & kWrite)) {
         return {kBadRegister, "destination register cannot be written in this version"};
       }
+      if (writeMask(destination) == 0) return {kBadModifier, "destination writes no component"};
       if (isRelative(destination) && !skipAddressToken(words, length, &position)) return missing;
     }
     if (isPredicated(token)) {
@@ -435,6 +446,7 @@ class StreamChecker {
       if (!registerExists(source) || !(access(source) & kRead)) {
         return {kBadRegister, "source register cannot be read in this version"};
       }
+      if (sourceModifier(source) > D3DSPSM_NOT) return {kBadModifier, "unknown source modifier"};
       if (isRelative(source) && !skipAddressToken(words, length, &position)) return missing;
     }
     return position == length ? Fault{} : missing;
