@@ -286,6 +286,64 @@ TEST_F(ResourceTest, UpdateSurfaceAndUpdateTextureCopyFromSystemMemory) {
       << "only from system memory into the default pool";
 }
 
+TEST_F(ResourceTest, UpdateTextureCopiesEveryFaceAndSlice) {
+  ComPtr<IDirect3DCubeTexture9> cubeSource;
+  ComPtr<IDirect3DCubeTexture9> cubeTarget;
+  ASSERT_EQ(device->CreateCubeTexture(4, 0, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, cubeSource.put(), nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateCubeTexture(4, 0, D3DUSAGE_DYNAMIC, D3DFMT_L8, D3DPOOL_DEFAULT, cubeTarget.put(), nullptr),
+            D3D_OK);
+  for (UINT face = 0; face < 6; ++face) {
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(cubeSource->LockRect(static_cast<D3DCUBEMAP_FACES>(face), 2, &locked, nullptr, 0), D3D_OK);
+    static_cast<BYTE*>(locked.pBits)[0] = static_cast<BYTE>(10 + face);
+    ASSERT_EQ(cubeSource->UnlockRect(static_cast<D3DCUBEMAP_FACES>(face), 2), D3D_OK);
+  }
+  ASSERT_EQ(device->UpdateTexture(cubeSource.get(), cubeTarget.get()), D3D_OK);
+  for (UINT face = 0; face < 6; ++face) {
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(cubeTarget->LockRect(static_cast<D3DCUBEMAP_FACES>(face), 2, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<BYTE*>(locked.pBits)[0], 10 + face);
+    ASSERT_EQ(cubeTarget->UnlockRect(static_cast<D3DCUBEMAP_FACES>(face), 2), D3D_OK);
+  }
+  EXPECT_EQ(device->UpdateTexture(cubeTarget.get(), cubeSource.get()), D3DERR_INVALIDCALL) << "the wrong way round";
+
+  ComPtr<IDirect3DVolumeTexture9> volumeSource;
+  ComPtr<IDirect3DVolumeTexture9> volumeTarget;
+  ASSERT_EQ(device->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, volumeSource.put(), nullptr),
+            D3D_OK);
+  ASSERT_EQ(device->CreateVolumeTexture(4, 4, 4, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                        volumeTarget.put(), nullptr),
+            D3D_OK);
+  D3DLOCKED_BOX box{};
+  ASSERT_EQ(volumeSource->LockBox(0, &box, nullptr, 0), D3D_OK);
+  reinterpret_cast<DWORD*>(static_cast<BYTE*>(box.pBits) + 3 * box.SlicePitch + 2 * box.RowPitch)[1] = 0xCAFEF00D;
+  ASSERT_EQ(volumeSource->UnlockBox(0), D3D_OK);
+  ASSERT_EQ(device->UpdateTexture(volumeSource.get(), volumeTarget.get()), D3D_OK);
+  ASSERT_EQ(volumeTarget->LockBox(0, &box, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(reinterpret_cast<DWORD*>(static_cast<BYTE*>(box.pBits) + 3 * box.SlicePitch + 2 * box.RowPitch)[1],
+            0xCAFEF00Du);
+  ASSERT_EQ(volumeTarget->UnlockBox(0), D3D_OK);
+  EXPECT_EQ(device->UpdateTexture(volumeSource.get(), cubeTarget.get()), D3DERR_INVALIDCALL) << "kinds differ";
+}
+
+TEST_F(ResourceTest, GetRenderTargetDataReadsTheBackBuffer) {
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(1, 2, 3), 1.0f, 0), D3D_OK);
+  ComPtr<IDirect3DSurface9> backBuffer;
+  ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put()), D3D_OK);
+  ComPtr<IDirect3DSurface9> copy;
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(64, 48, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, copy.put(), nullptr),
+            D3D_OK);
+  ASSERT_EQ(device->GetRenderTargetData(backBuffer.get(), copy.get()), D3D_OK);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(static_cast<DWORD*>(locked.pBits)[0] & 0xFFFFFF, 0x010203u);
+  ASSERT_EQ(copy->UnlockRect(), D3D_OK);
+  ComPtr<IDirect3DSurface9> small;
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, small.put(), nullptr),
+            D3D_OK);
+  EXPECT_EQ(device->GetRenderTargetData(backBuffer.get(), small.get()), D3DERR_INVALIDCALL);
+}
+
 TEST_F(ResourceTest, StretchRectScalesWithPointAndLinearFilters) {
   ComPtr<IDirect3DSurface9> source;
   ComPtr<IDirect3DSurface9> target;
