@@ -195,6 +195,10 @@ class Device final : public IDirect3DDevice9 {
   // For the device's own objects.
   void trackObject(DeviceChild* object) { objects_.insert(object); }
   void untrackObject(DeviceChild* object) { objects_.erase(object); }
+  // What the rasteriser draws into and with.
+  Surface* renderTarget() const { return renderTarget_.get(); }
+  Surface* depthStencil() const { return depthStencil_.get(); }
+  bool inScene() const { return inScene_; }
   const DeviceState& state() const { return state_; }
   DeviceState& state() { return state_; }
   // Applies a state block's values (IDirect3DStateBlock9::Apply) or captures into it.

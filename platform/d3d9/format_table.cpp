@@ -56,6 +56,9 @@ constexpr std::array kFormats = {
     FormatInfo{D3DFMT_D24X8, 1, 1, 4, 24, 0, kDepth},
     FormatInfo{D3DFMT_D24X4S4, 1, 1, 4, 24, 4, kDepth},
     FormatInfo{D3DFMT_D16, 1, 1, 2, 16, 0, kDepth},
+    // Float depth formats: scratch surfaces only (the texture converter reads and writes them).
+    FormatInfo{D3DFMT_D32F_LOCKABLE, 1, 1, 4, 32, 0, 0},
+    FormatInfo{D3DFMT_D24FS8, 1, 1, 4, 24, 8, 0},
     FormatInfo{D3DFMT_L16, 1, 1, 2, 0, 0, kSampled},
     FormatInfo{D3DFMT_INDEX16, 1, 1, 2, 0, 0, kSupportIndices},
     FormatInfo{D3DFMT_INDEX32, 1, 1, 4, 0, 0, kSupportIndices},
