@@ -427,7 +427,9 @@ class StreamChecker {
     if (row->destinations) {
       DWORD destination = 0;
       if (!parameter(&destination)) return missing;
-      if (!registerExists(destination) || !(access(destination) & kWrite)) {
+      // texkill names the register it tests in the destination's place.
+      Access needed = op == D3DSIO_TEXKILL ? kRead : kWrite;
+      if (!registerExists(destination) || !(access(destination) & needed)) {
         return {kBadRegister, "destination register cannot be written in this version"};
       }
       if (writeMask(destination) == 0) return {kBadModifier, "destination writes no component"};

@@ -57,7 +57,97 @@ Words pixelShader20() {
           kEnd};
 }
 
+// The program's own two shaders, instruction for instruction.
+constexpr DWORD kX = D3DSP_WRITEMASK_0, kY = D3DSP_WRITEMASK_1, kZ = D3DSP_WRITEMASK_2, kW = D3DSP_WRITEMASK_3;
+constexpr DWORD kAll = D3DSP_WRITEMASK_ALL;
+constexpr DWORD kXs = D3DSP_REPLICATERED, kYs = D3DSP_REPLICATEGREEN, kWs = D3DSP_REPLICATEALPHA;
+
+Words op(DWORD opcode, DWORD destType, DWORD destNumber, DWORD mask,
+         std::initializer_list<std::pair<DWORD, DWORD>> sources, std::initializer_list<DWORD> swizzles) {
+  Words words{makeInstruction(opcode, 0, static_cast<DWORD>(1 + sources.size())),
+              makeDestination(destType, destNumber, mask)};
+  auto swizzle = swizzles.begin();
+  for (auto [type, number] : sources) words.push_back(makeSource(type, number, *swizzle++));
+  return words;
+}
+
+Words dcl(DWORD declaration, DWORD type, DWORD number) {
+  return {makeInstruction(D3DSIO_DCL, 0, 2), declaration, makeDestination(type, number)};
+}
+
+Words hologramVertexShader() {
+  constexpr DWORD v = D3DSPR_INPUT, c = D3DSPR_CONST, r = D3DSPR_TEMP;
+  constexpr DWORD n = D3DSP_NOSWIZZLE;
+  Words words{D3DVS_VERSION(2, 0)};
+  for (const Words& part : {
+           dcl(makeUsageDeclaration(D3DDECLUSAGE_POSITION, 0), v, 0),
+           dcl(makeUsageDeclaration(D3DDECLUSAGE_NORMAL, 0), v, 1),
+           dcl(makeUsageDeclaration(D3DDECLUSAGE_TEXCOORD, 0), v, 2),
+           op(D3DSIO_DP4, D3DSPR_RASTOUT, 0, kX, {{v, 0}, {c, 0}}, {n, n}),
+           op(D3DSIO_DP4, D3DSPR_RASTOUT, 0, kY, {{v, 0}, {c, 1}}, {n, n}),
+           op(D3DSIO_DP4, D3DSPR_RASTOUT, 0, kZ, {{v, 0}, {c, 2}}, {n, n}),
+           op(D3DSIO_DP4, D3DSPR_RASTOUT, 0, kW, {{v, 0}, {c, 3}}, {n, n}),
+           op(D3DSIO_SUB, r, 2, kAll, {{c, 6}, {v, 0}}, {n, n}),
+           op(D3DSIO_NRM, r, 3, kAll, {{r, 2}}, {n}),
+           op(D3DSIO_DP3, r, 2, kX, {{v, 1}, {r, 3}}, {n, n}),
+           op(D3DSIO_ADD, r, 3, kX, {{c, 4}, {r, 2}}, {kWs, kXs}),
+           op(D3DSIO_MUL, r, 2, kX, {{r, 3}, {c, 5}}, {kXs, kXs}),
+           op(D3DSIO_MOV, D3DSPR_TEXCRDOUT, 1, kAll, {{r, 2}}, {kXs}),
+           op(D3DSIO_MOV, D3DSPR_TEXCRDOUT, 0, kAll, {{v, 2}}, {n}),
+       }) {
+    words.insert(words.end(), part.begin(), part.end());
+  }
+  words.push_back(D3DVS_END_TOKEN);
+  return words;
+}
+
+Words hologramPixelShader() {
+  constexpr DWORD t = D3DSPR_TEXTURE, c = D3DSPR_CONST, r = D3DSPR_TEMP;
+  constexpr DWORD n = D3DSP_NOSWIZZLE;
+  Words words{D3DPS_VERSION(2, 0)};
+  for (const Words& part : {
+           dcl(makeUsageDeclaration(0, 0), D3DSPR_INPUT, 0),
+           dcl(makeUsageDeclaration(0, 0), t, 0),
+           dcl(makeUsageDeclaration(0, 0), t, 1),
+           dcl(makeSamplerDeclaration(D3DSTT_2D), D3DSPR_SAMPLER, 0),
+           op(D3DSIO_MOV, r, 1, kAll, {{t, 0}}, {n}),
+           op(D3DSIO_MOV, r, 2, kAll, {{t, 1}}, {n}),
+           op(D3DSIO_RCP, r, 3, kX, {{c, 0}}, {kXs}),
+           op(D3DSIO_MUL, r, 4, kX, {{r, 2}, {c, 0}}, {kXs, kXs}),
+           op(D3DSIO_MUL, r, 4, kX, {{r, 4}, {c, 0}}, {kXs, kXs}),
+           op(D3DSIO_FRC, r, 5, kX, {{r, 4}}, {kXs}),
+           op(D3DSIO_SUB, r, 5, kX, {{r, 4}, {r, 5}}, {kXs, kXs}),
+           op(D3DSIO_MUL, r, 5, kX, {{r, 5}, {r, 3}}, {kXs, kXs}),
+           op(D3DSIO_FRC, r, 5, kX, {{r, 5}}, {kXs}),
+           op(D3DSIO_MUL, r, 1, kX, {{r, 1}, {r, 3}}, {kXs, kXs}),
+           op(D3DSIO_MUL, r, 1, kY, {{r, 1}, {r, 3}}, {kYs, kXs}),
+           op(D3DSIO_ADD, r, 5, kX, {{r, 5}, {r, 1}}, {kXs, kXs}),
+           op(D3DSIO_MUL, r, 4, kW, {{c, 0}, {r, 2}}, {kXs, kXs}),
+           op(D3DSIO_FRC, r, 4, kZ, {{r, 4}}, {kWs}),
+           op(D3DSIO_SUB, r, 4, kY, {{r, 4}, {r, 4}}, {kWs, D3DSP_REPLICATEBLUE}),
+           op(D3DSIO_MUL, r, 4, kY, {{r, 3}, {r, 4}}, {kXs, kYs}),
+           op(D3DSIO_ADD, r, 4, kY, {{r, 4}, {r, 1}}, {kYs, kYs}),
+           op(D3DSIO_MOV, r, 3, kY, {{r, 4}}, {kYs}),
+           op(D3DSIO_MOV, r, 3, kX, {{r, 5}}, {kXs}),
+           op(D3DSIO_TEX, r, 0, kAll, {{r, 3}, {D3DSPR_SAMPLER, 0}}, {n, n}),
+           op(D3DSIO_MOV, D3DSPR_COLOROUT, 0, kAll, {{r, 0}}, {n}),
+       }) {
+    words.insert(words.end(), part.begin(), part.end());
+  }
+  words.push_back(D3DPS_END_TOKEN);
+  return words;
+}
+
 using ShaderCreationTest = DeviceTest;
+
+TEST_F(ShaderCreationTest, TheProgramsHologramShadersAreAccepted) {
+  ComPtr<IDirect3DVertexShader9> vertex;
+  ComPtr<IDirect3DPixelShader9> pixel;
+  Words vs = hologramVertexShader();
+  Words ps = hologramPixelShader();
+  EXPECT_EQ(device->CreateVertexShader(vs.data(), vertex.put()), D3D_OK);
+  EXPECT_EQ(device->CreatePixelShader(ps.data(), pixel.put()), D3D_OK);
+}
 
 TEST_F(ShaderCreationTest, WellFormedStreamsOfEachVersionFamily) {
   ComPtr<IDirect3DVertexShader9> vertex;
@@ -96,6 +186,15 @@ TEST_F(ShaderCreationTest, WellFormedStreamsOfEachVersionFamily) {
                 makeSource(D3DSPR_TEMP, 0),
                 kEnd};
   EXPECT_EQ(device->CreatePixelShader(ps14.data(), pixel.put()), D3D_OK);
+  // texkill tests a register it only reads.
+  Words kill = {D3DPS_VERSION(2, 0),
+                makeInstruction(D3DSIO_DCL, 0, 2),
+                makeUsageDeclaration(0, 0),
+                makeDestination(D3DSPR_TEXTURE, 0),
+                makeInstruction(D3DSIO_TEXKILL, 0, 1),
+                makeDestination(D3DSPR_TEXTURE, 0),
+                kEnd};
+  EXPECT_EQ(device->CreatePixelShader(kill.data(), pixel.put()), D3D_OK);
 
   // Relative addressing names its address register in an extra token from 2.0 on.
   Words relative = {D3DVS_VERSION(2, 0),
