@@ -276,9 +276,17 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
   if ((sourceRect || destRect) && parameters_.SwapEffect != D3DSWAPEFFECT_COPY) return D3DERR_INVALIDCALL;
   updateCooperation();
   if (isLost()) return D3DERR_DEVICELOST;
-  if (backBuffers_.empty()) return D3DERR_INVALIDCALL;
+  if (backBuffers_.empty() ||
+      std::any_of(backBuffers_.begin(), backBuffers_.end(), [](const Binding<Surface>& b) { return b->isLocked(); })) {
+    return D3DERR_INVALIDCALL;
+  }
   composeFrame(&lastPresented_);
   hasPresented_ = true;
+  // A chain of back buffers flips: each surface takes the contents of the one behind it, and
+  // back buffer 0 is again the one the next Present shows.
+  for (std::size_t i = 1; i < backBuffers_.size(); ++i) {
+    std::swap(backBuffers_[i - 1]->pixels().bytes, backBuffers_[i]->pixels().bytes);
+  }
   HWND window = destWindowOverride ? destWindowOverride
                                    : (parameters_.hDeviceWindow ? parameters_.hDeviceWindow : setup_.focusWindow);
   displaySystem().present(window, lastPresented_);

@@ -290,6 +290,26 @@ TEST_F(DeviceTest, PresentShowsTheClearedBackBuffer) {
   EXPECT_EQ(image.pixels[9 * 64 + 10], 0xFF0000FFu);
 }
 
+TEST_F(DeviceTest, PresentFlipsAChainOfBackBuffers) {
+  device.reset();
+  D3DPRESENT_PARAMETERS p = windowedParameters(4, 4);
+  p.SwapEffect = D3DSWAPEFFECT_FLIP;
+  p.BackBufferCount = 2;
+  ASSERT_EQ(createDevice(&p, D3DCREATE_HARDWARE_VERTEXPROCESSING, device.put()), D3D_OK);
+  ComPtr<IDirect3DSurface9> second;
+  ASSERT_EQ(device->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, second.put()), D3D_OK);
+  ASSERT_EQ(device->ColorFill(second.get(), nullptr, D3DCOLOR_XRGB(0, 255, 0)), D3D_OK);
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(255, 0, 0), 1.0f, 0), D3D_OK);
+  second.reset();
+  PresentedImage image;
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  ASSERT_TRUE(testing::lastPresentedImage(device.get(), &image));
+  EXPECT_EQ(image.pixels[0], 0xFFFF0000u);
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  ASSERT_TRUE(testing::lastPresentedImage(device.get(), &image));
+  EXPECT_EQ(image.pixels[0], 0xFF00FF00u) << "the second buffer's frame comes next";
+}
+
 TEST_F(DeviceTest, FullscreenFramesShowTheDeviceCursor) {
   device.reset();
   D3DPRESENT_PARAMETERS p = fullscreenParameters();
