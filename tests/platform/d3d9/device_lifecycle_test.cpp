@@ -200,6 +200,37 @@ TEST_F(DeviceTest, ResetLetsGoOfReleasedButStillBoundResources) {
   EXPECT_EQ(target.get(), backBuffer.get()) << "Reset puts the back buffer back as render target";
 }
 
+TEST_F(DeviceTest, ShadersAndDeclarationsSurviveReset) {
+  const DWORD shader[] = {D3DVS_VERSION(1, 1), 0x0000FFFF};
+  ComPtr<IDirect3DVertexShader9> vertexShader;
+  ASSERT_EQ(device->CreateVertexShader(shader, vertexShader.put()), D3D_OK);
+  const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+  ComPtr<IDirect3DVertexDeclaration9> declaration;
+  ASSERT_EQ(device->CreateVertexDeclaration(elements, declaration.put()), D3D_OK);
+  ASSERT_EQ(device->SetVertexShader(vertexShader.get()), D3D_OK);
+  D3DPRESENT_PARAMETERS p = windowedParameters();
+  ASSERT_EQ(device->Reset(&p), D3D_OK);
+  ComPtr<IDirect3DVertexShader9> bound;
+  ASSERT_EQ(device->GetVertexShader(bound.put()), D3D_OK);
+  EXPECT_FALSE(bound) << "Reset unbinds";
+  EXPECT_EQ(device->SetVertexShader(vertexShader.get()), D3D_OK);
+  EXPECT_EQ(device->SetVertexDeclaration(declaration.get()), D3D_OK);
+}
+
+TEST_F(DeviceTest, ReferenceDeviceIsTheSameRasteriser) {
+  ComPtr<IDirect3DDevice9> reference;
+  D3DPRESENT_PARAMETERS p = windowedParameters();
+  ASSERT_EQ(
+      direct3D->CreateDevice(0, D3DDEVTYPE_REF, testWindow(), D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, reference.put()),
+      D3D_OK);
+  D3DDEVICE_CREATION_PARAMETERS creation{};
+  ASSERT_EQ(reference->GetCreationParameters(&creation), D3D_OK);
+  EXPECT_EQ(creation.DeviceType, D3DDEVTYPE_REF);
+  EXPECT_EQ(creation.BehaviorFlags, static_cast<DWORD>(D3DCREATE_SOFTWARE_VERTEXPROCESSING));
+  EXPECT_TRUE(reference->GetSoftwareVertexProcessing());
+  EXPECT_EQ(reference->SetSoftwareVertexProcessing(FALSE), D3DERR_INVALIDCALL);
+}
+
 TEST_F(DeviceTest, ResetWithoutDepthBufferTurnsDepthTestingOff) {
   DWORD zEnable = 0;
   ASSERT_EQ(device->GetRenderState(D3DRS_ZENABLE, &zEnable), D3D_OK);
