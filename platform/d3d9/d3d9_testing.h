@@ -1,0 +1,18 @@
+// Hooks for tests of programs that use the software Direct3D: forcing device loss and reading
+// back what a device presented. They act on devices made by this layer and return false for
+// any other object.
+#pragma once
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/display_system.h"
+
+namespace platform::d3d9::testing {
+
+// Makes the device lost, as when its fullscreen window is minimised. While held the device
+// stays lost (TestCooperativeLevel gives D3DERR_DEVICELOST); once released it reports
+// D3DERR_DEVICENOTRESET until it is reset.
+bool holdDeviceLost(IDirect3DDevice9* device, bool held);
+// The last frame the device presented (back buffer 0, with the device cursor when fullscreen).
+bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image);
+
+}  // namespace platform::d3d9::testing

@@ -1,0 +1,172 @@
+// Scenes, Clear and the draw calls. Draw calls check their arguments against the bound state;
+// the rasteriser that carries them out comes later.
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/d3d9/device.h"
+#include "platform/d3d9/pixel_codec.h"
+
+namespace platform::d3d9 {
+namespace {
+
+constexpr DWORD kClearFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+
+// Vertices a primitive count takes; 0 for an unknown primitive type.
+std::uint64_t verticesFor(D3DPRIMITIVETYPE type, UINT primitives) {
+  std::uint64_t count = primitives;
+  switch (type) {
+    case D3DPT_POINTLIST: return count;
+    case D3DPT_LINELIST: return count * 2;
+    case D3DPT_LINESTRIP: return count + 1;
+    case D3DPT_TRIANGLELIST: return count * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return count + 2;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+HRESULT Device::BeginScene() {
+  if (inScene_) return D3DERR_INVALIDCALL;
+  inScene_ = true;
+  return D3D_OK;
+}
+
+HRESULT Device::EndScene() {
+  if (!inScene_) return D3DERR_INVALIDCALL;
+  inScene_ = false;
+  return D3D_OK;
+}
+
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  if ((count != 0) != (rects != nullptr) || flags == 0 || (flags & ~kClearFlags)) return D3DERR_INVALIDCALL;
+  Surface* depth = depthStencil_.get();
+  if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depth) return D3DERR_INVALIDCALL;
+  if ((flags & D3DCLEAR_STENCIL) && depth->pixels().format->stencilBits == 0) return D3DERR_INVALIDCALL;
+  if ((flags & D3DCLEAR_ZBUFFER) && !(z >= 0.0f && z <= 1.0f)) return D3DERR_INVALIDCALL;
+  if (isLost() || !renderTarget_) return D3D_OK;  // a lost device draws nothing
+
+  Surface* target = renderTarget_.get();
+  // Clearing is limited to the viewport, and to the scissor rectangle when that test is on.
+  const D3DVIEWPORT9& viewport = state_.viewport;
+  LONG left = static_cast<LONG>(viewport.X);
+  LONG top = static_cast<LONG>(viewport.Y);
+  LONG right = static_cast<LONG>(viewport.X + viewport.Width);
+  LONG bottom = static_cast<LONG>(viewport.Y + viewport.Height);
+  if (state_.renderStates[D3DRS_SCISSORTESTENABLE]) {
+    left = std::max(left, state_.scissorRect.left);
+    top = std::max(top, state_.scissorRect.top);
+    right = std::min(right, state_.scissorRect.right);
+    bottom = std::min(bottom, state_.scissorRect.bottom);
+  }
+  right = std::min<LONG>(right, static_cast<LONG>(target->desc().Width));
+  bottom = std::min<LONG>(bottom, static_cast<LONG>(target->desc().Height));
+  D3DRECT whole{left, top, right, bottom};
+  const D3DRECT* areas = rects ? rects : &whole;
+  DWORD areaCount = rects ? count : 1;
+
+  std::vector<std::byte> colorPixel(target->pixels().format->bytesPerBlock);
+  const bool clearColor =
+      (flags & D3DCLEAR_TARGET) && encodePixel(target->desc().Format, colorFromArgb(color), colorPixel.data());
+  for (DWORD i = 0; i < areaCount; ++i) {
+    LONG x0 = std::max(areas[i].x1, left);
+    LONG y0 = std::max(areas[i].y1, top);
+    LONG x1 = std::min(areas[i].x2, right);
+    LONG y1 = std::min(areas[i].y2, bottom);
+    for (LONG y = y0; y < y1; ++y) {
+      for (LONG x = x0; x < x1; ++x) {
+        if (clearColor) {
+          std::copy(colorPixel.begin(), colorPixel.end(),
+                    target->pixels().at(static_cast<UINT>(x), static_cast<UINT>(y)));
+        }
+        if (depth && (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && static_cast<UINT>(x) < depth->desc().Width &&
+            static_cast<UINT>(y) < depth->desc().Height) {
+          encodeDepthStencil(depth->desc().Format, z, stencil, flags & D3DCLEAR_ZBUFFER, flags & D3DCLEAR_STENCIL,
+                             depth->pixels().at(static_cast<UINT>(x), static_cast<UINT>(y)));
+        }
+      }
+    }
+  }
+  return D3D_OK;
+}
+
+// The checks every draw makes: inside a scene, an input layout, and the vertex range read
+// from stream 0 inside its buffer.
+HRESULT Device::validateDraw(UINT vertexEnd, bool indexed) const {
+  if (!inScene_) return D3DERR_INVALIDCALL;
+  if (!state_.vertexDeclaration) return D3DERR_INVALIDCALL;
+  if (indexed && !state_.indices) return D3DERR_INVALIDCALL;
+  const StreamSource& stream = state_.streams[0];
+  if (!stream.buffer || stream.stride == 0) return D3DERR_INVALIDCALL;
+  std::uint64_t end = std::uint64_t{stream.offset} + std::uint64_t{vertexEnd} * stream.stride;
+  if (end > stream.buffer->store().size()) return D3DERR_INVALIDCALL;
+  return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) {
+  std::uint64_t vertices = verticesFor(primitiveType, primitiveCount);
+  if (vertices == 0 || primitiveCount == 0) return D3DERR_INVALIDCALL;
+  std::uint64_t end = std::uint64_t{startVertex} + vertices;
+  if (end > 0xFFFFFFFFu) return D3DERR_INVALIDCALL;
+  if (HRESULT result = validateDraw(static_cast<UINT>(end), false); FAILED(result)) return result;
+  return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex,
+                                     UINT numVertices, UINT startIndex, UINT primitiveCount) {
+  std::uint64_t indices = verticesFor(primitiveType, primitiveCount);
+  if (primitiveType == D3DPT_POINTLIST || indices == 0 || primitiveCount == 0 || numVertices == 0) {
+    return D3DERR_INVALIDCALL;
+  }
+  std::int64_t first = std::int64_t{baseVertexIndex} + minVertexIndex;
+  std::int64_t end = first + numVertices;
+  if (first < 0 || end > 0xFFFFFFFFll) return D3DERR_INVALIDCALL;
+  if (HRESULT result = validateDraw(static_cast<UINT>(end), true); FAILED(result)) return result;
+  const IndexBuffer& buffer = *state_.indices.get();
+  UINT indexSize = buffer.desc().Format == D3DFMT_INDEX32 ? 4 : 2;
+  if ((std::uint64_t{startIndex} + indices) * indexSize > buffer.store().size()) return D3DERR_INVALIDCALL;
+  return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount, const void* vertexData,
+                                UINT vertexStride) {
+  if (!vertexData || vertexStride == 0 || primitiveCount == 0 || verticesFor(primitiveType, primitiveCount) == 0 ||
+      !inScene_ || !state_.vertexDeclaration) {
+    return D3DERR_INVALIDCALL;
+  }
+  // Drawing from user memory leaves stream 0 unset.
+  state_.streams[0] = {};
+  return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT, UINT numVertices, UINT primitiveCount,
+                                       const void* indexData, D3DFORMAT indexDataFormat, const void* vertexData,
+                                       UINT vertexStride) {
+  if (!indexData || !vertexData || vertexStride == 0 || primitiveCount == 0 || numVertices == 0 ||
+      primitiveType == D3DPT_POINTLIST || verticesFor(primitiveType, primitiveCount) == 0 ||
+      (indexDataFormat != D3DFMT_INDEX16 && indexDataFormat != D3DFMT_INDEX32) || !inScene_ ||
+      !state_.vertexDeclaration) {
+    return D3DERR_INVALIDCALL;
+  }
+  // Drawing from user memory leaves stream 0 and the indices unset.
+  state_.streams[0] = {};
+  state_.indices = {};
+  return D3D_OK;
+}
+
+HRESULT Device::ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer9*, IDirect3DVertexDeclaration9*, DWORD) {
+  return D3DERR_INVALIDCALL;
+}
+
+// The rasteriser draws no higher-order patches.
+HRESULT Device::DrawRectPatch(UINT, const float*, const D3DRECTPATCH_INFO*) { return D3DERR_INVALIDCALL; }
+HRESULT Device::DrawTriPatch(UINT, const float*, const D3DTRIPATCH_INFO*) { return D3DERR_INVALIDCALL; }
+HRESULT Device::DeletePatch(UINT) { return D3DERR_INVALIDCALL; }
+
+HRESULT Device::CreateQuery(D3DQUERYTYPE, IDirect3DQuery9** query) {
+  if (query) *query = nullptr;
+  return D3DERR_NOTAVAILABLE;
+}
+
+}  // namespace platform::d3d9
