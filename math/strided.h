@@ -1,0 +1,26 @@
+// Element access for the array routines, whose strides are given in bytes.
+//
+// Everything here has internal linkage on purpose: the processor-specific sets include this
+// header from files built with their own target flags, and a shared inline copy could let the
+// linker pick one compiled for another processor.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/win/types.h"
+
+namespace math_detail {
+namespace {
+
+template <typename T>
+inline const T* stridedAt(const T* base, UINT stride, UINT index) {
+  return reinterpret_cast<const T*>(reinterpret_cast<const BYTE*>(base) + static_cast<std::size_t>(stride) * index);
+}
+
+template <typename T>
+inline T* stridedAt(T* base, UINT stride, UINT index) {
+  return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(base) + static_cast<std::size_t>(stride) * index);
+}
+
+}  // namespace
+}  // namespace math_detail
