@@ -525,10 +525,14 @@ class VariantAgreementTest : public ::testing::TestWithParam<SetUnderTest> {
             << routine.name << " float " << i << ": portable " << expected << ", variant " << actual << " " << where;
       }
     }
-    ASSERT_EQ(variant.aliased.size(), variant.separate.size()) << routine.name << " aliased " << where;
-    for (std::size_t i = 0; i < variant.separate.size(); ++i) {
-      ASSERT_EQ(std::memcmp(&variant.aliased[i], &variant.separate[i], sizeof(float)), 0)
-          << routine.name << " aliased output differs at float " << i << " " << where;
+    for (const Outcome* outcome : {&reference, &variant}) {
+      const char* which = outcome == &reference ? "portable" : "variant";
+      ASSERT_EQ(outcome->aliased.size(), outcome->separate.size())
+          << routine.name << " aliased " << which << " " << where;
+      for (std::size_t i = 0; i < outcome->separate.size(); ++i) {
+        ASSERT_EQ(std::memcmp(&outcome->aliased[i], &outcome->separate[i], sizeof(float)), 0)
+            << routine.name << " " << which << " aliased output differs at float " << i << " " << where;
+      }
     }
   }
 };
