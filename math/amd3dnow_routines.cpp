@@ -14,6 +14,26 @@
 namespace math_3dnow {
 namespace {
 
+// GCC turns the two-float add, multiply and subtract builtins (and PSWAPD) into SSE code in
+// 64-bit builds; these keep the real 3DNow! instructions, in MMX registers.
+inline __m64 pfadd(__m64 a, __m64 b) {
+  __asm__("pfadd %1, %0" : "+y"(a) : "y"(b));
+  return a;
+}
+inline __m64 pfsub(__m64 a, __m64 b) {
+  __asm__("pfsub %1, %0" : "+y"(a) : "y"(b));
+  return a;
+}
+inline __m64 pfmul(__m64 a, __m64 b) {
+  __asm__("pfmul %1, %0" : "+y"(a) : "y"(b));
+  return a;
+}
+inline __m64 pswapd(__m64 a) {
+  __m64 swapped;
+  __asm__("pswapd %1, %0" : "=y"(swapped) : "y"(a));
+  return swapped;
+}
+
 // A pair of floats in an MMX register.
 inline __m64 loadPair(const float* p) {
   __m64 v;
@@ -33,7 +53,7 @@ inline __m64 sumBoth(__m64 a) { return _m_pfacc(a, a); }
 // 1 / sqrt(s) and 1 / d in both lanes, refined from the 15-bit estimates to full precision.
 inline __m64 reciprocalSqrt(__m64 s) {
   __m64 estimate = _m_pfrsqrt(s);
-  __m64 step = _m_pfrsqit1(_m_pfmul(estimate, estimate), s);
+  __m64 step = _m_pfrsqit1(pfmul(estimate, estimate), s);
   return _m_pfrcpit2(step, estimate);
 }
 inline __m64 reciprocal(__m64 d) {
@@ -53,9 +73,9 @@ inline void storeQuad(float* p, const Quad& q) {
 
 // Row i of the matrix, scaled by the pair k: (k m[i][0], k m[i][1]) and (k m[i][2], k m[i][3]).
 inline Quad scaledRow(__m64 k, const Matrix4x4& m, int i) {
-  return {_m_pfmul(k, loadPair(m.m[i])), _m_pfmul(k, loadPair(m.m[i] + 2))};
+  return {pfmul(k, loadPair(m.m[i])), pfmul(k, loadPair(m.m[i] + 2))};
 }
-inline Quad add(const Quad& a, const Quad& b) { return {_m_pfadd(a.xy, b.xy), _m_pfadd(a.zw, b.zw)}; }
+inline Quad add(const Quad& a, const Quad& b) { return {pfadd(a.xy, b.xy), pfadd(a.zw, b.zw)}; }
 
 // (x, y, z, w) x M, with the factors given as pairs (x, x) ...
 inline Quad transform(__m64 x, __m64 y, __m64 z, __m64 w, const Matrix4x4& m) {
@@ -76,7 +96,7 @@ inline Quad normal3(const float* v, const Matrix4x4& m) {
 inline Quad point3(const float* v, const Matrix4x4& m) { return add(normal3(v, m), row3(m)); }
 inline Quad byW(const Quad& q) {
   __m64 k = reciprocal(splatHigh(q.zw));
-  return {_m_pfmul(q.xy, k), _m_pfmul(q.zw, k)};
+  return {pfmul(q.xy, k), pfmul(q.zw, k)};
 }
 
 // Scales `pairs` pairs of floats (the last one possibly a single) to unit length under the
@@ -86,15 +106,15 @@ inline void normalise(float* out, const float* in) {
   constexpr int kPairs = (Floats + 1) / 2;
   __m64 parts[kPairs];
   for (int i = 0; i < kPairs; ++i) parts[i] = (2 * i + 1 < Floats) ? loadPair(in + 2 * i) : loadSingle(in + 2 * i);
-  __m64 squares = _m_pfmul(parts[0], parts[0]);
-  for (int i = 1; i < kPairs; ++i) squares = _m_pfadd(squares, _m_pfmul(parts[i], parts[i]));
+  __m64 squares = pfmul(parts[0], parts[0]);
+  for (int i = 1; i < kPairs; ++i) squares = pfadd(squares, pfmul(parts[i], parts[i]));
   __m64 squared = sumBoth(squares);
   float s = _m_to_float(squared);
   if (std::fabs(s - 1.0f) <= FLT_EPSILON) {
     for (int i = 0; i < kPairs; ++i) parts[i] = parts[i];
   } else if (s > FLT_MIN) {
     __m64 k = reciprocalSqrt(squared);
-    for (int i = 0; i < kPairs; ++i) parts[i] = _m_pfmul(parts[i], k);
+    for (int i = 0; i < kPairs; ++i) parts[i] = pfmul(parts[i], k);
   } else {
     for (int i = 0; i < kPairs; ++i) parts[i] = _mm_setzero_si64();
   }
@@ -116,8 +136,7 @@ inline void weightedSum(float* out, float k0, const float* a, float k1, const fl
   for (int i = 0; i < Floats; i += 2) {
     bool whole = i + 1 < Floats;
     auto load = [&](const float* p) { return whole ? loadPair(p + i) : loadSingle(p + i); };
-    __m64 sum = _m_pfadd(_m_pfadd(_m_pfmul(w0, load(a)), _m_pfmul(w1, load(b))),
-                         _m_pfadd(_m_pfmul(w2, load(c)), _m_pfmul(w3, load(d))));
+    __m64 sum = pfadd(pfadd(pfmul(w0, load(a)), pfmul(w1, load(b))), pfadd(pfmul(w2, load(c)), pfmul(w3, load(d))));
     if (whole) {
       storePair(out + i, sum);
     } else {
@@ -148,7 +167,7 @@ inline void baryCentric(float* out, const float* v1, const float* v2, const floa
     bool whole = i + 1 < Floats;
     auto load = [&](const float* p) { return whole ? loadPair(p + i) : loadSingle(p + i); };
     __m64 a = load(v1);
-    __m64 sum = _m_pfadd(a, _m_pfadd(_m_pfmul(wf, _m_pfsub(load(v2), a)), _m_pfmul(wg, _m_pfsub(load(v3), a))));
+    __m64 sum = pfadd(a, pfadd(pfmul(wf, pfsub(load(v2), a)), pfmul(wg, pfsub(load(v3), a))));
     if (whole) {
       storePair(out + i, sum);
     } else {
@@ -264,22 +283,22 @@ Quaternion* quaternionMultiply(Quaternion* out, const Quaternion* q1, const Quat
   float x = q1->x, y = q1->y, z = q1->z, w = q1->w;
   Quad q = loadQuad(&q2->x);
   __m64 ax = splatLow(q.xy), ay = splatHigh(q.xy), az = splatLow(q.zw), aw = splatHigh(q.zw);
-  __m64 xy = _m_pfadd(_m_pfadd(_m_pfmul(aw, pair(x, y)), _m_pfmul(ax, pair(w, -z))),
-                      _m_pfadd(_m_pfmul(ay, pair(z, w)), _m_pfmul(az, pair(-y, x))));
-  __m64 zw = _m_pfadd(_m_pfadd(_m_pfmul(aw, pair(z, w)), _m_pfmul(ax, pair(y, -x))),
-                      _m_pfadd(_m_pfmul(ay, pair(-x, -y)), _m_pfmul(az, pair(w, -z))));
+  __m64 xy =
+      pfadd(pfadd(pfmul(aw, pair(x, y)), pfmul(ax, pair(w, -z))), pfadd(pfmul(ay, pair(z, w)), pfmul(az, pair(-y, x))));
+  __m64 zw = pfadd(pfadd(pfmul(aw, pair(z, w)), pfmul(ax, pair(y, -x))),
+                   pfadd(pfmul(ay, pair(-x, -y)), pfmul(az, pair(w, -z))));
   storeQuad(&out->x, {xy, zw});
   _m_femms();
   return out;
 }
 
 Plane* planeFromPointNormal(Plane* out, const Vec3* point, const Vec3* normal) {
-  __m64 products = _m_pfadd(_m_pfmul(loadPair(&point->x), loadPair(&normal->x)),
-                            _m_pfmul(loadSingle(&point->z), loadSingle(&normal->z)));
+  __m64 products =
+      pfadd(pfmul(loadPair(&point->x), loadPair(&normal->x)), pfmul(loadSingle(&point->z), loadSingle(&normal->z)));
   __m64 dot = sumBoth(products);
   storePair(&out->a, loadPair(&normal->x));
   out->c = normal->z;
-  storeSingle(&out->d, _m_pfsub(_mm_setzero_si64(), dot));
+  storeSingle(&out->d, pfsub(_mm_setzero_si64(), dot));
   _m_femms();
   return out;
 }
@@ -287,10 +306,10 @@ Plane* planeFromPointNormal(Plane* out, const Vec3* point, const Vec3* normal) {
 Plane* planeNormalize(Plane* out, const Plane* p) {
   Quad q = loadQuad(&p->a);
   __m64 c = _m_punpckldq(q.zw, _mm_setzero_si64());  // (c, 0)
-  __m64 squared = sumBoth(_m_pfadd(_m_pfmul(q.xy, q.xy), _m_pfmul(c, c)));
+  __m64 squared = sumBoth(pfadd(pfmul(q.xy, q.xy), pfmul(c, c)));
   if (_m_to_float(squared) > FLT_MIN) {
     __m64 k = reciprocalSqrt(squared);
-    storeQuad(&out->a, {_m_pfmul(q.xy, k), _m_pfmul(q.zw, k)});
+    storeQuad(&out->a, {pfmul(q.xy, k), pfmul(q.zw, k)});
   } else {
     storeQuad(&out->a, {_mm_setzero_si64(), _mm_setzero_si64()});
   }
@@ -342,13 +361,13 @@ Vec4* vec4BaryCentric(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3,
 Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) {
   // Products of the doubled components: xx, yy, zz, xy, xz, yz, xw, yw, zw.
   Quad v = loadQuad(&q->x);
-  __m64 twice = _m_pfadd(v.xy, v.xy), twiceZw = _m_pfadd(v.zw, v.zw);  // (2x, 2y), (2z, 2w)
-  __m64 xxYy = _m_pfmul(v.xy, twice);                                  // (2xx, 2yy)
-  __m64 xyYx = _m_pfmul(v.xy, _m_pswapd(twice));                       // (2xy, 2xy)
-  __m64 zzWw = _m_pfmul(v.zw, twiceZw);                                // (2zz, 2ww)
-  __m64 xzYw = _m_pfmul(v.xy, twiceZw);                                // (2xz, 2yw)
-  __m64 xwYz = _m_pfmul(v.xy, _m_pswapd(twiceZw));                     // (2xw, 2yz)
-  __m64 zw = _m_pfmul(v.zw, _m_pswapd(twiceZw));                       // (2zw, 2zw)
+  __m64 twice = pfadd(v.xy, v.xy), twiceZw = pfadd(v.zw, v.zw);  // (2x, 2y), (2z, 2w)
+  __m64 xxYy = pfmul(v.xy, twice);                               // (2xx, 2yy)
+  __m64 xyYx = pfmul(v.xy, pswapd(twice));                       // (2xy, 2xy)
+  __m64 zzWw = pfmul(v.zw, twiceZw);                             // (2zz, 2ww)
+  __m64 xzYw = pfmul(v.xy, twiceZw);                             // (2xz, 2yw)
+  __m64 xwYz = pfmul(v.xy, pswapd(twiceZw));                     // (2xw, 2yz)
+  __m64 zw = pfmul(v.zw, pswapd(twiceZw));                       // (2zw, 2zw)
   float xx = _m_to_float(xxYy), yy = _m_to_float(splatHigh(xxYy)), zz = _m_to_float(zzWw);
   float xy = _m_to_float(xyYx), xz = _m_to_float(xzYw), yw = _m_to_float(splatHigh(xzYw));
   float xw = _m_to_float(xwYz), yz = _m_to_float(splatHigh(xwYz)), zwValue = _m_to_float(zw);
