@@ -1,5 +1,6 @@
 // The SSE set: single-precision SIMD forms of the transforms, normalisers, matrix, quaternion,
 // plane and spline routines. Built with SSE and without SSE2.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -395,30 +396,19 @@ Vec4* vec4BaryCentric(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3,
 // Half floats and skinning.
 
 float* float16To32Array(float* out, const Float16Bits* in, UINT count) {
-  // Placing the half's exponent and mantissa 13 bits up gives a float 2^112 too small (its
-  // subnormals included), so one multiply rebiases four values at once; the sign goes back in
-  // with an OR. Exponent 31 becomes an ordinary exponent, as the format wants.
-  const __m128 rebias = _mm_set1_ps(0x1p112f);
+  // Placing the half's exponent and mantissa 13 bits up reads as a float 2^112 too small (its
+  // subnormals included); one multiply by +-2^112 rebiases four values at once and puts the
+  // sign back, a zero's too. Exponent 31 stays an ordinary exponent, as the format wants.
+  const float signedScale[2] = {0x1p112f, -0x1p112f};
+  auto magnitude = [](Float16Bits h) { return std::bit_cast<float>(static_cast<std::uint32_t>(h & 0x7FFFu) << 13); };
+  auto scale = [&](Float16Bits h) { return signedScale[h >> 15]; };
   UINT i = 0;
   for (; i + 4 <= count; i += 4) {
-    alignas(16) std::uint32_t magnitudes[4], signs[4];
-    for (int j = 0; j < 4; ++j) {
-      magnitudes[j] = static_cast<std::uint32_t>(in[i + j] & 0x7FFFu) << 13;
-      signs[j] = static_cast<std::uint32_t>(in[i + j] & 0x8000u) << 16;
-    }
-    __m128 value = _mm_mul_ps(_mm_load_ps(reinterpret_cast<const float*>(magnitudes)), rebias);
-    _mm_storeu_ps(out + i, _mm_or_ps(value, _mm_load_ps(reinterpret_cast<const float*>(signs))));
+    __m128 magnitudes = _mm_setr_ps(magnitude(in[i]), magnitude(in[i + 1]), magnitude(in[i + 2]), magnitude(in[i + 3]));
+    __m128 scales = _mm_setr_ps(scale(in[i]), scale(in[i + 1]), scale(in[i + 2]), scale(in[i + 3]));
+    _mm_storeu_ps(out + i, _mm_mul_ps(magnitudes, scales));
   }
-  for (; i < count; ++i) {
-    std::uint32_t magnitude = static_cast<std::uint32_t>(in[i] & 0x7FFFu) << 13;
-    float value;
-    std::memcpy(&value, &magnitude, sizeof value);
-    value = lane0(_mm_mul_ss(_mm_set_ss(value), rebias));
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    bits |= static_cast<std::uint32_t>(in[i] & 0x8000u) << 16;
-    std::memcpy(out + i, &bits, sizeof bits);
-  }
+  for (; i < count; ++i) _mm_store_ss(out + i, _mm_mul_ss(_mm_set_ss(magnitude(in[i])), _mm_set_ss(scale(in[i]))));
   return out;
 }
 
