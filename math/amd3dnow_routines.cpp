@@ -3,67 +3,31 @@
 // with extended MMX add the quaternion/matrix conversions; SSE (on processors that have it
 // too) gives the array transforms. Every routine ends with FEMMS so the x87 unit is clean for
 // whatever runs next.
-#include <mm3dnow.h>
-
 #include <cfloat>
 #include <cmath>
-#include <cstring>
+#include <initializer_list>
 
+#include "math/amd3dnow_ops.h"
 #include "math/variant_sets.h"
 
-namespace math_3dnow {
+// The same source builds the real set and, for tests, a model of it (see amd3dnow_ops.h);
+// the two get their own names so both can live in one program.
+#ifdef PRISM_MATH_3DNOW_MODEL
+#define PRISM_3DNOW_NAMESPACE math_3dnow_model
+#define PRISM_3DNOW_INSTALLER install3dNowModelRoutines
+#else
+#define PRISM_3DNOW_NAMESPACE math_3dnow
+#define PRISM_3DNOW_INSTALLER install3dNowRoutines
+#endif
+
+namespace PRISM_3DNOW_NAMESPACE {
 namespace {
 
-// GCC turns the two-float add, multiply and subtract builtins (and PSWAPD) into SSE code in
-// 64-bit builds; these keep the real 3DNow! instructions, in MMX registers.
-inline __m64 pfadd(__m64 a, __m64 b) {
-  __asm__("pfadd %1, %0" : "+y"(a) : "y"(b));
-  return a;
-}
-inline __m64 pfsub(__m64 a, __m64 b) {
-  __asm__("pfsub %1, %0" : "+y"(a) : "y"(b));
-  return a;
-}
-inline __m64 pfmul(__m64 a, __m64 b) {
-  __asm__("pfmul %1, %0" : "+y"(a) : "y"(b));
-  return a;
-}
-inline __m64 pswapd(__m64 a) {
-  __m64 swapped;
-  __asm__("pswapd %1, %0" : "=y"(swapped) : "y"(a));
-  return swapped;
-}
-
-// A pair of floats in an MMX register.
-inline __m64 loadPair(const float* p) {
-  __m64 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-inline void storePair(float* p, __m64 v) { std::memcpy(p, &v, sizeof v); }
-inline __m64 loadSingle(const float* p) { return _m_from_float(*p); }  // (p[0], 0)
-inline void storeSingle(float* p, __m64 v) { *p = _m_to_float(v); }
-inline __m64 pair(float a, float b) { return _m_punpckldq(_m_from_float(a), _m_from_float(b)); }
-inline __m64 splatLow(__m64 v) { return _m_punpckldq(v, v); }
-inline __m64 splatHigh(__m64 v) { return _m_punpckhdq(v, v); }
-inline __m64 splat(float a) { return splatLow(_m_from_float(a)); }
-// (a0 + a1, a0 + a1).
-inline __m64 sumBoth(__m64 a) { return _m_pfacc(a, a); }
-
-// 1 / sqrt(s) and 1 / d in both lanes, refined from the 15-bit estimates to full precision.
-inline __m64 reciprocalSqrt(__m64 s) {
-  __m64 estimate = _m_pfrsqrt(s);
-  __m64 step = _m_pfrsqit1(pfmul(estimate, estimate), s);
-  return _m_pfrcpit2(step, estimate);
-}
-inline __m64 reciprocal(__m64 d) {
-  __m64 estimate = _m_pfrcp(d);
-  return _m_pfrcpit2(_m_pfrcpit1(d, estimate), estimate);
-}
+using namespace math_3dnow_ops;
 
 // Four floats as two pairs.
 struct Quad {
-  __m64 xy, zw;
+  Pair xy, zw;
 };
 inline Quad loadQuad(const float* p) { return {loadPair(p), loadPair(p + 2)}; }
 inline void storeQuad(float* p, const Quad& q) {
@@ -72,22 +36,22 @@ inline void storeQuad(float* p, const Quad& q) {
 }
 
 // Row i of the matrix, scaled by the pair k: (k m[i][0], k m[i][1]) and (k m[i][2], k m[i][3]).
-inline Quad scaledRow(__m64 k, const Matrix4x4& m, int i) {
+inline Quad scaledRow(Pair k, const Matrix4x4& m, int i) {
   return {pfmul(k, loadPair(m.m[i])), pfmul(k, loadPair(m.m[i] + 2))};
 }
 inline Quad add(const Quad& a, const Quad& b) { return {pfadd(a.xy, b.xy), pfadd(a.zw, b.zw)}; }
 
 // (x, y, z, w) x M, with the factors given as pairs (x, x) ...
-inline Quad transform(__m64 x, __m64 y, __m64 z, __m64 w, const Matrix4x4& m) {
+inline Quad transform(Pair x, Pair y, Pair z, Pair w, const Matrix4x4& m) {
   return add(add(scaledRow(x, m, 0), scaledRow(y, m, 1)), add(scaledRow(z, m, 2), scaledRow(w, m, 3)));
 }
 inline Quad row3(const Matrix4x4& m) { return loadQuad(m.m[3]); }
 inline Quad point2(const float* v, const Matrix4x4& m) {
-  __m64 xy = loadPair(v);
+  Pair xy = loadPair(v);
   return add(add(scaledRow(splatLow(xy), m, 0), scaledRow(splatHigh(xy), m, 1)), row3(m));
 }
 inline Quad normal2(const float* v, const Matrix4x4& m) {
-  __m64 xy = loadPair(v);
+  Pair xy = loadPair(v);
   return add(scaledRow(splatLow(xy), m, 0), scaledRow(splatHigh(xy), m, 1));
 }
 inline Quad normal3(const float* v, const Matrix4x4& m) {
@@ -95,7 +59,7 @@ inline Quad normal3(const float* v, const Matrix4x4& m) {
 }
 inline Quad point3(const float* v, const Matrix4x4& m) { return add(normal3(v, m), row3(m)); }
 inline Quad byW(const Quad& q) {
-  __m64 k = reciprocal(splatHigh(q.zw));
+  Pair k = reciprocal(splatHigh(q.zw));
   return {pfmul(q.xy, k), pfmul(q.zw, k)};
 }
 
@@ -104,19 +68,19 @@ inline Quad byW(const Quad& q) {
 template <int Floats>
 inline void normalise(float* out, const float* in) {
   constexpr int kPairs = (Floats + 1) / 2;
-  __m64 parts[kPairs];
+  Pair parts[kPairs];
   for (int i = 0; i < kPairs; ++i) parts[i] = (2 * i + 1 < Floats) ? loadPair(in + 2 * i) : loadSingle(in + 2 * i);
-  __m64 squares = pfmul(parts[0], parts[0]);
+  Pair squares = pfmul(parts[0], parts[0]);
   for (int i = 1; i < kPairs; ++i) squares = pfadd(squares, pfmul(parts[i], parts[i]));
-  __m64 squared = sumBoth(squares);
-  float s = _m_to_float(squared);
+  Pair squared = sumBoth(squares);
+  float s = lowFloat(squared);
   if (std::fabs(s - 1.0f) <= FLT_EPSILON) {
     for (int i = 0; i < kPairs; ++i) parts[i] = parts[i];
   } else if (s > FLT_MIN) {
-    __m64 k = reciprocalSqrt(squared);
+    Pair k = reciprocalSqrt(squared);
     for (int i = 0; i < kPairs; ++i) parts[i] = pfmul(parts[i], k);
   } else {
-    for (int i = 0; i < kPairs; ++i) parts[i] = _mm_setzero_si64();
+    for (int i = 0; i < kPairs; ++i) parts[i] = zeroPair();
   }
   for (int i = 0; i < kPairs; ++i) {
     if (2 * i + 1 < Floats) {
@@ -125,25 +89,25 @@ inline void normalise(float* out, const float* in) {
       storeSingle(out + 2 * i, parts[i]);
     }
   }
-  _m_femms();
+  femms();
 }
 
 // Weighted sum of four records of `Floats` floats: out = k0 a + k1 b + k2 c + k3 d.
 template <int Floats>
 inline void weightedSum(float* out, float k0, const float* a, float k1, const float* b, float k2, const float* c,
                         float k3, const float* d) {
-  __m64 w0 = splat(k0), w1 = splat(k1), w2 = splat(k2), w3 = splat(k3);
+  Pair w0 = splat(k0), w1 = splat(k1), w2 = splat(k2), w3 = splat(k3);
   for (int i = 0; i < Floats; i += 2) {
     bool whole = i + 1 < Floats;
     auto load = [&](const float* p) { return whole ? loadPair(p + i) : loadSingle(p + i); };
-    __m64 sum = pfadd(pfadd(pfmul(w0, load(a)), pfmul(w1, load(b))), pfadd(pfmul(w2, load(c)), pfmul(w3, load(d))));
+    Pair sum = pfadd(pfadd(pfmul(w0, load(a)), pfmul(w1, load(b))), pfadd(pfmul(w2, load(c)), pfmul(w3, load(d))));
     if (whole) {
       storePair(out + i, sum);
     } else {
       storeSingle(out + i, sum);
     }
   }
-  _m_femms();
+  femms();
 }
 
 template <int Floats>
@@ -162,19 +126,60 @@ inline void catmullRom(float* out, const float* v0, const float* v1, const float
 template <int Floats>
 inline void baryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
   // v1 + f (v2 - v1) + g (v3 - v1) = (1 - f - g) v1 + f v2 + g v3.
-  __m64 wf = splat(f), wg = splat(g);
+  Pair wf = splat(f), wg = splat(g);
   for (int i = 0; i < Floats; i += 2) {
     bool whole = i + 1 < Floats;
     auto load = [&](const float* p) { return whole ? loadPair(p + i) : loadSingle(p + i); };
-    __m64 a = load(v1);
-    __m64 sum = pfadd(a, pfadd(pfmul(wf, pfsub(load(v2), a)), pfmul(wg, pfsub(load(v3), a))));
+    Pair a = load(v1);
+    Pair sum = pfadd(a, pfadd(pfmul(wf, pfsub(load(v2), a)), pfmul(wg, pfsub(load(v3), a))));
     if (whole) {
       storePair(out + i, sum);
     } else {
       storeSingle(out + i, sum);
     }
   }
-  _m_femms();
+  femms();
+}
+
+// The six 2 x 2 minors of rows u and l of a matrix (u_i l_j - l_i u_j) as pairs (01, 02),
+// (03, 12), (13, 23).
+struct RowMinors {
+  Pair m01m02, m03m12, m13m23;
+};
+inline RowMinors rowMinors(const float* u, const float* l) {
+  return {pfsub(pfmul(splat(u[0]), loadPair(l + 1)), pfmul(splat(l[0]), loadPair(u + 1))),
+          pfsub(pfmul(loadPair(u), pair(l[3], l[2])), pfmul(loadPair(l), pair(u[3], u[2]))),
+          pfsub(pfmul(loadPair(u + 1), splat(l[3])), pfmul(loadPair(l + 1), splat(u[3])))};
+}
+inline Pair swapped(Pair a) { return interleaveLow(splatHigh(a), a); }
+
+// The determinant from the minors of the top (s) and bottom (c) row pairs:
+// s0 c5 - s1 c4 + s2 c3 + s3 c2 - s4 c1 + s5 c0.
+inline Pair determinantOf(const RowMinors& s, const RowMinors& c) {
+  Pair first = pfmul(s.m01m02, swapped(c.m13m23));   // (s0 c5, s1 c4)
+  Pair second = pfmul(s.m03m12, swapped(c.m03m12));  // (s2 c3, s3 c2)
+  Pair third = pfmul(s.m13m23, swapped(c.m01m02));   // (s4 c1, s5 c0)
+  Pair sum = pfadd(pfsub(first, splatHigh(first)), sumBoth(second));
+  return splatLow(pfadd(sum, pfsub(splatHigh(third), third)));
+}
+
+// Normalised plane (by its normal's length), zeros for a plane without a normal.
+inline Quad normalisedPlane(const Plane& p) {
+  Quad q = loadQuad(&p.a);
+  Pair c = interleaveLow(q.zw, zeroPair());
+  Pair squared = sumBoth(pfadd(pfmul(q.xy, q.xy), pfmul(c, c)));
+  if (!(lowFloat(squared) > FLT_MIN)) return {zeroPair(), zeroPair()};
+  Pair k = reciprocalSqrt(squared);
+  return {pfmul(q.xy, k), pfmul(q.zw, k)};
+}
+
+// The matrix of a quaternion from the doubled products, without the extension instructions.
+inline void quaternionMatrix(Matrix4x4* out, float xx, float yy, float zz, float xy, float xz, float yz, float xw,
+                             float yw, float zw) {
+  storeQuad(out->m[0], {pfsub(pair(1, xy), pair(yy + zz, -zw)), pair(xz - yw, 0)});
+  storeQuad(out->m[1], {pfsub(pair(xy, 1), pair(zw, xx + zz)), pair(yz + xw, 0)});
+  storeQuad(out->m[2], {pfadd(pair(xz, yz), pair(yw, -xw)), pfsub(pair(1, 0), pair(xx + yy, 0))});
+  storeQuad(out->m[3], {zeroPair(), pair(0, 1)});
 }
 
 }  // namespace
@@ -183,46 +188,46 @@ inline void baryCentric(float* out, const float* v1, const float* v2, const floa
 
 Vec4* vec2Transform(Vec4* out, const Vec2* v, const Matrix4x4* m) {
   storeQuad(&out->x, point2(&v->x, *m));
-  _m_femms();
+  femms();
   return out;
 }
 Vec2* vec2TransformCoord(Vec2* out, const Vec2* v, const Matrix4x4* m) {
   storePair(&out->x, byW(point2(&v->x, *m)).xy);
-  _m_femms();
+  femms();
   return out;
 }
 Vec2* vec2TransformNormal(Vec2* out, const Vec2* v, const Matrix4x4* m) {
   storePair(&out->x, normal2(&v->x, *m).xy);
-  _m_femms();
+  femms();
   return out;
 }
 Vec4* vec3Transform(Vec4* out, const Vec3* v, const Matrix4x4* m) {
   storeQuad(&out->x, point3(&v->x, *m));
-  _m_femms();
+  femms();
   return out;
 }
 Vec3* vec3TransformCoord(Vec3* out, const Vec3* v, const Matrix4x4* m) {
   Quad q = byW(point3(&v->x, *m));
   storePair(&out->x, q.xy);
   storeSingle(&out->z, q.zw);
-  _m_femms();
+  femms();
   return out;
 }
 Vec3* vec3TransformNormal(Vec3* out, const Vec3* v, const Matrix4x4* m) {
   Quad q = normal3(&v->x, *m);
   storePair(&out->x, q.xy);
   storeSingle(&out->z, q.zw);
-  _m_femms();
+  femms();
   return out;
 }
 Vec4* vec4Transform(Vec4* out, const Vec4* v, const Matrix4x4* m) {
   Quad in = loadQuad(&v->x);
   storeQuad(&out->x, transform(splatLow(in.xy), splatHigh(in.xy), splatLow(in.zw), splatHigh(in.zw), *m));
-  _m_femms();
+  femms();
   return out;
 }
 Plane* planeTransform(Plane* out, const Plane* p, const Matrix4x4* m) {
-  math_3dnow::vec4Transform(reinterpret_cast<Vec4*>(out), reinterpret_cast<const Vec4*>(p), m);
+  PRISM_3DNOW_NAMESPACE::vec4Transform(reinterpret_cast<Vec4*>(out), reinterpret_cast<const Vec4*>(p), m);
   return out;
 }
 
@@ -254,7 +259,7 @@ Matrix4x4* matrixMultiply(Matrix4x4* out, const Matrix4x4* a, const Matrix4x4* b
     rows[i] = transform(splatLow(r.xy), splatHigh(r.xy), splatLow(r.zw), splatHigh(r.zw), *b);
   }
   for (int i = 0; i < 4; ++i) storeQuad(out->m[i], rows[i]);  // after every read: out may be a or b
-  _m_femms();
+  femms();
   return out;
 }
 
@@ -266,12 +271,12 @@ Matrix4x4* matrixMultiplyTranspose(Matrix4x4* out, const Matrix4x4* a, const Mat
   }
   // Transpose 2 x 2 blocks with the MMX unpacks.
   for (int i = 0; i < 4; i += 2) {
-    storePair(&out->m[0][i], _m_punpckldq(rows[i].xy, rows[i + 1].xy));
-    storePair(&out->m[1][i], _m_punpckhdq(rows[i].xy, rows[i + 1].xy));
-    storePair(&out->m[2][i], _m_punpckldq(rows[i].zw, rows[i + 1].zw));
-    storePair(&out->m[3][i], _m_punpckhdq(rows[i].zw, rows[i + 1].zw));
+    storePair(&out->m[0][i], interleaveLow(rows[i].xy, rows[i + 1].xy));
+    storePair(&out->m[1][i], interleaveHigh(rows[i].xy, rows[i + 1].xy));
+    storePair(&out->m[2][i], interleaveLow(rows[i].zw, rows[i + 1].zw));
+    storePair(&out->m[3][i], interleaveHigh(rows[i].zw, rows[i + 1].zw));
   }
-  _m_femms();
+  femms();
   return out;
 }
 
@@ -282,38 +287,237 @@ Quaternion* quaternionMultiply(Quaternion* out, const Quaternion* q1, const Quat
   // -x, -y) + q2.z (-y, x, w, -z) over q1's components.
   float x = q1->x, y = q1->y, z = q1->z, w = q1->w;
   Quad q = loadQuad(&q2->x);
-  __m64 ax = splatLow(q.xy), ay = splatHigh(q.xy), az = splatLow(q.zw), aw = splatHigh(q.zw);
-  __m64 xy =
+  Pair ax = splatLow(q.xy), ay = splatHigh(q.xy), az = splatLow(q.zw), aw = splatHigh(q.zw);
+  Pair xy =
       pfadd(pfadd(pfmul(aw, pair(x, y)), pfmul(ax, pair(w, -z))), pfadd(pfmul(ay, pair(z, w)), pfmul(az, pair(-y, x))));
-  __m64 zw = pfadd(pfadd(pfmul(aw, pair(z, w)), pfmul(ax, pair(y, -x))),
-                   pfadd(pfmul(ay, pair(-x, -y)), pfmul(az, pair(w, -z))));
+  Pair zw = pfadd(pfadd(pfmul(aw, pair(z, w)), pfmul(ax, pair(y, -x))),
+                  pfadd(pfmul(ay, pair(-x, -y)), pfmul(az, pair(w, -z))));
   storeQuad(&out->x, {xy, zw});
-  _m_femms();
+  femms();
   return out;
 }
 
 Plane* planeFromPointNormal(Plane* out, const Vec3* point, const Vec3* normal) {
-  __m64 products =
+  Pair products =
       pfadd(pfmul(loadPair(&point->x), loadPair(&normal->x)), pfmul(loadSingle(&point->z), loadSingle(&normal->z)));
-  __m64 dot = sumBoth(products);
+  Pair dot = sumBoth(products);
   storePair(&out->a, loadPair(&normal->x));
   out->c = normal->z;
-  storeSingle(&out->d, pfsub(_mm_setzero_si64(), dot));
-  _m_femms();
+  storeSingle(&out->d, pfsub(zeroPair(), dot));
+  femms();
   return out;
 }
 
 Plane* planeNormalize(Plane* out, const Plane* p) {
   Quad q = loadQuad(&p->a);
-  __m64 c = _m_punpckldq(q.zw, _mm_setzero_si64());  // (c, 0)
-  __m64 squared = sumBoth(pfadd(pfmul(q.xy, q.xy), pfmul(c, c)));
-  if (_m_to_float(squared) > FLT_MIN) {
-    __m64 k = reciprocalSqrt(squared);
+  Pair c = interleaveLow(q.zw, zeroPair());  // (c, 0)
+  Pair squared = sumBoth(pfadd(pfmul(q.xy, q.xy), pfmul(c, c)));
+  if (lowFloat(squared) > FLT_MIN) {
+    Pair k = reciprocalSqrt(squared);
     storeQuad(&out->a, {pfmul(q.xy, k), pfmul(q.zw, k)});
   } else {
-    storeQuad(&out->a, {_mm_setzero_si64(), _mm_setzero_si64()});
+    storeQuad(&out->a, {zeroPair(), zeroPair()});
   }
-  _m_femms();
+  femms();
+  return out;
+}
+
+// Matrices.
+
+Matrix4x4* matrixTranspose(Matrix4x4* out, const Matrix4x4* m) {
+  Quad rows[4];
+  for (int i = 0; i < 4; ++i) rows[i] = loadQuad(m->m[i]);
+  for (int i = 0; i < 4; i += 2) {  // 2 x 2 blocks through the unpacks; every read done first
+    storePair(&out->m[0][i], interleaveLow(rows[i].xy, rows[i + 1].xy));
+    storePair(&out->m[1][i], interleaveHigh(rows[i].xy, rows[i + 1].xy));
+    storePair(&out->m[2][i], interleaveLow(rows[i].zw, rows[i + 1].zw));
+    storePair(&out->m[3][i], interleaveHigh(rows[i].zw, rows[i + 1].zw));
+  }
+  femms();
+  return out;
+}
+
+float matrixDeterminant(const Matrix4x4* m) {
+  float determinant = lowFloat(determinantOf(rowMinors(m->m[0], m->m[1]), rowMinors(m->m[2], m->m[3])));
+  femms();
+  return determinant;
+}
+
+Matrix4x4* matrixInverse(Matrix4x4* out, float* determinant, const Matrix4x4* m) {
+  const auto& a = m->m;
+  RowMinors s = rowMinors(a[0], a[1]), c = rowMinors(a[2], a[3]);
+  float det = lowFloat(determinantOf(s, c));
+  if (determinant != nullptr) *determinant = det;
+  float scale = 1.0f / det;
+  if (det == 0.0f || !std::isfinite(scale)) {
+    femms();
+    return nullptr;
+  }
+  // Each adjugate row is two pairs: columns (a1j, a0j) against the bottom minors and
+  // (a3j, a2j) against the top ones, three terms each, with alternating signs.
+  Pair upper[4], lower[4];
+  for (int j = 0; j < 4; ++j) {
+    upper[j] = pair(a[1][j], a[0][j]);
+    lower[j] = pair(a[3][j], a[2][j]);
+  }
+  Pair c0 = splatLow(c.m01m02), c1 = splatHigh(c.m01m02), c2 = splatLow(c.m03m12), c3 = splatHigh(c.m03m12);
+  Pair c4 = splatLow(c.m13m23), c5 = splatHigh(c.m13m23);
+  Pair s0 = splatLow(s.m01m02), s1 = splatHigh(s.m01m02), s2 = splatLow(s.m03m12), s3 = splatHigh(s.m03m12);
+  Pair s4 = splatLow(s.m13m23), s5 = splatHigh(s.m13m23);
+  auto terms = [](Pair x, Pair kx, Pair y, Pair ky, Pair z, Pair kz) {
+    return pfadd(pfsub(pfmul(x, kx), pfmul(y, ky)), pfmul(z, kz));
+  };
+  Pair plus = pfmul(pair(1, -1), splat(scale)), minus = pfmul(pair(-1, 1), splat(scale));
+  Quad rows[4] = {{pfmul(plus, terms(upper[1], c5, upper[2], c4, upper[3], c3)),
+                   pfmul(plus, terms(lower[1], s5, lower[2], s4, lower[3], s3))},
+                  {pfmul(minus, terms(upper[0], c5, upper[2], c2, upper[3], c1)),
+                   pfmul(minus, terms(lower[0], s5, lower[2], s2, lower[3], s1))},
+                  {pfmul(plus, terms(upper[0], c4, upper[1], c2, upper[3], c0)),
+                   pfmul(plus, terms(lower[0], s4, lower[1], s2, lower[3], s0))},
+                  {pfmul(minus, terms(upper[0], c3, upper[1], c1, upper[2], c0)),
+                   pfmul(minus, terms(lower[0], s3, lower[1], s1, lower[2], s0))}};
+  for (int i = 0; i < 4; ++i) storeQuad(out->m[i], rows[i]);
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) {
+  Quad v = loadQuad(&q->x);
+  Pair twiceXy = pfadd(v.xy, v.xy), twiceZw = pfadd(v.zw, v.zw);
+  Pair xxYy = pfmul(v.xy, twiceXy);            // (2xx, 2yy)
+  Pair xzYw = pfmul(v.xy, twiceZw);            // (2xz, 2yw)
+  Pair xwYz = pfmul(v.xy, swapped(twiceZw));   // (2xw, 2yz)
+  Pair xy = pfmul(v.xy, swapped(twiceXy));     // (2xy, 2xy)
+  Pair zzZw = pfmul(splatLow(v.zw), twiceZw);  // (2zz, 2zw)
+  float xx = lowFloat(xxYy), yy = highFloat(xxYy), zz = lowFloat(zzZw), zw = highFloat(zzZw);
+  quaternionMatrix(out, xx, yy, zz, lowFloat(xy), lowFloat(xzYw), highFloat(xwYz), lowFloat(xwYz), highFloat(xzYw), zw);
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixShadow(Matrix4x4* out, const Vec4* light, const Plane* plane) {
+  // Row i = (P . L) e_i - P_i L.
+  Quad p = normalisedPlane(*plane);
+  Quad l = loadQuad(&light->x);
+  Pair d = sumBoth(pfadd(pfmul(p.xy, l.xy), pfmul(p.zw, l.zw)));
+  Pair dLow = interleaveLow(d, zeroPair()), dHigh = interleaveLow(zeroPair(), d);
+  Pair factors[4] = {splatLow(p.xy), splatHigh(p.xy), splatLow(p.zw), splatHigh(p.zw)};
+  for (int i = 0; i < 4; ++i) {
+    Pair diagonalXy = i == 0 ? dLow : i == 1 ? dHigh : zeroPair();
+    Pair diagonalZw = i == 2 ? dLow : i == 3 ? dHigh : zeroPair();
+    storeQuad(out->m[i], {pfsub(diagonalXy, pfmul(factors[i], l.xy)), pfsub(diagonalZw, pfmul(factors[i], l.zw))});
+  }
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixReflect(Matrix4x4* out, const Plane* plane) {
+  // Row i = e_i - 2 P_i (a, b, c, 0).
+  Quad p = normalisedPlane(*plane);
+  Pair twiceAb = pfadd(p.xy, p.xy), twiceC0 = interleaveLow(pfadd(p.zw, p.zw), zeroPair());
+  Pair factors[4] = {splatLow(p.xy), splatHigh(p.xy), splatLow(p.zw), splatHigh(p.zw)};
+  const Quad units[4] = {
+      {pair(1, 0), zeroPair()}, {pair(0, 1), zeroPair()}, {zeroPair(), pair(1, 0)}, {zeroPair(), pair(0, 1)}};
+  for (int i = 0; i < 4; ++i) {
+    storeQuad(out->m[i],
+              {pfsub(units[i].xy, pfmul(factors[i], twiceAb)), pfsub(units[i].zw, pfmul(factors[i], twiceC0))});
+  }
+  femms();
+  return out;
+}
+
+// 4-vector cross product, quaternions and planes.
+
+Vec4* vec4Cross(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3) {
+  // Minors of v2 and v3 in pairs (xy, xz), (xw, yz), (yw, zw), then the expansion along v1.
+  Quad b = loadQuad(&v2->x), c = loadQuad(&v3->x);
+  float bx = lowFloat(b.xy), cx = lowFloat(c.xy), bw = highFloat(b.zw), cw = highFloat(c.zw);
+  Pair xyXz = pfsub(pfmul(splat(bx), pair(highFloat(c.xy), lowFloat(c.zw))),
+                    pfmul(splat(cx), pair(highFloat(b.xy), lowFloat(b.zw))));
+  Pair xwYz = pfsub(pfmul(b.xy, swapped(c.zw)), pfmul(c.xy, swapped(b.zw)));
+  Pair ywZw = pfsub(pfmul(pair(highFloat(b.xy), lowFloat(b.zw)), splat(cw)),
+                    pfmul(pair(highFloat(c.xy), lowFloat(c.zw)), splat(bw)));
+  Quad a = loadQuad(&v1->x);
+  float ax = lowFloat(a.xy), ay = highFloat(a.xy), az = lowFloat(a.zw), aw = highFloat(a.zw);
+  Pair xw = splatLow(xwYz), yz = splatHigh(xwYz);
+  Pair outXy = pfadd(pfadd(pfmul(pair(ay, -ax), splatHigh(ywZw)), pfmul(pair(-az, az), interleaveLow(ywZw, xw))),
+                     pfmul(pair(aw, -aw), interleaveLow(yz, splatHigh(xyXz))));
+  Pair outZw = pfadd(
+      pfadd(pfmul(pair(ax, -ax), interleaveLow(ywZw, yz)), pfmul(pair(-ay, ay), interleaveLow(xw, splatHigh(xyXz)))),
+      pfmul(pair(aw, -az), splatLow(xyXz)));
+  storeQuad(&out->x, {outXy, outZw});
+  femms();
+  return out;
+}
+
+Quaternion* quaternionInverse(Quaternion* out, const Quaternion* q) {
+  Quad v = loadQuad(&q->x);
+  Pair squared = sumBoth(pfadd(pfmul(v.xy, v.xy), pfmul(v.zw, v.zw)));
+  if (!(lowFloat(squared) > FLT_MIN)) {
+    storeQuad(&out->x, {zeroPair(), zeroPair()});
+  } else {
+    Pair k = reciprocal(squared);
+    storeQuad(&out->x, {pfmul(v.xy, pfmul(k, pair(-1, -1))), pfmul(v.zw, pfmul(k, pair(-1, 1)))});
+  }
+  femms();
+  return out;
+}
+
+Quaternion* quaternionFromYawPitchRoll(Quaternion* out, float yaw, float pitch, float roll) {
+  float cy = std::cos(yaw * 0.5f), sy = std::sin(yaw * 0.5f);
+  float cp = std::cos(pitch * 0.5f), sp = std::sin(pitch * 0.5f);
+  float cr = std::cos(roll * 0.5f), sr = std::sin(roll * 0.5f);
+  // (cy sp cr, sy cp cr, cy cp sr, cy cp cr) + (sy cp sr, cy sp sr, sy sp cr, sy sp sr) * (1, -1, -1, 1).
+  Pair firstXy = pfmul(pfmul(pair(cy, sy), pair(sp, cp)), splat(cr));
+  Pair firstZw = pfmul(pfmul(splat(cy), splat(cp)), pair(sr, cr));
+  Pair secondXy = pfmul(pfmul(pair(sy, cy), pair(cp, sp)), splat(sr));
+  Pair secondZw = pfmul(pfmul(splat(sy), splat(sp)), pair(cr, sr));
+  storeQuad(&out->x, {pfadd(firstXy, pfmul(secondXy, pair(1, -1))), pfadd(firstZw, pfmul(secondZw, pair(-1, 1)))});
+  femms();
+  return out;
+}
+
+Quaternion* quaternionFromAxisAngle(Quaternion* out, const Vec3* axis, float angle) {
+  Vec3 n;
+  normalise<3>(&n.x, &axis->x);
+  Pair s = splat(std::sin(angle * 0.5f));
+  storeQuad(&out->x, {pfmul(loadPair(&n.x), s), pair(lowFloat(pfmul(loadSingle(&n.z), s)), std::cos(angle * 0.5f))});
+  femms();
+  return out;
+}
+
+Plane* planeFromPoints(Plane* out, const Vec3* v1, const Vec3* v2, const Vec3* v3) {
+  Pair start = loadPair(&v1->x), startZ = loadSingle(&v1->z);
+  Pair e1 = pfsub(loadPair(&v2->x), start), e1z = pfsub(loadSingle(&v2->z), startZ);
+  Pair e2 = pfsub(loadPair(&v3->x), start), e2z = pfsub(loadSingle(&v3->z), startZ);
+  // (e1.y e2.z - e1.z e2.y, e1.z e2.x - e1.x e2.z) and e1.x e2.y - e1.y e2.x.
+  Pair xy = pfsub(pfmul(interleaveLow(splatHigh(e1), e1z), interleaveLow(e2z, e2)),
+                  pfmul(interleaveLow(e1z, e1), interleaveLow(splatHigh(e2), e2z)));
+  Pair z = pfsub(pfmul(e1, swapped(e2)), zeroPair());
+  Vec3 normal{lowFloat(xy), highFloat(xy), lowFloat(z) - highFloat(z)};
+  femms();
+  normalise<3>(&normal.x, &normal.x);
+  Pair products = pfadd(pfmul(start, loadPair(&normal.x)), pfmul(startZ, loadSingle(&normal.z)));
+  storeQuad(&out->a, {loadPair(&normal.x), pair(normal.z, -lowFloat(sumBoth(products)))});
+  femms();
+  return out;
+}
+
+Vec3* planeIntersectLine(Vec3* out, const Plane* p, const Vec3* v1, const Vec3* v2) {
+  Quad plane = loadQuad(&p->a);
+  Pair start = loadPair(&v1->x), startZ = loadSingle(&v1->z);
+  Pair direction = pfsub(loadPair(&v2->x), start), directionZ = pfsub(loadSingle(&v2->z), startZ);
+  Pair c = interleaveLow(plane.zw, zeroPair());
+  float along = lowFloat(sumBoth(pfadd(pfmul(plane.xy, direction), pfmul(c, directionZ))));
+  if (along == 0.0f) {
+    femms();
+    return nullptr;
+  }
+  float distance = lowFloat(sumBoth(pfadd(pfmul(plane.xy, start), pfmul(plane.zw, interleaveLow(startZ, pair(1, 0))))));
+  Pair t = splat(-distance / along);
+  storePair(&out->x, pfadd(start, pfmul(t, direction)));
+  storeSingle(&out->z, pfadd(startZ, pfmul(t, directionZ)));
+  femms();
   return out;
 }
 
@@ -356,61 +560,158 @@ Vec4* vec4BaryCentric(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3,
   return out;
 }
 
-// Extension layer: PSWAPD swaps a pair's halves in one instruction.
+// Projections, built from the set's own products, inverse and transforms.
 
-Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) {
-  // Products of the doubled components: xx, yy, zz, xy, xz, yz, xw, yw, zw.
-  Quad v = loadQuad(&q->x);
-  __m64 twice = pfadd(v.xy, v.xy), twiceZw = pfadd(v.zw, v.zw);  // (2x, 2y), (2z, 2w)
-  __m64 xxYy = pfmul(v.xy, twice);                               // (2xx, 2yy)
-  __m64 xyYx = pfmul(v.xy, pswapd(twice));                       // (2xy, 2xy)
-  __m64 zzWw = pfmul(v.zw, twiceZw);                             // (2zz, 2ww)
-  __m64 xzYw = pfmul(v.xy, twiceZw);                             // (2xz, 2yw)
-  __m64 xwYz = pfmul(v.xy, pswapd(twiceZw));                     // (2xw, 2yz)
-  __m64 zw = pfmul(v.zw, pswapd(twiceZw));                       // (2zw, 2zw)
-  float xx = _m_to_float(xxYy), yy = _m_to_float(splatHigh(xxYy)), zz = _m_to_float(zzWw);
-  float xy = _m_to_float(xyYx), xz = _m_to_float(xzYw), yw = _m_to_float(splatHigh(xzYw));
-  float xw = _m_to_float(xwYz), yz = _m_to_float(splatHigh(xwYz)), zwValue = _m_to_float(zw);
-  _m_femms();
-  *out = Matrix4x4{{{1 - yy - zz, xy + zwValue, xz - yw, 0},
-                    {xy - zwValue, 1 - xx - zz, yz + xw, 0},
-                    {xz + yw, yz - xw, 1 - xx - yy, 0},
-                    {0, 0, 0, 1}}};
+namespace {
+
+Matrix4x4 combinedTransform(const Matrix4x4* world, const Matrix4x4* view, const Matrix4x4* projection) {
+  Matrix4x4 result{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+  for (const Matrix4x4* next : {world, view, projection}) {
+    if (next != nullptr) PRISM_3DNOW_NAMESPACE::matrixMultiply(&result, &result, next);
+  }
+  return result;
+}
+
+}  // namespace
+
+Vec3* vec3Project(Vec3* out, const Vec3* v, const D3DVIEWPORT9* viewport, const Matrix4x4* projection,
+                  const Matrix4x4* view, const Matrix4x4* world) {
+  Matrix4x4 transform = combinedTransform(world, view, projection);
+  Vec3 p;
+  PRISM_3DNOW_NAMESPACE::vec3TransformCoord(&p, v, &transform);
+  if (viewport != nullptr) {
+    // (X + (1 + x) W / 2, Y + (1 - y) H / 2) and MinZ + z (MaxZ - MinZ).
+    Pair halfSize = pfmul(pair(static_cast<float>(viewport->Width), static_cast<float>(viewport->Height)), splat(0.5f));
+    Pair offset = pair(static_cast<float>(viewport->X), static_cast<float>(viewport->Y));
+    Pair xy = pfadd(offset, pfmul(halfSize, pfadd(splat(1.0f), pfmul(loadPair(&p.x), pair(1, -1)))));
+    Pair z = pfadd(fromFloat(viewport->MinZ), pfmul(loadSingle(&p.z), fromFloat(viewport->MaxZ - viewport->MinZ)));
+    storePair(&p.x, xy);
+    storeSingle(&p.z, z);
+    femms();
+  }
+  *out = p;
   return out;
 }
 
-}  // namespace math_3dnow
+Vec3* vec3Unproject(Vec3* out, const Vec3* v, const D3DVIEWPORT9* viewport, const Matrix4x4* projection,
+                    const Matrix4x4* view, const Matrix4x4* world) {
+  Matrix4x4 transform = combinedTransform(world, view, projection);
+  if (PRISM_3DNOW_NAMESPACE::matrixInverse(&transform, nullptr, &transform) == nullptr) return nullptr;
+  Vec3 p = *v;
+  if (viewport != nullptr) {
+    Pair size = pair(static_cast<float>(viewport->Width), static_cast<float>(viewport->Height));
+    Pair offset = pair(static_cast<float>(viewport->X), static_cast<float>(viewport->Y));
+    // ((x - X) 2 / W - 1, 1 - (y - Y) 2 / H).
+    Pair scaled =
+        pfmul(pfsub(loadPair(&v->x), offset), pfmul(splat(2.0f), pair(1.0f / lowFloat(size), 1.0f / highFloat(size))));
+    storePair(&p.x, pfmul(pfsub(scaled, splat(1.0f)), pair(1, -1)));
+    p.z = (v->z - viewport->MinZ) / (viewport->MaxZ - viewport->MinZ);
+    femms();
+  }
+  PRISM_3DNOW_NAMESPACE::vec3TransformCoord(out, &p, &transform);
+  return out;
+}
 
-bool install3dNowRoutines(MathRoutineTable& table, std::uint32_t features) {
+// The extension layer: PSWAPD swaps a pair's halves, PFNACC subtracts within pairs.
+namespace extensions {
+
+Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) {
+  Quad v = loadQuad(&q->x);
+  Pair twiceXy = pfadd(v.xy, v.xy), twiceZw = pfadd(v.zw, v.zw);  // (2x, 2y), (2z, 2w)
+  Pair xxYy = pfmul(v.xy, twiceXy);                               // (2xx, 2yy)
+  Pair xy = pfmul(v.xy, pswapd(twiceXy));                         // (2xy, 2xy)
+  Pair zzWw = pfmul(v.zw, twiceZw);                               // (2zz, 2ww)
+  Pair xzYw = pfmul(v.xy, twiceZw);                               // (2xz, 2yw)
+  Pair xwYz = pfmul(v.xy, pswapd(twiceZw));                       // (2xw, 2yz)
+  Pair zw = pfmul(v.zw, pswapd(twiceZw));                         // (2zw, 2zw)
+  quaternionMatrix(out, lowFloat(xxYy), highFloat(xxYy), lowFloat(zzWw), lowFloat(xy), lowFloat(xzYw), highFloat(xwYz),
+                   lowFloat(xwYz), highFloat(xzYw), lowFloat(zw));
+  femms();
+  return out;
+}
+
+Quaternion* quaternionFromMatrix(Quaternion* out, const Matrix4x4* matrix) {
+  // The portable form's choice of the largest candidate; the off-diagonal sums and
+  // differences come from PFACC and PFNACC on the pairs (m12, m21), (m20, m02), (m01, m10).
+  const auto& m = matrix->m;
+  Pair first = pair(m[1][2], m[2][1]), second = pair(m[2][0], m[0][2]), third = pair(m[0][1], m[1][0]);
+  Pair sums01 = pfacc(first, second), differences01 = pfnacc(first, second);
+  Pair sums2Differences2 = interleaveLow(pfacc(third, third), pfnacc(third, third));
+  float s0 = lowFloat(sums01), s1 = highFloat(sums01), s2 = lowFloat(sums2Differences2);
+  float d0 = lowFloat(differences01), d1 = highFloat(differences01), d2 = highFloat(sums2Differences2);
+  float trace = m[0][0] + m[1][1] + m[2][2];
+  float candidate;
+  Quad numerators;
+  if (trace > 0.0f) {
+    candidate = trace + 1.0f;
+    numerators = {differences01, pair(d2, candidate)};
+  } else if (m[0][0] >= m[1][1] && m[0][0] >= m[2][2]) {
+    candidate = 1.0f + m[0][0] - m[1][1] - m[2][2];
+    numerators = {pair(candidate, s2), pair(s1, d0)};
+  } else if (m[1][1] >= m[2][2]) {
+    candidate = 1.0f + m[1][1] - m[0][0] - m[2][2];
+    numerators = {pair(s2, candidate), pair(s0, d1)};
+  } else {
+    candidate = 1.0f + m[2][2] - m[0][0] - m[1][1];
+    numerators = {pair(s1, s0), pair(candidate, d2)};
+  }
+  Pair k = pfmul(reciprocalSqrt(fromFloat(candidate)), splat(0.5f));
+  storeQuad(&out->x, {pfmul(numerators.xy, k), pfmul(numerators.zw, k)});
+  femms();
+  return out;
+}
+
+}  // namespace extensions
+
+}  // namespace PRISM_3DNOW_NAMESPACE
+
+bool PRISM_3DNOW_INSTALLER(MathRoutineTable& table, std::uint32_t features) {
   if ((features & (kFeatureMmx | kFeature3dNow)) == (kFeatureMmx | kFeature3dNow)) {
-    table.vec2Transform = &math_3dnow::vec2Transform;
-    table.vec2TransformCoord = &math_3dnow::vec2TransformCoord;
-    table.vec2TransformNormal = &math_3dnow::vec2TransformNormal;
-    table.vec3Transform = &math_3dnow::vec3Transform;
-    table.vec3TransformCoord = &math_3dnow::vec3TransformCoord;
-    table.vec3TransformNormal = &math_3dnow::vec3TransformNormal;
-    table.vec4Transform = &math_3dnow::vec4Transform;
-    table.planeTransform = &math_3dnow::planeTransform;
-    table.vec2Normalize = &math_3dnow::vec2Normalize;
-    table.vec3Normalize = &math_3dnow::vec3Normalize;
-    table.vec4Normalize = &math_3dnow::vec4Normalize;
-    table.quaternionNormalize = &math_3dnow::quaternionNormalize;
-    table.matrixMultiply = &math_3dnow::matrixMultiply;
-    table.matrixMultiplyTranspose = &math_3dnow::matrixMultiplyTranspose;
-    table.quaternionMultiply = &math_3dnow::quaternionMultiply;
-    table.planeFromPointNormal = &math_3dnow::planeFromPointNormal;
-    table.planeNormalize = &math_3dnow::planeNormalize;
-    table.vec2Hermite = &math_3dnow::vec2Hermite;
-    table.vec3Hermite = &math_3dnow::vec3Hermite;
-    table.vec4Hermite = &math_3dnow::vec4Hermite;
-    table.vec2CatmullRom = &math_3dnow::vec2CatmullRom;
-    table.vec3CatmullRom = &math_3dnow::vec3CatmullRom;
-    table.vec4CatmullRom = &math_3dnow::vec4CatmullRom;
-    table.vec2BaryCentric = &math_3dnow::vec2BaryCentric;
-    table.vec3BaryCentric = &math_3dnow::vec3BaryCentric;
-    table.vec4BaryCentric = &math_3dnow::vec4BaryCentric;
+    table.vec2Transform = &PRISM_3DNOW_NAMESPACE::vec2Transform;
+    table.vec2TransformCoord = &PRISM_3DNOW_NAMESPACE::vec2TransformCoord;
+    table.vec2TransformNormal = &PRISM_3DNOW_NAMESPACE::vec2TransformNormal;
+    table.vec3Transform = &PRISM_3DNOW_NAMESPACE::vec3Transform;
+    table.vec3TransformCoord = &PRISM_3DNOW_NAMESPACE::vec3TransformCoord;
+    table.vec3TransformNormal = &PRISM_3DNOW_NAMESPACE::vec3TransformNormal;
+    table.vec4Transform = &PRISM_3DNOW_NAMESPACE::vec4Transform;
+    table.planeTransform = &PRISM_3DNOW_NAMESPACE::planeTransform;
+    table.vec2Normalize = &PRISM_3DNOW_NAMESPACE::vec2Normalize;
+    table.vec3Normalize = &PRISM_3DNOW_NAMESPACE::vec3Normalize;
+    table.vec4Normalize = &PRISM_3DNOW_NAMESPACE::vec4Normalize;
+    table.quaternionNormalize = &PRISM_3DNOW_NAMESPACE::quaternionNormalize;
+    table.matrixMultiply = &PRISM_3DNOW_NAMESPACE::matrixMultiply;
+    table.matrixMultiplyTranspose = &PRISM_3DNOW_NAMESPACE::matrixMultiplyTranspose;
+    table.quaternionMultiply = &PRISM_3DNOW_NAMESPACE::quaternionMultiply;
+    table.planeFromPointNormal = &PRISM_3DNOW_NAMESPACE::planeFromPointNormal;
+    table.planeNormalize = &PRISM_3DNOW_NAMESPACE::planeNormalize;
+    table.vec2Hermite = &PRISM_3DNOW_NAMESPACE::vec2Hermite;
+    table.vec3Hermite = &PRISM_3DNOW_NAMESPACE::vec3Hermite;
+    table.vec4Hermite = &PRISM_3DNOW_NAMESPACE::vec4Hermite;
+    table.vec2CatmullRom = &PRISM_3DNOW_NAMESPACE::vec2CatmullRom;
+    table.vec3CatmullRom = &PRISM_3DNOW_NAMESPACE::vec3CatmullRom;
+    table.vec4CatmullRom = &PRISM_3DNOW_NAMESPACE::vec4CatmullRom;
+    table.vec2BaryCentric = &PRISM_3DNOW_NAMESPACE::vec2BaryCentric;
+    table.vec3BaryCentric = &PRISM_3DNOW_NAMESPACE::vec3BaryCentric;
+    table.vec4BaryCentric = &PRISM_3DNOW_NAMESPACE::vec4BaryCentric;
+    table.matrixTranspose = &PRISM_3DNOW_NAMESPACE::matrixTranspose;
+    table.matrixDeterminant = &PRISM_3DNOW_NAMESPACE::matrixDeterminant;
+    table.matrixInverse = &PRISM_3DNOW_NAMESPACE::matrixInverse;
+    table.matrixFromQuaternion = &PRISM_3DNOW_NAMESPACE::matrixFromQuaternion;
+    table.matrixShadow = &PRISM_3DNOW_NAMESPACE::matrixShadow;
+    table.matrixReflect = &PRISM_3DNOW_NAMESPACE::matrixReflect;
+    table.vec4Cross = &PRISM_3DNOW_NAMESPACE::vec4Cross;
+    table.quaternionInverse = &PRISM_3DNOW_NAMESPACE::quaternionInverse;
+    table.quaternionFromYawPitchRoll = &PRISM_3DNOW_NAMESPACE::quaternionFromYawPitchRoll;
+    table.quaternionFromAxisAngle = &PRISM_3DNOW_NAMESPACE::quaternionFromAxisAngle;
+    table.planeFromPoints = &PRISM_3DNOW_NAMESPACE::planeFromPoints;
+    table.planeIntersectLine = &PRISM_3DNOW_NAMESPACE::planeIntersectLine;
+    table.vec3Project = &PRISM_3DNOW_NAMESPACE::vec3Project;
+    table.vec3Unproject = &PRISM_3DNOW_NAMESPACE::vec3Unproject;
     constexpr std::uint32_t kExtensions = kFeature3dNowExt | kFeatureMmxExt;
-    if ((features & kExtensions) == kExtensions) table.matrixFromQuaternion = &math_3dnow::matrixFromQuaternion;
+    if ((features & kExtensions) == kExtensions) {
+      table.matrixFromQuaternion = &PRISM_3DNOW_NAMESPACE::extensions::matrixFromQuaternion;
+      table.quaternionFromMatrix = &PRISM_3DNOW_NAMESPACE::extensions::quaternionFromMatrix;
+    }
   }
   if ((features & kFeatureSse) != 0) installSseArrayTransforms(table);
   return true;

@@ -124,19 +124,20 @@ TEST_F(DispatchTest, ThreeDNowSetIsLayeredByFeature) {
   MathRoutineTable k6 = mathRoutineTable;
   EXPECT_EQ(readProcessorFeatureWord(), kFeatureMmx | kFeature3dNow);
   EXPECT_NE(k6.matrixMultiply, baseTable().matrixMultiply);
-  EXPECT_EQ(k6.matrixFromQuaternion, portableMathRoutines.matrixFromQuaternion);  // no extensions
+  EXPECT_EQ(k6.quaternionFromMatrix, portableMathRoutines.quaternionFromMatrix);  // no extensions
   EXPECT_EQ(k6.vec3TransformArray, portableMathRoutines.vec3TransformArray);      // no SSE
 
   EXPECT_EQ(setUpOn(kAthlonXp), 1u);
   EXPECT_EQ(readProcessorFeatureWord(), kFeatureMmx | kFeatureSse | kFeature3dNow | kFeature3dNowExt | kFeatureMmxExt);
   EXPECT_EQ(mathRoutineTable.matrixMultiply, k6.matrixMultiply);
-  EXPECT_NE(mathRoutineTable.matrixFromQuaternion, portableMathRoutines.matrixFromQuaternion);
+  EXPECT_NE(mathRoutineTable.quaternionFromMatrix, portableMathRoutines.quaternionFromMatrix);
+  EXPECT_NE(mathRoutineTable.matrixFromQuaternion, k6.matrixFromQuaternion);  // the extension form
   MathRoutineTable sseArrays = portableMathRoutines;
   installSseArrayTransforms(sseArrays);
   EXPECT_EQ(mathRoutineTable.vec3TransformArray, sseArrays.vec3TransformArray);
   EXPECT_EQ(mathRoutineTable.planeTransformArray, sseArrays.planeTransformArray);
   // The other SSE routines stay out of the 3DNow! set.
-  EXPECT_EQ(mathRoutineTable.matrixInverse, portableMathRoutines.matrixInverse);
+  EXPECT_EQ(mathRoutineTable.float16To32Array, portableMathRoutines.float16To32Array);
 
   // 3DNow! wins over SSE2 on a processor with both.
   EXPECT_EQ(setUpOn(kAthlon64), 1u);

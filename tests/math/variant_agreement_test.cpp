@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "amd3dnow_model.h"
 #include "math/math_dispatch.h"
+#include "math/variant_sets.h"
 #include "random_inputs.h"
 
 namespace {
@@ -498,12 +500,20 @@ std::vector<RoutineCase> allCases() {
 struct SetUnderTest {
   MathSet set;
   const char* name;
+  bool model = false;  // the 3DNow! set over its instruction model, runnable anywhere
 };
 
 class VariantAgreementTest : public ::testing::TestWithParam<SetUnderTest> {
  protected:
   void SetUp() override {
     const SetUnderTest& subject = GetParam();
+    if (subject.model) {
+      mathRoutineTable = portableMathRoutines;
+      installX87Routines(mathRoutineTable);
+      install3dNowModelRoutines(mathRoutineTable,
+                                kFeatureMmx | kFeatureSse | kFeature3dNow | kFeature3dNowExt | kFeatureMmxExt);
+      return;
+    }
     if (!mathSetBuilt(subject.set)) GTEST_SKIP() << "skipped: the " << subject.name << " set is not in this build";
     if (!mathSetRunnable(subject.set)) {
       GTEST_SKIP() << "skipped: this processor cannot run the " << subject.name << " set";
@@ -620,13 +630,15 @@ TEST_P(VariantAgreementTest, LargeArraysTakeTheSameResultsOnEveryPath) {
 INSTANTIATE_TEST_SUITE_P(Sets, VariantAgreementTest,
                          ::testing::Values(SetUnderTest{MathSet::PortableAndX87, "x87-tuned"},
                                            SetUnderTest{MathSet::Sse, "SSE"}, SetUnderTest{MathSet::Sse2, "SSE2"},
-                                           SetUnderTest{MathSet::Amd3dNow, "3DNow!"}),
+                                           SetUnderTest{MathSet::Amd3dNow, "3DNow!"},
+                                           SetUnderTest{MathSet::Amd3dNow, "3DNow! model", true}),
                          [](const ::testing::TestParamInfo<SetUnderTest>& info) {
                            switch (info.param.set) {
                              case MathSet::PortableAndX87: return std::string("X87");
                              case MathSet::Sse: return std::string("Sse");
                              case MathSet::Sse2: return std::string("Sse2");
-                             case MathSet::Amd3dNow: return std::string("Amd3dNow");
+                             case MathSet::Amd3dNow:
+                               return std::string(info.param.model ? "Amd3dNowModel" : "Amd3dNow");
                            }
                            return std::string("Unknown");
                          });
