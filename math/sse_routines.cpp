@@ -15,9 +15,11 @@ namespace {
 using namespace math_sse_helpers;
 using math_detail::stridedAt;
 
-const __m128 kAlternateSigns = _mm_setr_ps(1, -1, 1, -1);
-const __m128 kXyzOnly = _mm_setr_ps(1, 1, 1, 0);
-const __m128 kUnitW = _mm_setr_ps(0, 0, 0, 1);
+// Constants as functions rather than globals: a global would be set by a dynamic initialiser,
+// too late for a routine called from another file's static initialisation.
+inline __m128 alternateSigns() { return _mm_setr_ps(1, -1, 1, -1); }
+inline __m128 xyzOnly() { return _mm_setr_ps(1, 1, 1, 0); }
+inline __m128 unitW() { return _mm_setr_ps(0, 0, 0, 1); }
 
 // The adjugate and determinant of a matrix from its 2 x 2 minors.
 struct Adjugate {
@@ -46,10 +48,10 @@ Adjugate adjugateOf(const Rows& m) {
   auto combine = [](__m128 a, __m128 ka, __m128 b, __m128 kb, __m128 c, __m128 kc) {
     return _mm_add_ps(_mm_sub_ps(_mm_mul_ps(a, ka), _mm_mul_ps(b, kb)), _mm_mul_ps(c, kc));
   };
-  __m128 negated = _mm_sub_ps(_mm_setzero_ps(), kAlternateSigns);
-  Rows adjugate{_mm_mul_ps(kAlternateSigns, combine(col1, k5, col2, k4, col3, k3)),
+  __m128 negated = _mm_sub_ps(_mm_setzero_ps(), alternateSigns());
+  Rows adjugate{_mm_mul_ps(alternateSigns(), combine(col1, k5, col2, k4, col3, k3)),
                 _mm_mul_ps(negated, combine(col0, k5, col2, k2, col3, k1)),
-                _mm_mul_ps(kAlternateSigns, combine(col0, k4, col1, k2, col3, k0)),
+                _mm_mul_ps(alternateSigns(), combine(col0, k4, col1, k2, col3, k0)),
                 _mm_mul_ps(negated, combine(col0, k3, col1, k1, col2, k0))};
   return {adjugate, determinant};
 }
@@ -64,7 +66,7 @@ inline __m128 hamilton(__m128 a, __m128 b) {
 
 // The plane scaled by the length of its normal; zeros for a plane without a normal.
 inline __m128 normalisedPlane(__m128 p) {
-  __m128 squared = dot4(_mm_mul_ps(p, kXyzOnly), p);
+  __m128 squared = dot4(_mm_mul_ps(p, xyzOnly()), p);
   if (!(lane0(squared) > FLT_MIN)) return _mm_setzero_ps();
   return _mm_div_ps(p, _mm_sqrt_ps(squared));
 }
@@ -233,18 +235,18 @@ Matrix4x4* matrixShadow(Matrix4x4* out, const Vec4* light, const Plane* plane) {
   storeRows(out, {_mm_sub_ps(_mm_mul_ps(d, _mm_setr_ps(1, 0, 0, 0)), _mm_mul_ps(broadcast<0>(p), l)),
                   _mm_sub_ps(_mm_mul_ps(d, _mm_setr_ps(0, 1, 0, 0)), _mm_mul_ps(broadcast<1>(p), l)),
                   _mm_sub_ps(_mm_mul_ps(d, _mm_setr_ps(0, 0, 1, 0)), _mm_mul_ps(broadcast<2>(p), l)),
-                  _mm_sub_ps(_mm_mul_ps(d, kUnitW), _mm_mul_ps(broadcast<3>(p), l))});
+                  _mm_sub_ps(_mm_mul_ps(d, unitW()), _mm_mul_ps(broadcast<3>(p), l))});
   return out;
 }
 
 Matrix4x4* matrixReflect(Matrix4x4* out, const Plane* plane) {
   // Row i = e_i - 2 P_i (a, b, c, 0).
   __m128 p = normalisedPlane(load4(&plane->a));
-  __m128 twiceNormal = _mm_mul_ps(_mm_mul_ps(p, kXyzOnly), _mm_set1_ps(2.0f));
+  __m128 twiceNormal = _mm_mul_ps(_mm_mul_ps(p, xyzOnly()), _mm_set1_ps(2.0f));
   storeRows(out, {_mm_sub_ps(_mm_setr_ps(1, 0, 0, 0), _mm_mul_ps(broadcast<0>(p), twiceNormal)),
                   _mm_sub_ps(_mm_setr_ps(0, 1, 0, 0), _mm_mul_ps(broadcast<1>(p), twiceNormal)),
                   _mm_sub_ps(_mm_setr_ps(0, 0, 1, 0), _mm_mul_ps(broadcast<2>(p), twiceNormal)),
-                  _mm_sub_ps(kUnitW, _mm_mul_ps(broadcast<3>(p), twiceNormal))});
+                  _mm_sub_ps(unitW(), _mm_mul_ps(broadcast<3>(p), twiceNormal))});
   return out;
 }
 
@@ -263,7 +265,7 @@ Vec4* vec4Cross(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3) {
   __m128 sum = _mm_mul_ps(swizzle<1, 0, 0, 0>(a), minor(b2, b3, c2, c3));
   sum = _mm_sub_ps(sum, _mm_mul_ps(swizzle<2, 2, 1, 1>(a), minor(b1, b3, c1, c3)));
   sum = _mm_add_ps(sum, _mm_mul_ps(swizzle<3, 3, 3, 2>(a), minor(b1, b2, c1, c2)));
-  store4(&out->x, _mm_mul_ps(sum, kAlternateSigns));
+  store4(&out->x, _mm_mul_ps(sum, alternateSigns()));
   return out;
 }
 
@@ -349,7 +351,7 @@ Vec3* planeIntersectLine(Vec3* out, const Plane* p, const Vec3* v1, const Vec3* 
   __m128 direction = _mm_sub_ps(load3(&v2->x), start);  // w = 0
   float along = lane0(dot4(plane, direction));
   if (along == 0.0f) return nullptr;
-  float t = -lane0(dot4(plane, _mm_add_ps(start, kUnitW))) / along;
+  float t = -lane0(dot4(plane, _mm_add_ps(start, unitW()))) / along;
   store3(&out->x, _mm_add_ps(start, _mm_mul_ps(_mm_set1_ps(t), direction)));
   return out;
 }
@@ -442,7 +444,7 @@ void* skinnedMeshUpdate(void* destinationVertices, const void* sourceVertices, c
     BYTE* vertex = destination + static_cast<std::size_t>(v) * desc->vertexStride;
     store3(reinterpret_cast<float*>(vertex), positions[v].value);
     if (hasNormals) {
-      __m128 n = _mm_mul_ps(normals[v].value, kXyzOnly);
+      __m128 n = _mm_mul_ps(normals[v].value, xyzOnly());
       store3(reinterpret_cast<float*>(vertex + desc->normalOffset), normalised(n, dot4(n, n)));
     }
   }

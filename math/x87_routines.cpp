@@ -9,13 +9,13 @@
 namespace math_x87 {
 namespace {
 
-// (x, y, z, w) x M with the four sums accumulated in extended precision.
-inline Vec4 transform4(long double x, long double y, long double z, long double w, const Matrix4x4& m) {
+// (x, y, z, w) x M. The unit evaluates each sum in its extended registers and rounds once,
+// when the float is stored.
+inline Vec4 transform4(float x, float y, float z, float w, const Matrix4x4& m) {
   const auto& a = m.m;
-  return Vec4{static_cast<float>(x * a[0][0] + y * a[1][0] + z * a[2][0] + w * a[3][0]),
-              static_cast<float>(x * a[0][1] + y * a[1][1] + z * a[2][1] + w * a[3][1]),
-              static_cast<float>(x * a[0][2] + y * a[1][2] + z * a[2][2] + w * a[3][2]),
-              static_cast<float>(x * a[0][3] + y * a[1][3] + z * a[2][3] + w * a[3][3])};
+  return Vec4{
+      x * a[0][0] + y * a[1][0] + z * a[2][0] + w * a[3][0], x * a[0][1] + y * a[1][1] + z * a[2][1] + w * a[3][1],
+      x * a[0][2] + y * a[1][2] + z * a[2][2] + w * a[3][2], x * a[0][3] + y * a[1][3] + z * a[2][3] + w * a[3][3]};
 }
 
 }  // namespace
