@@ -3,6 +3,7 @@
 // with extended MMX add the quaternion/matrix conversions; SSE (on processors that have it
 // too) gives the array transforms. Every routine ends with FEMMS so the x87 unit is clean for
 // whatever runs next.
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <initializer_list>
@@ -151,14 +152,23 @@ inline RowMinors rowMinors(const float* u, const float* l) {
           pfsub(pfmul(loadPair(u), pair(l[3], l[2])), pfmul(loadPair(l), pair(u[3], u[2]))),
           pfsub(pfmul(loadPair(u + 1), splat(l[3])), pfmul(loadPair(l + 1), splat(u[3])))};
 }
-inline Pair swapped(Pair a) { return interleaveLow(splatHigh(a), a); }
+// (hi, lo): one PSWAPD with the extensions, two unpacks without.
+template <bool Extensions = false>
+inline Pair swapped(Pair a) {
+  if constexpr (Extensions) {
+    return pswapd(a);
+  } else {
+    return interleaveLow(splatHigh(a), a);
+  }
+}
 
 // The determinant from the minors of the top (s) and bottom (c) row pairs:
 // s0 c5 - s1 c4 + s2 c3 + s3 c2 - s4 c1 + s5 c0.
+template <bool Extensions>
 inline Pair determinantOf(const RowMinors& s, const RowMinors& c) {
-  Pair first = pfmul(s.m01m02, swapped(c.m13m23));   // (s0 c5, s1 c4)
-  Pair second = pfmul(s.m03m12, swapped(c.m03m12));  // (s2 c3, s3 c2)
-  Pair third = pfmul(s.m13m23, swapped(c.m01m02));   // (s4 c1, s5 c0)
+  Pair first = pfmul(s.m01m02, swapped<Extensions>(c.m13m23));   // (s0 c5, s1 c4)
+  Pair second = pfmul(s.m03m12, swapped<Extensions>(c.m03m12));  // (s2 c3, s3 c2)
+  Pair third = pfmul(s.m13m23, swapped<Extensions>(c.m01m02));   // (s4 c1, s5 c0)
   Pair sum = pfadd(pfsub(first, splatHigh(first)), sumBoth(second));
   return splatLow(pfadd(sum, pfsub(splatHigh(third), third)));
 }
@@ -338,15 +348,16 @@ Matrix4x4* matrixTranspose(Matrix4x4* out, const Matrix4x4* m) {
 }
 
 float matrixDeterminant(const Matrix4x4* m) {
-  float determinant = lowFloat(determinantOf(rowMinors(m->m[0], m->m[1]), rowMinors(m->m[2], m->m[3])));
+  float determinant = lowFloat(determinantOf<false>(rowMinors(m->m[0], m->m[1]), rowMinors(m->m[2], m->m[3])));
   femms();
   return determinant;
 }
 
-Matrix4x4* matrixInverse(Matrix4x4* out, float* determinant, const Matrix4x4* m) {
+template <bool Extensions>
+Matrix4x4* inverseOf(Matrix4x4* out, float* determinant, const Matrix4x4* m) {
   const auto& a = m->m;
   RowMinors s = rowMinors(a[0], a[1]), c = rowMinors(a[2], a[3]);
-  float det = lowFloat(determinantOf(s, c));
+  float det = lowFloat(determinantOf<Extensions>(s, c));
   if (determinant != nullptr) *determinant = det;
   float scale = 1.0f / det;
   if (det == 0.0f || !std::isfinite(scale)) {
@@ -381,19 +392,26 @@ Matrix4x4* matrixInverse(Matrix4x4* out, float* determinant, const Matrix4x4* m)
   return out;
 }
 
-Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) {
+Matrix4x4* matrixInverse(Matrix4x4* out, float* determinant, const Matrix4x4* m) {
+  return inverseOf<false>(out, determinant, m);
+}
+
+template <bool Extensions>
+Matrix4x4* fromQuaternion(Matrix4x4* out, const Quaternion* q) {
   Quad v = loadQuad(&q->x);
   Pair twiceXy = pfadd(v.xy, v.xy), twiceZw = pfadd(v.zw, v.zw);
-  Pair xxYy = pfmul(v.xy, twiceXy);            // (2xx, 2yy)
-  Pair xzYw = pfmul(v.xy, twiceZw);            // (2xz, 2yw)
-  Pair xwYz = pfmul(v.xy, swapped(twiceZw));   // (2xw, 2yz)
-  Pair xy = pfmul(v.xy, swapped(twiceXy));     // (2xy, 2xy)
-  Pair zzZw = pfmul(splatLow(v.zw), twiceZw);  // (2zz, 2zw)
+  Pair xxYy = pfmul(v.xy, twiceXy);                       // (2xx, 2yy)
+  Pair xzYw = pfmul(v.xy, twiceZw);                       // (2xz, 2yw)
+  Pair xwYz = pfmul(v.xy, swapped<Extensions>(twiceZw));  // (2xw, 2yz)
+  Pair xy = pfmul(v.xy, swapped<Extensions>(twiceXy));    // (2xy, 2xy)
+  Pair zzZw = pfmul(splatLow(v.zw), twiceZw);             // (2zz, 2zw)
   float xx = lowFloat(xxYy), yy = highFloat(xxYy), zz = lowFloat(zzZw), zw = highFloat(zzZw);
   quaternionMatrix(out, xx, yy, zz, lowFloat(xy), lowFloat(xzYw), highFloat(xwYz), lowFloat(xwYz), highFloat(xzYw), zw);
   femms();
   return out;
 }
+
+Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) { return fromQuaternion<false>(out, q); }
 
 Matrix4x4* matrixShadow(Matrix4x4* out, const Vec4* light, const Plane* plane) {
   // Row i = (P . L) e_i - P_i L.
@@ -560,15 +578,158 @@ Vec4* vec4BaryCentric(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3,
   return out;
 }
 
-// Projections, built from the set's own products, inverse and transforms.
+// Routines built from the set's own products, inverse and transforms.
 
 namespace {
 
+constexpr Matrix4x4 kIdentity{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
 Matrix4x4 combinedTransform(const Matrix4x4* world, const Matrix4x4* view, const Matrix4x4* projection) {
-  Matrix4x4 result{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+  Matrix4x4 result = kIdentity;
   for (const Matrix4x4* next : {world, view, projection}) {
     if (next != nullptr) PRISM_3DNOW_NAMESPACE::matrixMultiply(&result, &result, next);
   }
+  return result;
+}
+
+// The rotation about a centre: move the centre to the origin, rotate, move it back.
+template <bool Extensions>
+Matrix4x4 rotationAboutCentre(const Vec3* centre, const Quaternion* rotation) {
+  Matrix4x4 result = kIdentity;
+  if (rotation != nullptr) fromQuaternion<Extensions>(&result, rotation);
+  if (centre != nullptr) {
+    Quad row3 = loadQuad(result.m[3]);
+    // (-c) x R + c, added to the translation row.
+    Quad moved{pfsub(loadPair(&centre->x), pfadd(pfmul(splat(centre->x), loadPair(result.m[0])),
+                                                 pfmul(splat(centre->y), loadPair(result.m[1])))),
+               pfsub(pair(centre->z, 0), pfmul(splat(centre->z), loadPair(result.m[2] + 2)))};
+    moved.xy = pfsub(moved.xy, pfmul(splat(centre->z), loadPair(result.m[2])));
+    moved.zw = pfsub(moved.zw, pfadd(pfmul(splat(centre->x), loadPair(result.m[0] + 2)),
+                                     pfmul(splat(centre->y), loadPair(result.m[1] + 2))));
+    storeQuad(result.m[3], {pfadd(row3.xy, moved.xy), pfadd(row3.zw, moved.zw)});
+    femms();
+  }
+  return result;
+}
+
+inline void addTranslation(Matrix4x4& m, const Vec3* translation) {
+  if (translation == nullptr) return;
+  storePair(m.m[3], pfadd(loadPair(m.m[3]), loadPair(&translation->x)));
+  storeSingle(&m.m[3][2], pfadd(loadSingle(&m.m[3][2]), loadSingle(&translation->z)));
+  femms();
+}
+
+template <bool Extensions>
+Vec3* unprojectOf(Vec3* out, const Vec3* v, const D3DVIEWPORT9* viewport, const Matrix4x4* projection,
+                  const Matrix4x4* view, const Matrix4x4* world) {
+  Matrix4x4 transform = combinedTransform(world, view, projection);
+  if (inverseOf<Extensions>(&transform, nullptr, &transform) == nullptr) return nullptr;
+  Vec3 p = *v;
+  if (viewport != nullptr) {
+    Pair size = pair(static_cast<float>(viewport->Width), static_cast<float>(viewport->Height));
+    Pair offset = pair(static_cast<float>(viewport->X), static_cast<float>(viewport->Y));
+    // ((x - X) 2 / W - 1, 1 - (y - Y) 2 / H).
+    Pair scaled =
+        pfmul(pfsub(loadPair(&v->x), offset), pfmul(splat(2.0f), pair(1.0f / lowFloat(size), 1.0f / highFloat(size))));
+    storePair(&p.x, pfmul(pfsub(scaled, splat(1.0f)), pair(1, -1)));
+    p.z = (v->z - viewport->MinZ) / (viewport->MaxZ - viewport->MinZ);
+    femms();
+  }
+  PRISM_3DNOW_NAMESPACE::vec3TransformCoord(out, &p, &transform);
+  return out;
+}
+
+template <bool Extensions>
+Matrix4x4* transformationOf(Matrix4x4* out, const Vec3* scalingCenter, const Quaternion* scalingRotation,
+                            const Vec3* scaling, const Vec3* rotationCenter, const Quaternion* rotation,
+                            const Vec3* translation) {
+  // Scaling around scalingCenter along the axes of the frame scalingRotation (the transpose
+  // undoes the frame's rotation), then the rotation about its centre, then the translation.
+  Matrix4x4 result = kIdentity;
+  if (scaling != nullptr) {
+    Matrix4x4 frame = kIdentity, step;
+    if (scalingRotation != nullptr) fromQuaternion<Extensions>(&frame, scalingRotation);
+    if (scalingCenter != nullptr) {
+      Vec3 back{-scalingCenter->x, -scalingCenter->y, -scalingCenter->z};
+      addTranslation(result, &back);
+    }
+    PRISM_3DNOW_NAMESPACE::matrixMultiply(&result, &result, PRISM_3DNOW_NAMESPACE::matrixTranspose(&step, &frame));
+    Matrix4x4 scale = kIdentity;
+    scale.m[0][0] = scaling->x;
+    scale.m[1][1] = scaling->y;
+    scale.m[2][2] = scaling->z;
+    PRISM_3DNOW_NAMESPACE::matrixMultiply(&result, &result, &scale);
+    PRISM_3DNOW_NAMESPACE::matrixMultiply(&result, &result, &frame);
+    addTranslation(result, scalingCenter);
+  }
+  Matrix4x4 rotate = rotationAboutCentre<Extensions>(rotationCenter, rotation);
+  PRISM_3DNOW_NAMESPACE::matrixMultiply(&result, &result, &rotate);
+  addTranslation(result, translation);
+  *out = result;
+  return out;
+}
+
+template <bool Extensions>
+Quaternion* fromMatrix(Quaternion* out, const Matrix4x4* matrix) {
+  // The portable form's choice of the largest candidate. The off-diagonal sums and
+  // differences of (m12, m21), (m20, m02), (m01, m10) come from PFACC, and from PFNACC with
+  // the extensions.
+  const auto& m = matrix->m;
+  Pair first = pair(m[1][2], m[2][1]), second = pair(m[2][0], m[0][2]), third = pair(m[0][1], m[1][0]);
+  Pair sums01 = pfacc(first, second), sums2 = pfacc(third, third);
+  Pair differences01, differences2;
+  if constexpr (Extensions) {
+    differences01 = pfnacc(first, second);
+    differences2 = pfnacc(third, third);
+  } else {
+    differences01 = pfsub(interleaveLow(first, second), interleaveHigh(first, second));
+    differences2 = pfsub(third, splatHigh(third));
+  }
+  float s0 = lowFloat(sums01), s1 = highFloat(sums01), s2 = lowFloat(sums2);
+  float d0 = lowFloat(differences01), d1 = highFloat(differences01), d2 = lowFloat(differences2);
+  float trace = m[0][0] + m[1][1] + m[2][2];
+  float candidate;
+  Quad numerators;
+  if (trace > 0.0f) {
+    candidate = trace + 1.0f;
+    numerators = {differences01, pair(d2, candidate)};
+  } else if (m[0][0] >= m[1][1] && m[0][0] >= m[2][2]) {
+    candidate = 1.0f + m[0][0] - m[1][1] - m[2][2];
+    numerators = {pair(candidate, s2), pair(s1, d0)};
+  } else if (m[1][1] >= m[2][2]) {
+    candidate = 1.0f + m[1][1] - m[0][0] - m[2][2];
+    numerators = {pair(s2, candidate), pair(s0, d1)};
+  } else {
+    candidate = 1.0f + m[2][2] - m[0][0] - m[1][1];
+    numerators = {pair(s1, s0), pair(candidate, d2)};
+  }
+  Pair k = pfmul(reciprocalSqrt(fromFloat(candidate)), splat(0.5f));
+  storeQuad(&out->x, {pfmul(numerators.xy, k), pfmul(numerators.zw, k)});
+  femms();
+  return out;
+}
+
+inline float quaternionDot(const Quaternion& a, const Quaternion& b) {
+  Quad p = loadQuad(&a.x), q = loadQuad(&b.x);
+  float dot = lowFloat(sumBoth(pfadd(pfmul(p.xy, q.xy), pfmul(p.zw, q.zw))));
+  femms();
+  return dot;
+}
+
+// k1 a + k2 b.
+inline Quaternion blend(const Quaternion& a, float k1, const Quaternion& b, float k2) {
+  Quad p = loadQuad(&a.x), q = loadQuad(&b.x);
+  Pair w1 = splat(k1), w2 = splat(k2);
+  Quaternion result;
+  storeQuad(&result.x, {pfadd(pfmul(p.xy, w1), pfmul(q.xy, w2)), pfadd(pfmul(p.zw, w1), pfmul(q.zw, w2))});
+  femms();
+  return result;
+}
+
+// The Hamilton product a b, through the set's quaternionMultiply (which computes q2 q1).
+inline Quaternion hamilton(const Quaternion& a, const Quaternion& b) {
+  Quaternion result;
+  PRISM_3DNOW_NAMESPACE::quaternionMultiply(&result, &b, &a);
   return result;
 }
 
@@ -595,71 +756,236 @@ Vec3* vec3Project(Vec3* out, const Vec3* v, const D3DVIEWPORT9* viewport, const 
 
 Vec3* vec3Unproject(Vec3* out, const Vec3* v, const D3DVIEWPORT9* viewport, const Matrix4x4* projection,
                     const Matrix4x4* view, const Matrix4x4* world) {
-  Matrix4x4 transform = combinedTransform(world, view, projection);
-  if (PRISM_3DNOW_NAMESPACE::matrixInverse(&transform, nullptr, &transform) == nullptr) return nullptr;
-  Vec3 p = *v;
-  if (viewport != nullptr) {
-    Pair size = pair(static_cast<float>(viewport->Width), static_cast<float>(viewport->Height));
-    Pair offset = pair(static_cast<float>(viewport->X), static_cast<float>(viewport->Y));
-    // ((x - X) 2 / W - 1, 1 - (y - Y) 2 / H).
-    Pair scaled =
-        pfmul(pfsub(loadPair(&v->x), offset), pfmul(splat(2.0f), pair(1.0f / lowFloat(size), 1.0f / highFloat(size))));
-    storePair(&p.x, pfmul(pfsub(scaled, splat(1.0f)), pair(1, -1)));
-    p.z = (v->z - viewport->MinZ) / (viewport->MaxZ - viewport->MinZ);
+  return unprojectOf<false>(out, v, viewport, projection, view, world);
+}
+
+Matrix4x4* matrixTransformation(Matrix4x4* out, const Vec3* scalingCenter, const Quaternion* scalingRotation,
+                                const Vec3* scaling, const Vec3* rotationCenter, const Quaternion* rotation,
+                                const Vec3* translation) {
+  return transformationOf<false>(out, scalingCenter, scalingRotation, scaling, rotationCenter, rotation, translation);
+}
+
+Matrix4x4* matrixAffineTransformation(Matrix4x4* out, float scaling, const Vec3* rotationCenter,
+                                      const Quaternion* rotation, const Vec3* translation) {
+  Matrix4x4 rotate = rotationAboutCentre<false>(rotationCenter, rotation);
+  Pair k = splat(scaling);
+  for (int i = 0; i < 3; ++i) {  // uniform scaling first: scales the rotation's first three rows
+    Quad row = loadQuad(rotate.m[i]);
+    storeQuad(rotate.m[i], {pfmul(row.xy, k), pfmul(row.zw, k)});
+  }
+  femms();
+  addTranslation(rotate, translation);
+  *out = rotate;
+  return out;
+}
+
+Quaternion* quaternionFromMatrix(Quaternion* out, const Matrix4x4* matrix) { return fromMatrix<false>(out, matrix); }
+
+// Matrices built from numbers.
+
+Matrix4x4* matrixTranslation(Matrix4x4* out, float x, float y, float z) {
+  storeQuad(out->m[0], {pair(1, 0), zeroPair()});
+  storeQuad(out->m[1], {pair(0, 1), zeroPair()});
+  storeQuad(out->m[2], {zeroPair(), pair(1, 0)});
+  storeQuad(out->m[3], {pair(x, y), pair(z, 1)});
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixScaling(Matrix4x4* out, float sx, float sy, float sz) {
+  storeQuad(out->m[0], {pair(sx, 0), zeroPair()});
+  storeQuad(out->m[1], {pair(0, sy), zeroPair()});
+  storeQuad(out->m[2], {zeroPair(), pair(sz, 0)});
+  storeQuad(out->m[3], {zeroPair(), pair(0, 1)});
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixRotationX(Matrix4x4* out, float angle) {
+  float c = std::cos(angle), s = std::sin(angle);
+  storeQuad(out->m[0], {pair(1, 0), zeroPair()});
+  storeQuad(out->m[1], {pair(0, c), pair(s, 0)});
+  storeQuad(out->m[2], {pair(0, -s), pair(c, 0)});
+  storeQuad(out->m[3], {zeroPair(), pair(0, 1)});
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixRotationY(Matrix4x4* out, float angle) {
+  float c = std::cos(angle), s = std::sin(angle);
+  storeQuad(out->m[0], {pair(c, 0), pair(-s, 0)});
+  storeQuad(out->m[1], {pair(0, 1), zeroPair()});
+  storeQuad(out->m[2], {pair(s, 0), pair(c, 0)});
+  storeQuad(out->m[3], {zeroPair(), pair(0, 1)});
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixRotationZ(Matrix4x4* out, float angle) {
+  float c = std::cos(angle), s = std::sin(angle);
+  storeQuad(out->m[0], {pair(c, s), zeroPair()});
+  storeQuad(out->m[1], {pair(-s, c), zeroPair()});
+  storeQuad(out->m[2], {zeroPair(), pair(1, 0)});
+  storeQuad(out->m[3], {zeroPair(), pair(0, 1)});
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixRotationAxis(Matrix4x4* out, const Vec3* axis, float angle) {
+  Vec3 n;
+  normalise<3>(&n.x, &axis->x);
+  float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
+  // Row i: t n_i (x, y, z) plus c on the diagonal and the cross terms s (0, z, -y), (-z, 0, x), (y, -x, 0).
+  Pair xy = loadPair(&n.x), z0 = pair(n.z, 0);
+  const float components[3] = {n.x, n.y, n.z};
+  const Quad cross[3] = {{pair(c, s * n.z), pair(-s * n.y, 0)},
+                         {pair(-s * n.z, c), pair(s * n.x, 0)},
+                         {pair(s * n.y, -s * n.x), pair(c, 0)}};
+  for (int i = 0; i < 3; ++i) {
+    Pair k = splat(t * components[i]);
+    storeQuad(out->m[i], {pfadd(pfmul(k, xy), cross[i].xy), pfadd(pfmul(k, z0), cross[i].zw)});
+  }
+  storeQuad(out->m[3], {zeroPair(), pair(0, 1)});
+  femms();
+  return out;
+}
+
+Matrix4x4* matrixRotationYawPitchRoll(Matrix4x4* out, float yaw, float pitch, float roll) {
+  Quaternion q;
+  PRISM_3DNOW_NAMESPACE::quaternionFromYawPitchRoll(&q, yaw, pitch, roll);
+  return fromQuaternion<false>(out, &q);
+}
+
+// Quaternion interpolation, logarithm and exponential.
+
+Vec3* quaternionToAxisAngle(Vec3* axis, float* angle, const Quaternion* q) {
+  if (angle != nullptr) *angle = 2.0f * std::acos(std::fmin(std::fmax(q->w, -1.0f), 1.0f));
+  if (axis != nullptr) {
+    storePair(&axis->x, loadPair(&q->x));
+    axis->z = q->z;
     femms();
   }
-  PRISM_3DNOW_NAMESPACE::vec3TransformCoord(out, &p, &transform);
+  return axis;
+}
+
+Quaternion* quaternionSlerp(Quaternion* out, const Quaternion* q1, const Quaternion* q2, float t) {
+  // Along the shorter arc; nearly equal ends interpolate linearly.
+  float cosine = quaternionDot(*q1, *q2);
+  float sign = cosine < 0.0f ? -1.0f : 1.0f;
+  cosine *= sign;
+  float k1 = 1.0f - t, k2 = t;
+  if (1.0f - cosine > 1e-6f) {
+    float theta = std::acos(std::fmin(cosine, 1.0f));
+    float sine = std::sin(theta);
+    k1 = std::sin(k1 * theta) / sine;
+    k2 = std::sin(k2 * theta) / sine;
+  }
+  *out = blend(*q1, k1, *q2, k2 * sign);
   return out;
 }
 
-// The extension layer: PSWAPD swaps a pair's halves, PFNACC subtracts within pairs.
+Quaternion* quaternionLn(Quaternion* out, const Quaternion* q) {
+  float theta = std::acos(std::fmin(std::fmax(q->w, -1.0f), 1.0f));
+  float sine = std::sin(theta);
+  Pair k = splat(sine > FLT_EPSILON ? theta / sine : 1.0f);
+  Quad v = loadQuad(&q->x);
+  storeQuad(&out->x, {pfmul(v.xy, k), interleaveLow(pfmul(v.zw, k), zeroPair())});
+  femms();
+  return out;
+}
+
+Quaternion* quaternionExp(Quaternion* out, const Quaternion* q) {
+  Quad v = loadQuad(&q->x);
+  Pair z = interleaveLow(v.zw, zeroPair());
+  float theta = std::sqrt(lowFloat(sumBoth(pfadd(pfmul(v.xy, v.xy), pfmul(z, z)))));
+  Pair k = splat(theta > FLT_EPSILON ? std::sin(theta) / theta : 1.0f);
+  storeQuad(&out->x, {pfmul(v.xy, k), pair(lowFloat(pfmul(z, k)), std::cos(theta))});
+  femms();
+  return out;
+}
+
+Quaternion* quaternionSquad(Quaternion* out, const Quaternion* q1, const Quaternion* a, const Quaternion* b,
+                            const Quaternion* c, float t) {
+  Quaternion outer, inner;
+  PRISM_3DNOW_NAMESPACE::quaternionSlerp(&outer, q1, c, t);
+  PRISM_3DNOW_NAMESPACE::quaternionSlerp(&inner, a, b, t);
+  return PRISM_3DNOW_NAMESPACE::quaternionSlerp(out, &outer, &inner, 2.0f * t * (1.0f - t));
+}
+
+Quaternion* quaternionSquadSetup(Quaternion* aOut, Quaternion* bOut, Quaternion* cOut, const Quaternion* q0,
+                                 const Quaternion* q1, const Quaternion* q2, const Quaternion* q3) {
+  // q, or -q when that lies closer to `near`: |q + near| < |q - near| exactly when q . near < 0.
+  auto closerSign = [](const Quaternion& q, const Quaternion& near) {
+    Quaternion sum = blend(q, 1, near, 1), difference = blend(q, 1, near, -1);
+    return quaternionDot(sum, sum) < quaternionDot(difference, difference) ? blend(q, -1, q, 0) : q;
+  };
+  auto controlPoint = [](const Quaternion& q, const Quaternion& before, const Quaternion& after) {
+    Quaternion inverse{-q.x, -q.y, -q.z, q.w};
+    Quaternion toAfter = hamilton(inverse, after), toBefore = hamilton(inverse, before);
+    Quaternion lnAfter, lnBefore, power;
+    PRISM_3DNOW_NAMESPACE::quaternionLn(&lnAfter, &toAfter);
+    PRISM_3DNOW_NAMESPACE::quaternionLn(&lnBefore, &toBefore);
+    Quaternion exponent = blend(lnAfter, -0.25f, lnBefore, -0.25f);
+    PRISM_3DNOW_NAMESPACE::quaternionExp(&power, &exponent);
+    return hamilton(q, power);
+  };
+  Quaternion p1 = *q1;
+  Quaternion p0 = closerSign(*q0, p1), p2 = closerSign(*q2, p1);
+  Quaternion p3 = closerSign(*q3, p2);
+  Quaternion a = controlPoint(p1, p0, p2), b = controlPoint(p2, p1, p3);
+  *aOut = a;
+  *bOut = b;
+  *cOut = p2;
+  return aOut;
+}
+
+Quaternion* quaternionBaryCentric(Quaternion* out, const Quaternion* q1, const Quaternion* q2, const Quaternion* q3,
+                                  float f, float g) {
+  float fg = f + g;
+  if (fg == 0.0f) {
+    *out = *q1;
+    return out;
+  }
+  Quaternion toSecond, toThird;
+  PRISM_3DNOW_NAMESPACE::quaternionSlerp(&toSecond, q1, q2, fg);
+  PRISM_3DNOW_NAMESPACE::quaternionSlerp(&toThird, q1, q3, fg);
+  return PRISM_3DNOW_NAMESPACE::quaternionSlerp(out, &toSecond, &toThird, g / fg);
+}
+
+// Half floats.
+
+float* float16To32Array(float* out, const Float16Bits* in, UINT count) {
+  // The half's exponent and mantissa placed 13 bits up read as a float 2^112 too small (its
+  // subnormals included); multiplying by +-2^112 rebiases two values at once and restores the
+  // sign, a zero's too.
+  auto magnitude = [](Float16Bits h) { return std::bit_cast<float>(static_cast<std::uint32_t>(h & 0x7FFFu) << 13); };
+  auto scale = [](Float16Bits h) { return (h & 0x8000u) != 0 ? -0x1p112f : 0x1p112f; };
+  UINT i = 0;
+  for (; i + 2 <= count; i += 2) {
+    storePair(out + i, pfmul(pair(magnitude(in[i]), magnitude(in[i + 1])), pair(scale(in[i]), scale(in[i + 1]))));
+  }
+  if (i < count) storeSingle(out + i, pfmul(fromFloat(magnitude(in[i])), fromFloat(scale(in[i]))));
+  femms();
+  return out;
+}
+
+// The extension layer.
 namespace extensions {
 
-Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) {
-  Quad v = loadQuad(&q->x);
-  Pair twiceXy = pfadd(v.xy, v.xy), twiceZw = pfadd(v.zw, v.zw);  // (2x, 2y), (2z, 2w)
-  Pair xxYy = pfmul(v.xy, twiceXy);                               // (2xx, 2yy)
-  Pair xy = pfmul(v.xy, pswapd(twiceXy));                         // (2xy, 2xy)
-  Pair zzWw = pfmul(v.zw, twiceZw);                               // (2zz, 2ww)
-  Pair xzYw = pfmul(v.xy, twiceZw);                               // (2xz, 2yw)
-  Pair xwYz = pfmul(v.xy, pswapd(twiceZw));                       // (2xw, 2yz)
-  Pair zw = pfmul(v.zw, pswapd(twiceZw));                         // (2zw, 2zw)
-  quaternionMatrix(out, lowFloat(xxYy), highFloat(xxYy), lowFloat(zzWw), lowFloat(xy), lowFloat(xzYw), highFloat(xwYz),
-                   lowFloat(xwYz), highFloat(xzYw), lowFloat(zw));
-  femms();
-  return out;
+Vec3* vec3Unproject(Vec3* out, const Vec3* v, const D3DVIEWPORT9* viewport, const Matrix4x4* projection,
+                    const Matrix4x4* view, const Matrix4x4* world) {
+  return unprojectOf<true>(out, v, viewport, projection, view, world);
 }
-
-Quaternion* quaternionFromMatrix(Quaternion* out, const Matrix4x4* matrix) {
-  // The portable form's choice of the largest candidate; the off-diagonal sums and
-  // differences come from PFACC and PFNACC on the pairs (m12, m21), (m20, m02), (m01, m10).
-  const auto& m = matrix->m;
-  Pair first = pair(m[1][2], m[2][1]), second = pair(m[2][0], m[0][2]), third = pair(m[0][1], m[1][0]);
-  Pair sums01 = pfacc(first, second), differences01 = pfnacc(first, second);
-  Pair sums2Differences2 = interleaveLow(pfacc(third, third), pfnacc(third, third));
-  float s0 = lowFloat(sums01), s1 = highFloat(sums01), s2 = lowFloat(sums2Differences2);
-  float d0 = lowFloat(differences01), d1 = highFloat(differences01), d2 = highFloat(sums2Differences2);
-  float trace = m[0][0] + m[1][1] + m[2][2];
-  float candidate;
-  Quad numerators;
-  if (trace > 0.0f) {
-    candidate = trace + 1.0f;
-    numerators = {differences01, pair(d2, candidate)};
-  } else if (m[0][0] >= m[1][1] && m[0][0] >= m[2][2]) {
-    candidate = 1.0f + m[0][0] - m[1][1] - m[2][2];
-    numerators = {pair(candidate, s2), pair(s1, d0)};
-  } else if (m[1][1] >= m[2][2]) {
-    candidate = 1.0f + m[1][1] - m[0][0] - m[2][2];
-    numerators = {pair(s2, candidate), pair(s0, d1)};
-  } else {
-    candidate = 1.0f + m[2][2] - m[0][0] - m[1][1];
-    numerators = {pair(s1, s0), pair(candidate, d2)};
-  }
-  Pair k = pfmul(reciprocalSqrt(fromFloat(candidate)), splat(0.5f));
-  storeQuad(&out->x, {pfmul(numerators.xy, k), pfmul(numerators.zw, k)});
-  femms();
-  return out;
+Matrix4x4* matrixInverse(Matrix4x4* out, float* determinant, const Matrix4x4* m) {
+  return inverseOf<true>(out, determinant, m);
 }
+Matrix4x4* matrixFromQuaternion(Matrix4x4* out, const Quaternion* q) { return fromQuaternion<true>(out, q); }
+Matrix4x4* matrixTransformation(Matrix4x4* out, const Vec3* scalingCenter, const Quaternion* scalingRotation,
+                                const Vec3* scaling, const Vec3* rotationCenter, const Quaternion* rotation,
+                                const Vec3* translation) {
+  return transformationOf<true>(out, scalingCenter, scalingRotation, scaling, rotationCenter, rotation, translation);
+}
+Quaternion* quaternionFromMatrix(Quaternion* out, const Matrix4x4* matrix) { return fromMatrix<true>(out, matrix); }
 
 }  // namespace extensions
 
@@ -707,9 +1033,30 @@ bool PRISM_3DNOW_INSTALLER(MathRoutineTable& table, std::uint32_t features) {
     table.planeIntersectLine = &PRISM_3DNOW_NAMESPACE::planeIntersectLine;
     table.vec3Project = &PRISM_3DNOW_NAMESPACE::vec3Project;
     table.vec3Unproject = &PRISM_3DNOW_NAMESPACE::vec3Unproject;
+    table.matrixTransformation = &PRISM_3DNOW_NAMESPACE::matrixTransformation;
+    table.matrixAffineTransformation = &PRISM_3DNOW_NAMESPACE::matrixAffineTransformation;
+    table.quaternionFromMatrix = &PRISM_3DNOW_NAMESPACE::quaternionFromMatrix;
+    table.matrixTranslation = &PRISM_3DNOW_NAMESPACE::matrixTranslation;
+    table.matrixScaling = &PRISM_3DNOW_NAMESPACE::matrixScaling;
+    table.matrixRotationX = &PRISM_3DNOW_NAMESPACE::matrixRotationX;
+    table.matrixRotationY = &PRISM_3DNOW_NAMESPACE::matrixRotationY;
+    table.matrixRotationZ = &PRISM_3DNOW_NAMESPACE::matrixRotationZ;
+    table.matrixRotationAxis = &PRISM_3DNOW_NAMESPACE::matrixRotationAxis;
+    table.matrixRotationYawPitchRoll = &PRISM_3DNOW_NAMESPACE::matrixRotationYawPitchRoll;
+    table.quaternionToAxisAngle = &PRISM_3DNOW_NAMESPACE::quaternionToAxisAngle;
+    table.quaternionSlerp = &PRISM_3DNOW_NAMESPACE::quaternionSlerp;
+    table.quaternionSquad = &PRISM_3DNOW_NAMESPACE::quaternionSquad;
+    table.quaternionSquadSetup = &PRISM_3DNOW_NAMESPACE::quaternionSquadSetup;
+    table.quaternionBaryCentric = &PRISM_3DNOW_NAMESPACE::quaternionBaryCentric;
+    table.quaternionLn = &PRISM_3DNOW_NAMESPACE::quaternionLn;
+    table.quaternionExp = &PRISM_3DNOW_NAMESPACE::quaternionExp;
+    table.float16To32Array = &PRISM_3DNOW_NAMESPACE::float16To32Array;
     constexpr std::uint32_t kExtensions = kFeature3dNowExt | kFeatureMmxExt;
     if ((features & kExtensions) == kExtensions) {
+      table.vec3Unproject = &PRISM_3DNOW_NAMESPACE::extensions::vec3Unproject;
+      table.matrixInverse = &PRISM_3DNOW_NAMESPACE::extensions::matrixInverse;
       table.matrixFromQuaternion = &PRISM_3DNOW_NAMESPACE::extensions::matrixFromQuaternion;
+      table.matrixTransformation = &PRISM_3DNOW_NAMESPACE::extensions::matrixTransformation;
       table.quaternionFromMatrix = &PRISM_3DNOW_NAMESPACE::extensions::quaternionFromMatrix;
     }
   }

@@ -124,20 +124,25 @@ TEST_F(DispatchTest, ThreeDNowSetIsLayeredByFeature) {
   MathRoutineTable k6 = mathRoutineTable;
   EXPECT_EQ(readProcessorFeatureWord(), kFeatureMmx | kFeature3dNow);
   EXPECT_NE(k6.matrixMultiply, baseTable().matrixMultiply);
-  EXPECT_EQ(k6.quaternionFromMatrix, portableMathRoutines.quaternionFromMatrix);  // no extensions
-  EXPECT_EQ(k6.vec3TransformArray, portableMathRoutines.vec3TransformArray);      // no SSE
+  EXPECT_NE(k6.quaternionFromMatrix, portableMathRoutines.quaternionFromMatrix);
+  EXPECT_EQ(k6.vec3TransformArray, portableMathRoutines.vec3TransformArray);  // no SSE
 
   EXPECT_EQ(setUpOn(kAthlonXp), 1u);
   EXPECT_EQ(readProcessorFeatureWord(), kFeatureMmx | kFeatureSse | kFeature3dNow | kFeature3dNowExt | kFeatureMmxExt);
   EXPECT_EQ(mathRoutineTable.matrixMultiply, k6.matrixMultiply);
-  EXPECT_NE(mathRoutineTable.quaternionFromMatrix, portableMathRoutines.quaternionFromMatrix);
-  EXPECT_NE(mathRoutineTable.matrixFromQuaternion, k6.matrixFromQuaternion);  // the extension form
+  // The extension layer replaces exactly its five routines.
+  EXPECT_NE(mathRoutineTable.vec3Unproject, k6.vec3Unproject);
+  EXPECT_NE(mathRoutineTable.matrixInverse, k6.matrixInverse);
+  EXPECT_NE(mathRoutineTable.matrixFromQuaternion, k6.matrixFromQuaternion);
+  EXPECT_NE(mathRoutineTable.quaternionFromMatrix, k6.quaternionFromMatrix);
+  EXPECT_NE(mathRoutineTable.matrixTransformation, k6.matrixTransformation);
+  EXPECT_EQ(mathRoutineTable.matrixDeterminant, k6.matrixDeterminant);
   MathRoutineTable sseArrays = portableMathRoutines;
   installSseArrayTransforms(sseArrays);
   EXPECT_EQ(mathRoutineTable.vec3TransformArray, sseArrays.vec3TransformArray);
   EXPECT_EQ(mathRoutineTable.planeTransformArray, sseArrays.planeTransformArray);
   // The other SSE routines stay out of the 3DNow! set.
-  EXPECT_EQ(mathRoutineTable.float16To32Array, portableMathRoutines.float16To32Array);
+  EXPECT_EQ(mathRoutineTable.skinnedMeshUpdate, portableMathRoutines.skinnedMeshUpdate);
 
   // 3DNow! wins over SSE2 on a processor with both.
   EXPECT_EQ(setUpOn(kAthlon64), 1u);

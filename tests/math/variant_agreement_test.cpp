@@ -501,6 +501,7 @@ struct SetUnderTest {
   MathSet set;
   const char* name;
   bool model = false;  // the 3DNow! set over its instruction model, runnable anywhere
+  std::uint32_t modelFeatures = 0;
 };
 
 class VariantAgreementTest : public ::testing::TestWithParam<SetUnderTest> {
@@ -510,8 +511,7 @@ class VariantAgreementTest : public ::testing::TestWithParam<SetUnderTest> {
     if (subject.model) {
       mathRoutineTable = portableMathRoutines;
       installX87Routines(mathRoutineTable);
-      install3dNowModelRoutines(mathRoutineTable,
-                                kFeatureMmx | kFeatureSse | kFeature3dNow | kFeature3dNowExt | kFeatureMmxExt);
+      install3dNowModelRoutines(mathRoutineTable, subject.modelFeatures);
       return;
     }
     if (!mathSetBuilt(subject.set)) GTEST_SKIP() << "skipped: the " << subject.name << " set is not in this build";
@@ -627,20 +627,24 @@ TEST_P(VariantAgreementTest, LargeArraysTakeTheSameResultsOnEveryPath) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, VariantAgreementTest,
-                         ::testing::Values(SetUnderTest{MathSet::PortableAndX87, "x87-tuned"},
-                                           SetUnderTest{MathSet::Sse, "SSE"}, SetUnderTest{MathSet::Sse2, "SSE2"},
-                                           SetUnderTest{MathSet::Amd3dNow, "3DNow!"},
-                                           SetUnderTest{MathSet::Amd3dNow, "3DNow! model", true}),
-                         [](const ::testing::TestParamInfo<SetUnderTest>& info) {
-                           switch (info.param.set) {
-                             case MathSet::PortableAndX87: return std::string("X87");
-                             case MathSet::Sse: return std::string("Sse");
-                             case MathSet::Sse2: return std::string("Sse2");
-                             case MathSet::Amd3dNow:
-                               return std::string(info.param.model ? "Amd3dNowModel" : "Amd3dNow");
-                           }
-                           return std::string("Unknown");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Sets, VariantAgreementTest,
+    ::testing::Values(SetUnderTest{MathSet::PortableAndX87, "x87-tuned"}, SetUnderTest{MathSet::Sse, "SSE"},
+                      SetUnderTest{MathSet::Sse2, "SSE2"}, SetUnderTest{MathSet::Amd3dNow, "3DNow!"},
+                      SetUnderTest{MathSet::Amd3dNow, "3DNow! model", true, kFeatureMmx | kFeature3dNow},
+                      SetUnderTest{MathSet::Amd3dNow, "3DNow! model with extensions", true,
+                                   kFeatureMmx | kFeatureSse | kFeature3dNow | kFeature3dNowExt | kFeatureMmxExt}),
+    [](const ::testing::TestParamInfo<SetUnderTest>& info) {
+      switch (info.param.set) {
+        case MathSet::PortableAndX87: return std::string("X87");
+        case MathSet::Sse: return std::string("Sse");
+        case MathSet::Sse2: return std::string("Sse2");
+        case MathSet::Amd3dNow:
+          if (!info.param.model) return std::string("Amd3dNow");
+          return std::string((info.param.modelFeatures & kFeature3dNowExt) != 0 ? "Amd3dNowModelWithExtensions"
+                                                                                : "Amd3dNowModel");
+      }
+      return std::string("Unknown");
+    });
 
 }  // namespace
