@@ -8,7 +8,9 @@
 // sequences are meant to be.
 #pragma once
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #ifndef PRISM_MATH_3DNOW_MODEL
@@ -46,6 +48,41 @@ inline Pair pfrcp(Pair a) {
 inline Pair pfrcpit1(Pair a, Pair) { return a; }
 inline Pair pfrcpit2(Pair, Pair estimate) { return estimate; }
 inline void femms() {}
+
+// The MMX integer side, on the pair's bits.
+inline std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
+inline float floatOf(std::uint32_t b) { return std::bit_cast<float>(b); }
+template <typename Op>
+inline Pair integerOp(Pair a, Pair b, Op op) {
+  return {floatOf(op(bitsOf(a.lo), bitsOf(b.lo))), floatOf(op(bitsOf(a.hi), bitsOf(b.hi)))};
+}
+inline Pair integers(std::uint32_t value) { return {floatOf(value), floatOf(value)}; }
+inline std::uint32_t lowInteger(Pair a) { return bitsOf(a.lo); }
+inline std::uint32_t highInteger(Pair a) { return bitsOf(a.hi); }
+inline Pair pand(Pair a, Pair b) {
+  return integerOp(a, b, [](std::uint32_t x, std::uint32_t y) { return x & y; });
+}
+inline Pair por(Pair a, Pair b) {
+  return integerOp(a, b, [](std::uint32_t x, std::uint32_t y) { return x | y; });
+}
+inline Pair pandn(Pair a, Pair b) {
+  return integerOp(a, b, [](std::uint32_t x, std::uint32_t y) { return ~x & y; });
+}
+inline Pair paddd(Pair a, Pair b) {
+  return integerOp(a, b, [](std::uint32_t x, std::uint32_t y) { return x + y; });
+}
+inline Pair psubd(Pair a, Pair b) {
+  return integerOp(a, b, [](std::uint32_t x, std::uint32_t y) { return x - y; });
+}
+inline Pair pcmpgtd(Pair a, Pair b) {
+  return integerOp(a, b, [](std::uint32_t x, std::uint32_t y) {
+    return static_cast<std::int32_t>(x) > static_cast<std::int32_t>(y) ? 0xFFFFFFFFu : 0u;
+  });
+}
+template <int Bits>
+inline Pair psrld(Pair a) {
+  return integerOp(a, a, [](std::uint32_t x, std::uint32_t) { return x >> Bits; });
+}
 
 #else
 
@@ -86,6 +123,21 @@ inline Pair pfrcp(Pair a) { return _m_pfrcp(a); }
 inline Pair pfrcpit1(Pair a, Pair estimate) { return _m_pfrcpit1(a, estimate); }
 inline Pair pfrcpit2(Pair step, Pair estimate) { return _m_pfrcpit2(step, estimate); }
 inline void femms() { _m_femms(); }
+
+// The MMX integer side, on the pair's bits.
+inline Pair integers(std::uint32_t value) { return _mm_set1_pi32(static_cast<int>(value)); }
+inline std::uint32_t lowInteger(Pair a) { return static_cast<std::uint32_t>(_mm_cvtsi64_si32(a)); }
+inline std::uint32_t highInteger(Pair a) { return static_cast<std::uint32_t>(_mm_cvtsi64_si32(_mm_srli_si64(a, 32))); }
+inline Pair pand(Pair a, Pair b) { return _mm_and_si64(a, b); }
+inline Pair por(Pair a, Pair b) { return _mm_or_si64(a, b); }
+inline Pair pandn(Pair a, Pair b) { return _mm_andnot_si64(a, b); }
+inline Pair paddd(Pair a, Pair b) { return _mm_add_pi32(a, b); }
+inline Pair psubd(Pair a, Pair b) { return _mm_sub_pi32(a, b); }
+inline Pair pcmpgtd(Pair a, Pair b) { return _mm_cmpgt_pi32(a, b); }
+template <int Bits>
+inline Pair psrld(Pair a) {
+  return _mm_srli_pi32(a, Bits);
+}
 
 #endif
 

@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "math/amd3dnow_ops.h"
+#include "math/portable_routines.h"
 #include "math/variant_sets.h"
 
 // The same source builds the real set and, for tests, a model of it (see amd3dnow_ops.h);
@@ -969,6 +970,35 @@ float* float16To32Array(float* out, const Float16Bits* in, UINT count) {
   return out;
 }
 
+Float16Bits* float32To16Array(Float16Bits* out, const float* in, UINT count) {
+  // Two floats per step on the MMX integer side: saturation above the largest half, the
+  // normal range rebiased and rounded to nearest even in 13 bits. A pair with a value below
+  // the normal range (a half subnormal or zero, whose shift differs per value) takes the
+  // portable conversion.
+  const Pair magnitudeMask = integers(0x7FFFFFFFu);
+  UINT i = 0;
+  for (; i + 2 <= count; i += 2) {
+    Pair bits = loadPair(in + i);
+    Pair magnitude = pand(bits, magnitudeMask);
+    Pair normal = pcmpgtd(magnitude, integers(0x387FFFFFu));
+    if ((lowInteger(normal) & highInteger(normal)) == 0) {
+      femms();
+      math_portable::float32To16Array(out + i, in + i, 2);
+      continue;
+    }
+    Pair sign = pand(psrld<16>(bits), integers(0x8000u));
+    Pair roundingBit = pand(psrld<13>(magnitude), integers(1));
+    Pair rounded = psrld<13>(paddd(psubd(magnitude, integers(112u << 23)), paddd(integers(0xFFFu), roundingBit)));
+    Pair saturate = pcmpgtd(magnitude, integers(0x47FFEFFFu));
+    Pair result = por(sign, por(pand(saturate, integers(0x7FFFu)), pandn(saturate, rounded)));
+    out[i] = static_cast<Float16Bits>(lowInteger(result));
+    out[i + 1] = static_cast<Float16Bits>(highInteger(result));
+  }
+  femms();
+  if (i < count) math_portable::float32To16Array(out + i, in + i, 1);
+  return out;
+}
+
 // The extension layer.
 namespace extensions {
 
@@ -1051,6 +1081,7 @@ bool PRISM_3DNOW_INSTALLER(MathRoutineTable& table, std::uint32_t features) {
     table.quaternionLn = &PRISM_3DNOW_NAMESPACE::quaternionLn;
     table.quaternionExp = &PRISM_3DNOW_NAMESPACE::quaternionExp;
     table.float16To32Array = &PRISM_3DNOW_NAMESPACE::float16To32Array;
+    table.float32To16Array = &PRISM_3DNOW_NAMESPACE::float32To16Array;
     constexpr std::uint32_t kExtensions = kFeature3dNowExt | kFeatureMmxExt;
     if ((features & kExtensions) == kExtensions) {
       table.vec3Unproject = &PRISM_3DNOW_NAMESPACE::extensions::vec3Unproject;

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -624,6 +625,40 @@ TEST_P(VariantAgreementTest, LargeArraysTakeTheSameResultsOnEveryPath) {
   for (UINT i = 0; i < kCount; ++i) {
     ASSERT_NEAR(actual[i].y, expected[i].y, 1e-5f * std::max(1.0f, std::fabs(expected[i].y))) << i;
     ASSERT_NEAR(actual[i].z, expected[i].z, 1e-5f * std::max(1.0f, std::fabs(expected[i].z))) << i;
+  }
+}
+
+TEST_P(VariantAgreementTest, HalfFloatConversionsMatchExactly) {
+  // Every half, and for float to half every half's value with its float neighbours (the
+  // rounding ties and their sides), the saturation edge, infinities and NaN, in odd counts.
+  std::vector<Float16Bits> halves(65536);
+  for (std::size_t i = 0; i < halves.size(); ++i) halves[i] = static_cast<Float16Bits>(i);
+  std::vector<float> expected(halves.size()), actual(halves.size());
+  portableMathRoutines.float16To32Array(expected.data(), halves.data(), 65535);
+  float16To32Array(actual.data(), halves.data(), 65535);
+  ASSERT_EQ(std::memcmp(expected.data(), actual.data(), 65535 * sizeof(float)), 0);
+
+  std::vector<float> values;
+  for (std::size_t i = 0; i + 1 < 65535; ++i) {
+    float f = expected[i];
+    values.push_back(f);
+    if ((i & 0x3FF) == 0x3FF) continue;        // the next half has another exponent or sign
+    float tie = (f + expected[i + 1]) * 0.5f;  // exact: halves have 11 significant bits
+    values.push_back(tie);
+    values.push_back(std::nextafter(tie, 1e9f));
+    values.push_back(std::nextafter(tie, -1e9f));
+  }
+  for (float f :
+       {131008.0f, 131040.0f, std::nextafter(131040.0f, 0.0f), 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+        std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::denorm_min(), -0.0f}) {
+    values.push_back(f);
+  }
+  if (values.size() % 2 == 0) values.push_back(0.5f);
+  std::vector<Float16Bits> expectedHalves(values.size()), actualHalves(values.size());
+  portableMathRoutines.float32To16Array(expectedHalves.data(), values.data(), static_cast<UINT>(values.size()));
+  float32To16Array(actualHalves.data(), values.data(), static_cast<UINT>(values.size()));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    ASSERT_EQ(actualHalves[i], expectedHalves[i]) << "float " << values[i] << " at " << i;
   }
 }
 
