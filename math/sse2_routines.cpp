@@ -13,6 +13,7 @@ namespace math_sse2 {
 namespace {
 
 using namespace math_sse_helpers;
+using math_detail::forEachElement;
 using math_detail::stridedAt;
 
 // A shuffle of one register's lanes, named in reading order.
@@ -42,14 +43,6 @@ inline __m128 normalisedPlane(__m128 p) {
 constexpr UINT kStreamingThreshold = 4096;
 inline bool canStream(const void* out, UINT outStride, UINT count) {
   return count >= kStreamingThreshold && outStride % 16 == 0 && reinterpret_cast<std::uintptr_t>(out) % 16 == 0;
-}
-
-template <typename Out, typename In, typename Step>
-inline Out* forEachElement(Out* out, UINT outStride, const In* in, UINT inStride, UINT count, Step step) {
-  for (UINT i = 0; i < count; ++i)
-    step(reinterpret_cast<float*>(stridedAt(out, outStride, i)),
-         reinterpret_cast<const float*>(stridedAt(in, inStride, i)));
-  return out;
 }
 
 // Four-float results: streamed when possible, stored plainly otherwise.

@@ -13,6 +13,7 @@ namespace math_sse {
 namespace {
 
 using namespace math_sse_helpers;
+using math_detail::forEachElement;
 using math_detail::stridedAt;
 
 // Constants as functions rather than globals: a global would be set by a dynamic initialiser,
@@ -94,15 +95,6 @@ inline void baryCentric(float* out, const float* v1, const float* v2, const floa
   __m128 a = loadN<N>(v1);
   __m128 sum = _mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(f), _mm_sub_ps(loadN<N>(v2), a)));
   storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(g), _mm_sub_ps(loadN<N>(v3), a))));
-}
-
-// Applies `step` (load, transform, store) to every element of a strided array.
-template <typename Out, typename In, typename Step>
-inline Out* forEachElement(Out* out, UINT outStride, const In* in, UINT inStride, UINT count, Step step) {
-  for (UINT i = 0; i < count; ++i)
-    step(reinterpret_cast<float*>(stridedAt(out, outStride, i)),
-         reinterpret_cast<const float*>(stridedAt(in, inStride, i)));
-  return out;
 }
 
 }  // namespace

@@ -22,5 +22,15 @@ inline T* stridedAt(T* base, UINT stride, UINT index) {
   return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(base) + static_cast<std::size_t>(stride) * index);
 }
 
+// Calls step(output floats, input floats) for each element of a strided array.
+template <typename Out, typename In, typename Step>
+inline Out* forEachElement(Out* out, UINT outStride, const In* in, UINT inStride, UINT count, Step step) {
+  for (UINT i = 0; i < count; ++i) {
+    step(reinterpret_cast<float*>(stridedAt(out, outStride, i)),
+         reinterpret_cast<const float*>(stridedAt(in, inStride, i)));
+  }
+  return out;
+}
+
 }  // namespace
 }  // namespace math_detail

@@ -505,6 +505,8 @@ struct SetUnderTest {
   std::uint32_t modelFeatures = 0;
 };
 
+void PrintTo(const SetUnderTest& subject, std::ostream* os) { *os << "the " << subject.name << " set"; }
+
 class VariantAgreementTest : public ::testing::TestWithParam<SetUnderTest> {
  protected:
   void SetUp() override {
