@@ -3,6 +3,7 @@
 // half floats, and array transforms that stream their results past the cache.
 #include <emmintrin.h>
 
+#include <cmath>
 #include <cstdint>
 
 #include "math/sse_helpers.h"
@@ -75,6 +76,42 @@ inline __m128 normal3(__m128 v, const Rows& m) {
 }
 inline __m128 point3(__m128 v, const Rows& m) { return _mm_add_ps(normal3(v, m), m.r3); }
 inline __m128 byW(__m128 v) { return _mm_div_ps(v, lanes<3, 3, 3, 3>(v)); }
+
+// Sine and cosine of four angles: the angle less the nearest multiple of pi/2 (in three parts,
+// exact for |angle| up to 8192), minimax polynomials on [-pi/4, pi/4], and the quadrant's
+// swap and signs. Larger angles, where that reduction loses precision, use the library.
+inline void sinCos(__m128 angles, __m128& sines, __m128& cosines) {
+  constexpr float kReductionLimit = 8192.0f;
+  alignas(16) float a[4];
+  _mm_store_ps(a, angles);
+  if (!(std::fabs(a[0]) <= kReductionLimit && std::fabs(a[1]) <= kReductionLimit &&
+        std::fabs(a[2]) <= kReductionLimit && std::fabs(a[3]) <= kReductionLimit)) {
+    sines = _mm_setr_ps(std::sin(a[0]), std::sin(a[1]), std::sin(a[2]), std::sin(a[3]));
+    cosines = _mm_setr_ps(std::cos(a[0]), std::cos(a[1]), std::cos(a[2]), std::cos(a[3]));
+    return;
+  }
+  __m128i quadrant = _mm_cvtps_epi32(_mm_mul_ps(angles, _mm_set1_ps(0.636619772367581f)));  // round(a * 2 / pi)
+  __m128 q = _mm_cvtepi32_ps(quadrant);
+  __m128 r = _mm_sub_ps(angles, _mm_mul_ps(q, _mm_set1_ps(1.5703125f)));  // pi/2 in three parts
+  r = _mm_sub_ps(r, _mm_mul_ps(q, _mm_set1_ps(4.837512969970703125e-4f)));
+  r = _mm_sub_ps(r, _mm_mul_ps(q, _mm_set1_ps(7.54978995489188216e-8f)));
+  __m128 r2 = _mm_mul_ps(r, r);
+  __m128 sine = _mm_add_ps(_mm_mul_ps(r2, _mm_set1_ps(-1.9515295891e-4f)), _mm_set1_ps(8.3321608736e-3f));
+  sine = _mm_add_ps(_mm_mul_ps(sine, r2), _mm_set1_ps(-1.6666654611e-1f));
+  sine = _mm_add_ps(r, _mm_mul_ps(_mm_mul_ps(sine, r2), r));
+  __m128 cosine = _mm_add_ps(_mm_mul_ps(r2, _mm_set1_ps(2.443315711809948e-5f)), _mm_set1_ps(-1.388731625493765e-3f));
+  cosine = _mm_add_ps(_mm_mul_ps(cosine, r2), _mm_set1_ps(4.166664568298827e-2f));
+  cosine = _mm_add_ps(_mm_sub_ps(_mm_set1_ps(1.0f), _mm_mul_ps(r2, _mm_set1_ps(0.5f))),
+                      _mm_mul_ps(_mm_mul_ps(cosine, r2), r2));
+  // Quadrants 1 and 3 swap sine and cosine; sine is negated in quadrants 2 and 3, cosine in 1 and 2.
+  __m128 swap = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(quadrant, _mm_set1_epi32(1)), _mm_set1_epi32(1)));
+  __m128 s = _mm_or_ps(_mm_and_ps(swap, cosine), _mm_andnot_ps(swap, sine));
+  __m128 c = _mm_or_ps(_mm_and_ps(swap, sine), _mm_andnot_ps(swap, cosine));
+  __m128i sineSign = _mm_slli_epi32(_mm_and_si128(quadrant, _mm_set1_epi32(2)), 30);
+  __m128i cosineSign = _mm_slli_epi32(_mm_and_si128(_mm_add_epi32(quadrant, _mm_set1_epi32(1)), _mm_set1_epi32(2)), 30);
+  sines = _mm_xor_ps(s, _mm_castsi128_ps(sineSign));
+  cosines = _mm_xor_ps(c, _mm_castsi128_ps(cosineSign));
+}
 
 }  // namespace
 
@@ -163,12 +200,10 @@ Quaternion* quaternionFromMatrix(Quaternion* out, const Matrix4x4* matrix) {
 }
 
 Quaternion* quaternionFromYawPitchRoll(Quaternion* out, float yaw, float pitch, float roll) {
-  // Cosines and sines of the half angles in two registers, spread to the product patterns
+  // Cosines and sines of the three half angles at once, spread to the product patterns
   // (cy sp cr, sy cp cr, cy cp sr, cy cp cr) + (sy cp sr, cy sp sr, sy sp cr, sy sp sr) * (1, -1, -1, 1).
-  float cy = std::cos(yaw * 0.5f), sy = std::sin(yaw * 0.5f);
-  float cp = std::cos(pitch * 0.5f), sp = std::sin(pitch * 0.5f);
-  float cr = std::cos(roll * 0.5f), sr = std::sin(roll * 0.5f);
-  __m128 cosines = _mm_setr_ps(cy, cp, cr, 0), sines = _mm_setr_ps(sy, sp, sr, 0);
+  __m128 cosines, sines;
+  sinCos(_mm_mul_ps(_mm_setr_ps(yaw, pitch, roll, 0), _mm_set1_ps(0.5f)), sines, cosines);
   // Lane 0: yaw, 1: pitch, 2: roll. Mixed vectors hold (c, s) choices per factor.
   __m128 yawCs = _mm_unpacklo_ps(cosines, sines);   // (cy, sy, cp, sp)
   __m128 rollCs = _mm_unpackhi_ps(cosines, sines);  // (cr, sr, 0, 0)
@@ -225,6 +260,7 @@ float* float16To32Array(float* out, const Float16Bits* in, UINT count) {
   // Eight halves per step, all in the integer unit except one rebiasing multiply: the
   // exponent and mantissa placed 13 bits up read as a float 2^112 too small (subnormals
   // included), and the sign goes back in with an OR.
+  // Subnormal halves rely on subnormal floats being honoured (no denormals-are-zero mode).
   const __m128 rebias = _mm_set1_ps(0x1p112f);
   const __m128i magnitudeMask = _mm_set1_epi32(0x7FFF);
   const __m128i signMask = _mm_set1_epi32(0x8000);

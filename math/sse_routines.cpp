@@ -393,6 +393,7 @@ float* float16To32Array(float* out, const Float16Bits* in, UINT count) {
   // Placing the half's exponent and mantissa 13 bits up reads as a float 2^112 too small (its
   // subnormals included); one multiply by +-2^112 rebiases four values at once and puts the
   // sign back, a zero's too. Exponent 31 stays an ordinary exponent, as the format wants.
+  // Subnormal halves rely on subnormal floats being honoured (no denormals-are-zero mode).
   const float signedScale[2] = {0x1p112f, -0x1p112f};
   auto magnitude = [](Float16Bits h) { return std::bit_cast<float>(static_cast<std::uint32_t>(h & 0x7FFFu) << 13); };
   auto scale = [&](Float16Bits h) { return signedScale[h >> 15]; };

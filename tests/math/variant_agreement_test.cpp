@@ -630,6 +630,34 @@ TEST_P(VariantAgreementTest, LargeArraysTakeTheSameResultsOnEveryPath) {
   }
 }
 
+TEST_P(VariantAgreementTest, RotationsAgreeOverWideAngles) {
+  // Around every quadrant boundary, and far out where argument reduction gets hard.
+  std::vector<float> angles;
+  for (int quarter = -12; quarter <= 12; ++quarter) {
+    float boundary = static_cast<float>(quarter) * 1.5707963f;
+    for (float offset : {-1e-3f, 0.0f, 1e-3f, 0.4f}) angles.push_back(boundary + offset);
+  }
+  for (float far : {1000.25f, -3217.5f, 16383.0f, 16385.0f, 1e6f, -4e7f}) angles.push_back(far);
+  for (std::size_t i = 0; i < angles.size(); ++i) {
+    float yaw = angles[i], pitch = angles[(i * 7 + 3) % angles.size()], roll = angles[(i * 13 + 5) % angles.size()];
+    Quaternion expected, actual;
+    portableMathRoutines.quaternionFromYawPitchRoll(&expected, yaw, pitch, roll);
+    quaternionFromYawPitchRoll(&actual, yaw, pitch, roll);
+    // Far angles carry the float's own spacing; the tolerance grows with them.
+    float tolerance = 2e-6f * std::max(1.0f, std::fabs(yaw) + std::fabs(pitch) + std::fabs(roll)) + 1e-5f;
+    EXPECT_NEAR(actual.x, expected.x, tolerance) << yaw << " " << pitch << " " << roll;
+    EXPECT_NEAR(actual.y, expected.y, tolerance) << yaw << " " << pitch << " " << roll;
+    EXPECT_NEAR(actual.z, expected.z, tolerance) << yaw << " " << pitch << " " << roll;
+    EXPECT_NEAR(actual.w, expected.w, tolerance) << yaw << " " << pitch << " " << roll;
+    Matrix4x4 expectedMatrix, actualMatrix;
+    portableMathRoutines.matrixRotationYawPitchRoll(&expectedMatrix, yaw, pitch, roll);
+    matrixRotationYawPitchRoll(&actualMatrix, yaw, pitch, roll);
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(actualMatrix.m[r][c], expectedMatrix.m[r][c], 2 * tolerance);
+    }
+  }
+}
+
 TEST_P(VariantAgreementTest, HalfFloatConversionsMatchExactly) {
   // Every half, and for float to half every half's value with its float neighbours (the
   // rounding ties and their sides), the saturation edge, infinities and NaN, in odd counts.
