@@ -96,6 +96,20 @@ TEST_F(DispatchTest, FirstCallOfAnyRoutineFillsTheTableAndCompletesTheCall) {
   EXPECT_EQ(setUpMathDispatch(), state);
 }
 
+TEST_F(DispatchTest, EverySlotStartsAtAStubAndHasAPortableRoutine) {
+  using Slot = void (*)();
+  Slot portable[kMathRoutineCount], initial[kMathRoutineCount];
+  std::memcpy(portable, &portableMathRoutines, sizeof portable);
+  resetMathDispatchForTesting();
+  std::memcpy(initial, &mathRoutineTable, sizeof initial);
+  for (std::size_t i = 0; i < kMathRoutineCount; ++i) {
+    EXPECT_NE(portable[i], nullptr) << "slot " << i;
+    EXPECT_NE(initial[i], nullptr) << "slot " << i;
+    EXPECT_NE(initial[i], portable[i]) << "slot " << i;
+    for (std::size_t j = 0; j < i; ++j) EXPECT_NE(initial[i], initial[j]) << "slots " << j << " and " << i;
+  }
+}
+
 TEST_F(DispatchTest, ProcessorDecidesTheSet) {
   EXPECT_EQ(setUpOn(kI486), 0u);
   EXPECT_TRUE(sameTable(mathRoutineTable, baseTable()));
