@@ -121,6 +121,7 @@ void quaternionFromYawPitchRollBody(benchmark::State& state, const MathRoutineTa
     t.quaternionFromYawPitchRoll(&out, angle, 0.5f * angle, -angle);
     benchmark::DoNotOptimize(out);
     angle += 1e-3f;
+    if (angle > 3.0f) angle = -3.0f;  // a camera's angles, not ever-growing ones
   }
 }
 
