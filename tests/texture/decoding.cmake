@@ -1,0 +1,4 @@
+# Image decoding tests: one file per format, the dispatcher, and the public image suites.
+list(APPEND texture_test_sources
+  image_file_builders.cpp
+  decode_bmp_test.cpp)

@@ -1,0 +1,3 @@
+#include "texture/image_decoder.h"
+#include <gtest/gtest.h>
+TEST(Placeholder, Builds) {}
