@@ -2,3 +2,5 @@
 list(APPEND texture_test_sources
   image_file_builders.cpp
   decode_bmp_test.cpp)
+list(APPEND texture_test_sources decode_tga_test.cpp decode_ppm_test.cpp)
+list(APPEND texture_test_sources decode_dds_test.cpp)
