@@ -98,7 +98,7 @@ Bytes jpegFile(std::uint32_t width, std::uint32_t height, int components, const 
   info.image_width = width;
   info.image_height = height;
   info.input_components = components;
-  info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality, TRUE);
   jpeg_start_compress(&info, TRUE);

@@ -89,7 +89,7 @@ struct PngChunk {
 Bytes pngFile(std::uint32_t width, std::uint32_t height, int bitDepth, int colourType, const std::vector<Bytes>& rows,
               const std::vector<PngChunk>& chunks = {}, int interlace = 0);
 
-// A baseline JPEG of the given samples (1 or 3 components per pixel).
+// A baseline JPEG of the given samples (1 grey, 3 RGB or 4 CMYK components per pixel).
 Bytes jpegFile(std::uint32_t width, std::uint32_t height, int components, const Bytes& samples, int quality = 95);
 
 // Decodes `file` with pixels and, on success, returns the summary.
