@@ -65,7 +65,8 @@ TEST(DecodeImageTest, SummaryAndBoxDescribeTheDecodedImage) {
 
 TEST(DecodeImageTest, HeaderOnlyDecodingOwnsNothing) {
   DecodedImage image;
-  TgaSpec spec{.colourMapType = 1, .imageType = 9, .mapLength = 1, .entryBits = 24, .width = 4, .height = 4, .pixelBits = 8};
+  TgaSpec spec{
+      .colourMapType = 1, .imageType = 9, .mapLength = 1, .entryBits = 24, .width = 4, .height = 4, .pixelBits = 8};
   Bytes file = tgaHeader(spec);
   file.insert(file.end(), {1, 2, 3, 0x83, 0, 0x8B, 0});
   ImageSummary summary{};
