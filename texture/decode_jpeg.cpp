@@ -26,13 +26,19 @@ constexpr int kMaxScans = 256;
 struct JpegErrorManager {
   jpeg_error_mgr standard;
   std::jmp_buf returnPoint;
+  void (*standardEmit)(j_common_ptr, int);
+  bool dataMissing;  // compressed data was needed past the end of the file
 };
 
 struct JpegMemorySource {
   jpeg_source_mgr manager;
   const JOCTET* data;
   std::size_t size;
+  bool served;  // the data has been handed out once
+  int extraFills;
 };
+
+constexpr JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
 extern "C" void jpegFatalError(j_common_ptr info) {
   auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
@@ -44,14 +50,34 @@ extern "C" void jpegOutputMessage(j_common_ptr info) {
   info->err->format_message(info, message);  // formatted and dropped
 }
 
+extern "C" void jpegEmitMessage(j_common_ptr info, int level) {
+  auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+  if (level < 0 && info->err->msg_code == JWRN_HIT_MARKER) errors->dataMissing = true;
+  errors->standardEmit(info, level);
+}
+
 extern "C" void jpegInitSource(j_decompress_ptr) {}
 extern "C" void jpegTermSource(j_decompress_ptr) {}
 
-// The whole file is one buffer; asking for more hands it out again.
+// The whole file is one buffer. Asking for more after that means the file ended: handing the
+// file out again would have libjpeg read its start as more data (and on some truncated files
+// loop forever), so it gets an end-of-image marker instead. If compressed data was still
+// needed, libjpeg warns that it hit a marker and the file counts as damaged; a file that only
+// lacks its final marker decodes.
 extern "C" boolean jpegFillInputBuffer(j_decompress_ptr info) {
   auto* source = reinterpret_cast<JpegMemorySource*>(info->src);
-  source->manager.next_input_byte = source->data;
-  source->manager.bytes_in_buffer = source->size;
+  if (!source->served) {
+    source->served = true;
+    source->manager.next_input_byte = source->data;
+    source->manager.bytes_in_buffer = source->size;
+    return TRUE;
+  }
+  if (++source->extraFills > 2) {
+    info->err->msg_code = JERR_INPUT_EOF;
+    info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
+  }
+  source->manager.next_input_byte = kEndOfImage;
+  source->manager.bytes_in_buffer = sizeof(kEndOfImage);
   return TRUE;
 }
 
@@ -102,6 +128,8 @@ void decompressJpeg(JpegJob* job) {
   job->info.err = jpeg_std_error(&job->errors.standard);
   job->errors.standard.error_exit = jpegFatalError;
   job->errors.standard.output_message = jpegOutputMessage;
+  job->errors.standardEmit = job->errors.standard.emit_message;
+  job->errors.standard.emit_message = jpegEmitMessage;
   if (setjmp(job->errors.returnPoint)) {
     jpeg_destroy_decompress(&job->info);
     if (job->result == S_OK) job->result = E_FAIL;
@@ -122,6 +150,8 @@ void decompressJpeg(JpegJob* job) {
   source->manager.bytes_in_buffer = 0;
   source->data = job->data;
   source->size = job->size;
+  source->served = false;
+  source->extraFills = 0;
   job->info.src = &source->manager;
 
   jpeg_read_header(&job->info, TRUE);
@@ -166,6 +196,7 @@ void decompressJpeg(JpegJob* job) {
     }
     jpeg_finish_decompress(&job->info);
   }
+  if (job->errors.dataMissing) job->result = E_FAIL;
   jpeg_destroy_decompress(&job->info);
 }
 

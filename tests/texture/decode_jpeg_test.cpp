@@ -49,6 +49,17 @@ TEST(JpegDecoderTest, FourComponentAndDamagedFilesAreRefused) {
   EXPECT_EQ(image.pixels, nullptr);
 }
 
+TEST(JpegDecoderTest, DataEndingBeforeTheLastScanlineIsRefusedButAMissingEndMarkerIsNot) {
+  Bytes pixels(64 * 64 * 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 31 + i / 7);
+  const Bytes good = jpegFile(64, 64, 3, pixels);
+  DecodedImage image;
+  Bytes cut(good.begin(), good.end() - 2);
+  EXPECT_EQ(decode(image, cut), S_OK);
+  cut.assign(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() * 3 / 4));
+  EXPECT_EQ(decode(image, cut), ResultInvalidData);
+}
+
 TEST(JpegDecoderTest, SegmentLengthsPastTheEndAreSkippedSafely) {
   // An application segment claiming 0xFFFF bytes right after the start-of-image marker.
   Bytes file = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 1, 2, 3};
