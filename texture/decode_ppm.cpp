@@ -1,5 +1,7 @@
 // Portable pixmaps: "P3" (decimal samples) and "P6" (binary samples), decoded to X8R8G8B8.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "texture/byte_cursor.h"
 #include "texture/decode_limits.h"
@@ -55,6 +57,34 @@ void storePixel(std::uint8_t* target, std::uint32_t red, std::uint32_t green, st
 
 }  // namespace
 
+void storeBinaryPixels(const std::uint8_t* samples, std::uint8_t* pixels, std::uint64_t pixelCount,
+                       std::uint32_t maximum) {
+  if (maximum == 255) {
+    static_assert(std::endian::native == std::endian::little);
+    // Full-range samples need no scaling, only reordering: a 4-byte load holds red, green, blue
+    // and the next pixel's red; byte-swapped and shifted it is the X8R8G8B8 value. The last
+    // pixel is done on its own so that no load reaches past the samples.
+    for (std::uint64_t i = 0; i + 1 < pixelCount; ++i) {
+      std::uint32_t word;
+      std::memcpy(&word, samples + 3 * i, sizeof(word));
+      const std::uint32_t pixel = 0xFF000000u | (__builtin_bswap32(word) >> 8);
+      std::memcpy(pixels + 4 * i, &pixel, sizeof(pixel));
+    }
+    const std::uint64_t last = pixelCount - 1;
+    storePixel(pixels + 4 * last, samples[3 * last], samples[3 * last + 1], samples[3 * last + 2], 255);
+    return;
+  }
+  std::uint8_t scaled[256];
+  for (std::uint32_t sample = 0; sample < 256; ++sample)
+    scaled[sample] = static_cast<std::uint8_t>(scaleSample(sample, maximum));
+  for (std::uint64_t i = 0; i < pixelCount; ++i) {
+    pixels[4 * i] = scaled[samples[3 * i + 2]];
+    pixels[4 * i + 1] = scaled[samples[3 * i + 1]];
+    pixels[4 * i + 2] = scaled[samples[3 * i]];
+    pixels[4 * i + 3] = 0xFF;
+  }
+}
+
 HRESULT decodePpm(DecodedImage& image, ImageBytes data) {
   ByteCursor cursor(data);
   if (cursor.u8() != 'P') return E_FAIL;
@@ -93,10 +123,7 @@ HRESULT decodePpm(DecodedImage& image, ImageBytes data) {
   std::uint8_t* pixels = image.allocatePixels(*bytes);
   if (!pixels) return E_OUTOFMEMORY;
   if (binary) {
-    auto samples = cursor.take(pixelCount * 3);
-    for (std::uint64_t i = 0; i < pixelCount; ++i) {
-      storePixel(pixels + 4 * i, samples[3 * i], samples[3 * i + 1], samples[3 * i + 2], *maximum);
-    }
+    storeBinaryPixels(cursor.take(pixelCount * 3).data(), pixels, pixelCount, *maximum);
     return S_OK;
   }
   for (std::uint64_t i = 0; i < pixelCount; ++i) {

@@ -23,3 +23,8 @@ HRESULT decodeDib(DecodedImage& image, ImageBytes data);
 // The DIB decoder with pixels at `pixelOffset` bytes from the start of `data` when the BMP file
 // header names an offset past the colour table.
 HRESULT decodeDibWithPixelOffset(DecodedImage& image, ImageBytes data, std::optional<std::uint64_t> pixelOffset);
+
+// Binary PPM samples (red, green, blue; at most `maximum`) to X8R8G8B8 pixels. Exposed so tests
+// can hold the full-range fast path to the scaled path.
+void storeBinaryPixels(const std::uint8_t* samples, std::uint8_t* pixels, std::uint64_t pixelCount,
+                       std::uint32_t maximum);

@@ -10,17 +10,26 @@
 
 namespace {
 
-// Bytes of one level: rows of blocks for the compressed formats, rows of pixels otherwise.
+bool isBlockFormat(D3DFORMAT format) {
+  return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
+         format == D3DFMT_DXT5;
+}
+
+// Bytes of one level that must be readable: every row at its pitch, except that the last row
+// of the last slice need only hold its pixels (files may end without the last row's padding).
 std::size_t levelBytes(const DecodedImage& level) {
-  std::size_t rows = level.height;
   const D3DFORMAT format = level.format;
-  if (format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
-      format == D3DFMT_DXT5) {
-    rows = (rows + 3) / 4;
-  }
-  std::size_t slice = std::size_t{level.rowPitch} * rows;
+  const std::size_t rows = isBlockFormat(format) ? (std::size_t{level.height} + 3) / 4 : level.height;
+  const std::size_t slice = std::size_t{level.rowPitch} * rows;
   if (level.slicePitch != 0 && level.slicePitch != slice) std::abort();
-  return slice * level.depth;
+  if (slice == 0 || level.depth == 0) return 0;
+  std::size_t lastRow = level.rowPitch;
+  if (!isBlockFormat(format)) {
+    const std::size_t pixelBytes = (std::size_t{level.width} * describeFormat(format).bitsPerPixel + 7) / 8;
+    if (pixelBytes < lastRow) lastRow = pixelBytes;
+  }
+  if (level.rowPitch == 0) return 0;
+  return slice * level.depth - level.rowPitch + lastRow;
 }
 
 unsigned touch(const DecodedImage& image) {

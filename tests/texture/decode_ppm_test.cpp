@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/texture/image_file_builders.h"
+#include "texture/image_decoders.h"
 
 namespace {
 
@@ -55,6 +56,26 @@ TEST(PpmDecoderTest, TextSamplesAboveTheMaximumAreClamped) {
   DecodedImage image;
   ASSERT_EQ(decode(image, text("P3 1 1 15 99 15 0")), S_OK);
   EXPECT_EQ(rowBytes(image, 0, 4), (Bytes{0, 255, 255, 255}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PpmDecoderTest, FullRangeFastPathMatchesTheScaledPath) {
+  test_images::Bytes samples(256 * 3);
+  for (int i = 0; i < 256 * 3; ++i) samples[i] = static_cast<std::uint8_t>(i * 7 + i / 3);
+  for (std::uint32_t maximum : {255u, 254u, 100u, 1u}) {
+    test_images::Bytes pixels(256 * 4);
+    storeBinaryPixels(samples.data(), pixels.data(), 256, maximum);
+    for (int i = 0; i < 256; ++i) {
+      for (int c = 0; c < 3; ++c) {
+        const std::uint32_t sample = std::min<std::uint32_t>(samples[3 * i + 2 - c], maximum);
+        ASSERT_EQ(pixels[4 * i + c], sample * 255 / maximum) << maximum << " " << i;
+      }
+      ASSERT_EQ(pixels[4 * i + 3], 255);
+    }
+  }
 }
 
 }  // namespace
