@@ -5,8 +5,13 @@
 #include <cstdint>
 #include <optional>
 
-// No decoded level may need more than this many bytes.
+// No decoded level may need more than this many bytes (1 GiB; 16 MiB in the small-limits test
+// build, so that tests can reach the cap).
+#if PRISM_SMALL_LIMITS
+inline constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 24;
+#else
 inline constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
+#endif
 
 // a × b, or nothing when the product does not fit in 64 bits.
 inline std::optional<std::uint64_t> checkedMultiply(std::uint64_t a, std::uint64_t b) {

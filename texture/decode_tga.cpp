@@ -175,7 +175,7 @@ HRESULT decodeTga(DecodedImage& image, ImageBytes data) {
   const std::uint64_t levelBytes = pixelCount * pixelBytes;
   const bool runLength = header.imageType & kRunLengthBit;
   const bool inPlace = !runLength && (header.descriptor & kTopToBottom) && !(header.descriptor & kRightToLeft);
-  if (!runLength && cursor.remaining() < levelBytes) return E_FAIL;
+  if (levelBytes > kMaxDecodedBytes || (!runLength && cursor.remaining() < levelBytes)) return E_FAIL;
   // A packet of two bytes or more yields at most 128 pixels.
   if (runLength && !allocationAllowed(levelBytes, cursor.remaining(), 64ull * pixelBytes)) return E_FAIL;
 

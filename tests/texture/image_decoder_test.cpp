@@ -92,3 +92,34 @@ TEST(DecodedImageTest, DestroyingALongChainDoesNotRecurseOncePerLevel) {
 }
 
 }  // namespace
+
+#include "texture/decode_limits.h"
+
+namespace {
+
+TEST(DecodeLimitsTest, SizesThatOverflowOrPassTheCapAreRefused) {
+  EXPECT_FALSE(checkedMultiply(1ull << 32, 1ull << 32).has_value());
+  EXPECT_FALSE(checkedMultiply(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu).has_value());
+  EXPECT_EQ(checkedMultiply(0xFFFFFFFFu, 0xFFFFFFFFu), 0xFFFFFFFE00000001ull);
+  EXPECT_TRUE(allocationAllowed(kMaxDecodedBytes, kMaxDecodedBytes, 1));
+  EXPECT_FALSE(allocationAllowed(kMaxDecodedBytes + 1, kMaxDecodedBytes * 2, 1));
+  EXPECT_FALSE(allocationAllowed(std::nullopt, 100, 1));
+  EXPECT_FALSE(allocationAllowed(1000, 9, 100));  // 9 input bytes fill at most 900
+  EXPECT_TRUE(allocationAllowed(900, 9, 100));
+}
+
+TEST(DecodeLimitsTest, ImagesLargerThanTheCapAreRefusedEvenWithTheDataPresent) {
+  if (kMaxDecodedBytes > (std::uint64_t{1} << 24)) GTEST_SKIP() << "only with the small-limits build";
+  // A bottom-up 24-bit TGA one row larger than the cap, with all its pixel data.
+  const std::uint16_t width = 4096;
+  const auto height = static_cast<std::uint16_t>(kMaxDecodedBytes / (width * 3) + 1);
+  test_images::Bytes file =
+      test_images::tgaHeader({.width = width, .height = height, .pixelBits = 24, .descriptor = 0});
+  file.resize(file.size() + std::size_t{width} * height * 3, 0x10);
+  DecodedImage image;
+  EXPECT_EQ(test_images::decode(image, file), ResultInvalidData);
+  file[17] = 0x20;  // top to bottom: used in place, nothing allocated, still over the cap
+  EXPECT_EQ(test_images::decode(image, file), ResultInvalidData);
+}
+
+}  // namespace
