@@ -168,3 +168,69 @@ TEST(DdsDecoderTest, HostileSizesAreRefusedWithoutWrapping) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace test_images;
+
+TEST(DdsDecoderTest, EveryRowOfTheFormatTableIsReachable) {
+  struct Row {
+    D3DFORMAT format;
+    std::uint32_t flags, bits, r, g, b, a;
+  };
+  const Row masked[] = {
+      {D3DFMT_R8G8B8, 0x40, 24, 0xFF0000, 0xFF00, 0xFF, 0},
+      {D3DFMT_A8R8G8B8, 0x41, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+      {D3DFMT_X8R8G8B8, 0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0},
+      {D3DFMT_R5G6B5, 0x40, 16, 0xF800, 0x7E0, 0x1F, 0},
+      {D3DFMT_X1R5G5B5, 0x40, 16, 0x7C00, 0x3E0, 0x1F, 0},
+      {D3DFMT_A1R5G5B5, 0x41, 16, 0x7C00, 0x3E0, 0x1F, 0x8000},
+      {D3DFMT_A4R4G4B4, 0x41, 16, 0xF00, 0xF0, 0xF, 0xF000},
+      {D3DFMT_R3G3B2, 0x40, 8, 0xE0, 0x1C, 0x3, 0},
+      {D3DFMT_A8, 0x2, 8, 0, 0, 0, 0xFF},
+      {D3DFMT_A8R3G3B2, 0x41, 16, 0xE0, 0x1C, 0x3, 0xFF00},
+      {D3DFMT_X4R4G4B4, 0x40, 16, 0xF00, 0xF0, 0xF, 0},
+      {D3DFMT_A2B10G10R10, 0x41, 32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000},
+      {D3DFMT_A8B8G8R8, 0x41, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000},
+      {D3DFMT_X8B8G8R8, 0x40, 32, 0xFF, 0xFF00, 0xFF0000, 0},
+      {D3DFMT_G16R16, 0x40, 32, 0xFFFF, 0xFFFF0000, 0, 0},
+      {D3DFMT_A2R10G10B10, 0x41, 32, 0x3FF, 0xFFC00, 0x3FF00000, 0xC0000000},
+      {D3DFMT_A8P8, 0x21, 16, 0, 0, 0, 0xFF00},
+      {D3DFMT_P8, 0x20, 8, 0, 0, 0, 0},
+      {D3DFMT_L8, 0x20000, 8, 0xFF, 0, 0, 0},
+      {D3DFMT_A8L8, 0x20001, 16, 0xFF, 0, 0, 0xFF00},
+      {D3DFMT_A4L4, 0x20001, 8, 0xF, 0, 0, 0xF0},
+      {D3DFMT_L16, 0x20000, 16, 0xFFFF, 0, 0, 0},
+      {D3DFMT_V8U8, 0x80000, 16, 0xFF, 0xFF00, 0, 0},
+      {D3DFMT_L6V5U5, 0x40000, 16, 0x1F, 0x3E0, 0xFC00, 0},
+      {D3DFMT_X8L8V8U8, 0x40000, 32, 0xFF, 0xFF00, 0xFF0000, 0},
+      {D3DFMT_Q8W8V8U8, 0x80000, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000},
+      {D3DFMT_V16U16, 0x80000, 32, 0xFFFF, 0xFFFF0000, 0, 0},
+      {D3DFMT_A2W10V10U10, 0x80001, 32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000},
+      {D3DFMT_D16_LOCKABLE, 0x400, 16, 0, 0xFFFF, 0, 0},
+  };
+  const D3DFORMAT coded[] = {
+      D3DFMT_UYVY,         D3DFMT_R8G8_B8G8,    D3DFMT_YUY2,          D3DFMT_G8R8_G8B8, D3DFMT_DXT1,
+      D3DFMT_DXT2,         D3DFMT_DXT3,         D3DFMT_DXT4,          D3DFMT_DXT5,      D3DFMT_D32F_LOCKABLE,
+      D3DFMT_A16B16G16R16, D3DFMT_Q16W16V16U16, D3DFMT_R16F,          D3DFMT_G16R16F,   D3DFMT_A16B16G16R16F,
+      D3DFMT_R32F,         D3DFMT_G32R32F,      D3DFMT_A32B32G32R32F, D3DFMT_CxV8U8,
+  };
+  EXPECT_EQ(std::size(masked) + std::size(coded), 48u);
+  auto decodeWith = [](const DdsSpec& spec) {
+    Bytes file = ddsHeader(spec);
+    file.resize(file.size() + 1024 + 64, 0);
+    DecodedImage image;
+    return decode(image, file) == S_OK ? image.format : D3DFMT_UNKNOWN;
+  };
+  for (const auto& row : masked) {
+    DdsSpec spec{.width = 1, .height = 1, .pfFlags = row.flags, .bitCount = row.bits};
+    spec.masks[0] = row.r, spec.masks[1] = row.g, spec.masks[2] = row.b, spec.masks[3] = row.a;
+    EXPECT_EQ(decodeWith(spec), row.format);
+  }
+  for (D3DFORMAT format : coded) {
+    EXPECT_EQ(decodeWith({.width = 1, .height = 1, .pfFlags = 0x4, .fourCc = static_cast<std::uint32_t>(format)}),
+              format);
+  }
+}
+
+}  // namespace
