@@ -282,25 +282,21 @@ HRESULT decodeDibWithPixelOffset(DecodedImage& image, ImageBytes data, std::opti
   }
 
   ImageBytes source = cursor.rest();
-  const bool copy = compressed || !header.topDown || header.bitCount < 8 || floats;
+  // Top-down files of whole bytes per pixel are used in place when every row, padding included,
+  // is in the data (the byte-shifted masks need one byte more); anything else is copied.
+  const bool complete = *levelBytes + (shifted ? 1 : 0) <= source.size();
+  const bool copy = compressed || !header.topDown || header.bitCount < 8 || floats || !complete;
   if (!copy) {
-    // The file's rows are already in place. The byte-shifted masks read from one byte on,
-    // which must still be inside the data.
-    if (shifted && std::uint64_t{*levelBytes} + 1 > source.size()) {
-      std::uint8_t* pixels = image.allocatePixels(*levelBytes);
-      if (!pixels) return E_OUTOFMEMORY;
-      std::memcpy(pixels, source.data() + 1, *levelBytes - 1);
-      pixels[*levelBytes - 1] = 0;
-    } else {
-      image.pixels = source.data() + (shifted ? 1 : 0);
-    }
+    image.pixels = source.data() + (shifted ? 1 : 0);
   } else {
     if (compressed && !allocationAllowed(levelBytes, source.size(), 1024)) return E_FAIL;
     std::uint8_t* pixels = image.allocatePixels(*levelBytes);
     if (!pixels) return E_OUTOFMEMORY;
     const auto outPitch = static_cast<std::uint32_t>(pitch);
+    // Row padding (and the byte the shifted layout lacks at the very end) is zero.
+    const std::uint64_t filledPerRow = format == D3DFMT_P8 ? header.width : floats ? 16ull * header.width : rowLength;
+    if (compressed || shifted || outPitch > filledPerRow) std::memset(pixels, 0, *levelBytes);
     if (compressed) {
-      std::memset(pixels, 0, *levelBytes);
       ByteCursor runs(source);
       if (!decodeRunLength(runs, header, pixels, outPitch)) return E_FAIL;
     } else if (floats) {
@@ -321,7 +317,6 @@ HRESULT decodeDibWithPixelOffset(DecodedImage& image, ImageBytes data, std::opti
         std::uint64_t start = row * paddedLength + (shifted ? 1 : 0);
         std::uint64_t length = std::min<std::uint64_t>(rowLength, source.size() - start);
         std::memcpy(target, source.data() + start, length);
-        if (length < rowLength) target[length] = 0;  // the shifted layout's very last byte
       }
     }
   }

@@ -136,6 +136,9 @@ void decompressJpeg(JpegJob* job) {
     return;
   }
   jpeg_create_decompress(&job->info);
+  // Progressive files keep every coefficient in memory; without backing store, libjpeg refuses
+  // a file that would need more than this.
+  job->info.mem->max_memory_to_use = static_cast<long>(kMaxDecodedBytes);
   job->progress.progress_monitor = jpegProgress;
   job->info.progress = &job->progress;
 

@@ -28,6 +28,12 @@ TEST(BmpDecoderTest, TopDownRowsAreUsedInPlaceAndBottomUpRowsAreCopiedUpsideDown
   EXPECT_TRUE(pointsInto(image, topDown));
   EXPECT_EQ(rowBytes(image, 1, 3), (Bytes{7, 8, 9, 10, 11, 12}));
 
+  // Without the last row's padding the rows cannot be used whole: copied, padding zeroed.
+  Bytes unpadded = bmpFile({.width = 2, .height = -2, .bitCount = 24}, {}, Bytes(pixels.begin(), pixels.end() - 2));
+  ASSERT_EQ(decode(image, unpadded), S_OK);
+  EXPECT_TRUE(image.ownsPixels);
+  EXPECT_EQ(Bytes(image.pixels + 8, image.pixels + 16), (Bytes{7, 8, 9, 10, 11, 12, 0, 0}));
+
   Bytes bottomUp = bmpFile({.width = 2, .height = 2, .bitCount = 24}, {}, pixels);
   ASSERT_EQ(decode(image, bottomUp), S_OK);
   EXPECT_TRUE(image.ownsPixels);
