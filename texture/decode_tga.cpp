@@ -39,8 +39,8 @@ D3DFORMAT formatOf(const TgaHeader& header) {
 
 std::uint8_t widen5(std::uint32_t value) { return static_cast<std::uint8_t>((value << 3) | (value >> 2)); }
 
-bool fillPalette(PALETTEENTRY* palette, const TgaHeader& header, std::span<const std::uint8_t> map) {
-  if (std::uint32_t{header.firstEntry} + header.mapLength > 256) return false;
+// The caller has checked that the map ends by entry 255.
+void fillPalette(PALETTEENTRY* palette, const TgaHeader& header, std::span<const std::uint8_t> map) {
   std::memset(palette, 0xFF, 256 * sizeof(PALETTEENTRY));
   const std::uint32_t entryBytes = (header.entryBits + 7u) / 8u;
   bool anyAlpha = false;
@@ -60,7 +60,6 @@ bool fillPalette(PALETTEENTRY* palette, const TgaHeader& header, std::span<const
   if (!anyAlpha) {
     for (std::uint32_t i = 0; i < header.mapLength; ++i) palette[header.firstEntry + i].peFlags = 255;
   }
-  return true;
 }
 
 // Places decoded pixels in file order into the image, whatever the file's row and column order.
@@ -169,6 +168,7 @@ HRESULT decodeTga(DecodedImage& image, ImageBytes data) {
   std::span<const std::uint8_t> map;
   if (header.colourMapType == 1) map = cursor.take(std::uint64_t{(header.entryBits + 7u) / 8u} * header.mapLength);
   if (cursor.overrun()) return E_FAIL;
+  if (format == D3DFMT_P8 && std::uint32_t{header.firstEntry} + header.mapLength > 256) return E_FAIL;
 
   const std::uint32_t pixelBytes = (header.pixelBits + 7u) / 8u;
   const std::uint64_t pixelCount = std::uint64_t{header.width} * header.height;
@@ -190,7 +190,7 @@ HRESULT decodeTga(DecodedImage& image, ImageBytes data) {
   if (format == D3DFMT_P8) {
     PALETTEENTRY* palette = image.allocatePalette();
     if (!palette) return E_OUTOFMEMORY;
-    if (!fillPalette(palette, header, map)) return E_FAIL;
+    fillPalette(palette, header, map);
   }
 
   if (inPlace) {
