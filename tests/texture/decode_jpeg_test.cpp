@@ -79,3 +79,35 @@ TEST(JpegDecoderTest, HeaderOnlyDecodingReadsTheSize) {
 }
 
 }  // namespace
+
+#include "math/mmx_test.h"
+#include "tests/support/scoped_environment.h"
+
+namespace {
+
+TEST(JpegDecoderTest, WithoutMmxTheFastIntegerTransformIsUsed) {
+  if (!mmxAvailable()) GTEST_SKIP() << "the processor has no MMX: both decodes would use the fast transform";
+  Bytes noisy(64 * 64 * 3);
+  std::uint32_t seed = 7;
+  for (auto& sample : noisy) sample = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 24);
+  const Bytes file = jpegFile(64, 64, 3, noisy, 98);
+  DecodedImage accurate;
+  ASSERT_EQ(decode(accurate, file), S_OK);
+
+  prism_test::TemporaryDirectory directory;
+  prism_test::ScopedRegistry registry(
+      directory, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n\"DisableMMX\"=dword:00000001\n");
+  DecodedImage fast;
+  ASSERT_EQ(decode(fast, file), S_OK);
+  const std::size_t bytes = std::size_t{accurate.rowPitch} * accurate.height;
+  int differing = 0, largest = 0;
+  for (std::size_t i = 0; i < bytes; ++i) {
+    const int difference = std::abs(accurate.pixels[i] - fast.pixels[i]);
+    differing += difference != 0;
+    largest = std::max(largest, difference);
+  }
+  EXPECT_GT(differing, 0);  // a different transform ran
+  EXPECT_LE(largest, 16);   // and it decodes the same picture
+}
+
+}  // namespace
