@@ -115,7 +115,8 @@ NameStatus decodeInstructionName(std::string_view name, ShaderVersionIndex versi
       return NameStatus::InvalidModifiers;
     }
   }
-  if (isDcl && isVertexShader(version) && !decoded.hasUsage) return NameStatus::InvalidModifiers;
+  if (isDcl && isVertexShader(version) && !decoded.hasUsage && !decoded.hasSamplerKind)
+    return NameStatus::InvalidModifiers;
   if (base == "setp" && !hasComparison) return NameStatus::InvalidModifiers;
   if (hasComparison && base != "setp") {
     decoded.row = &kInstructionTable[base == "if" ? 84 : 85];
