@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "platform/d3d9/shader_tokens.h"
+#include "shader_asm/disassembler.h"
 #include "shader_asm/shader_assembler.h"
 
 namespace shader_asm_test {
@@ -17,8 +21,7 @@ struct Assembled {
   bool hasErrorBuffer = false;
 };
 
-inline Assembled assemble(std::string_view text, DWORD flags = shader_asm::kAssembleSkipValidation,
-                          const char* name = "x.vsh") {
+inline Assembled assembleOnce(std::string_view text, DWORD flags, const char* name) {
   shader_asm::ShaderBufferPtr shader;
   shader_asm::ShaderBufferPtr errors;
   Assembled out;
@@ -32,6 +35,31 @@ inline Assembled assemble(std::string_view text, DWORD flags = shader_asm::kAsse
     out.hasErrorBuffer = true;
     out.messages = static_cast<const char*>(errors->GetData());
   }
+  return out;
+}
+
+inline bool hasComment(const std::vector<DWORD>& words) {
+  for (DWORD word : words) {
+    if (shader_tokens::isComment(word)) return true;
+  }
+  return false;
+}
+
+// Every successful assembly in the tests is also disassembled and assembled again; the words
+// must come back the same.
+inline void expectRoundTrip(const std::vector<DWORD>& words, std::string_view source) {
+  std::string text;
+  std::string error;
+  ASSERT_EQ(shader_asm::disassembleShader(words.data(), words.size(), text, error), S_OK) << error << "\nsource:\n"
+                                                                                          << source;
+  Assembled again = assembleOnce(text, shader_asm::kAssembleSkipValidation, "round-trip");
+  EXPECT_EQ(again.words, words) << "source:\n" << source << "\ndisassembly:\n" << text << again.messages;
+}
+
+inline Assembled assemble(std::string_view text, DWORD flags = shader_asm::kAssembleSkipValidation,
+                          const char* name = "x.vsh") {
+  Assembled out = assembleOnce(text, flags, name);
+  if (out.result == S_OK && !hasComment(out.words)) expectRoundTrip(out.words, text);
   return out;
 }
 
