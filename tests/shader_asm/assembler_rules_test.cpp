@@ -147,6 +147,13 @@ TEST(AssemblerOperands, RegisterRangesAndNames) {
   EXPECT_EQ(bodyOf("vs_3_0", "mov o11, r0").at(1), 0xE00F000Bu);
 }
 
+TEST(AssemblerOperands, DeeplyNestedIndicesAreBounded) {
+  std::string index = "a0.x";
+  for (int i = 0; i < 40; ++i) index = "c[" + index + "].x";
+  std::string messages = errorsOf("vs_3_0", "mov r0, " + index + "\nmov r0, r1");
+  EXPECT_EQ(messages.substr(0, messages.find('\n') + 1), "x.vsh(2): yacc stack overflow\n");
+}
+
 TEST(AssemblerOperands, ConstantsBeyond2047) {
   EXPECT_EQ(bodyOf("vs_2_0", "mov r0, c2047").at(2), 0xA0E407FFu);
   EXPECT_EQ(bodyOf("vs_2_0", "mov r0, c2048").at(2), 0xB0E40800u);  // type 11, number 0

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "preprocessor_test_support.h"
 
 namespace shader_asm_test {
@@ -111,6 +113,32 @@ TEST(Scanner, BinaryGarbageEndsWithMessagesAndAResult) {
   auto run = preprocess(garbage, asmMode());
   EXPECT_TRUE(SUCCEEDED(run.result) || run.result == E_FAIL);
   EXPECT_GT(run.tokens.size(), 0u);
+}
+
+}  // namespace
+}  // namespace shader_asm_test
+
+namespace shader_asm_test {
+namespace {
+
+TEST(Scanner, ShippedShaderFiles) {
+  PreprocessOptions options;
+  options.flags = shader_asm::kScanAsmMode;
+  std::string data = std::string(PRISM_SOURCE_DIR) + "/tests/shader_asm/data/";
+  auto vertex = preprocessFile(data + "Hologram.vsh", options);
+  ASSERT_EQ(vertex.messages, "");
+  EXPECT_EQ(vertex.tokens.front(), "ver:FFFE0200");
+  EXPECT_EQ(vertex.lines.front(), 3u);  // the comment lines before it are skipped
+  auto contains = [](const Tokens& tokens, const Tokens& run) {
+    return std::search(tokens.begin(), tokens.end(), run.begin(), run.end()) != tokens.end();
+  };
+  EXPECT_TRUE(contains(vertex.tokens, {"id:dcl_texcoord0", "id:v2"}));
+  EXPECT_TRUE(contains(vertex.tokens, {"p:,", "id:c5", "p:.", "id:x", "id:mov"}));  // the comment after it is gone
+  EXPECT_TRUE(contains(vertex.tokens, {"p:,", "id:c4", "p:.", "id:w", "p:,"}));
+  auto pixel = preprocessFile(data + "Hologram.psh", options);
+  ASSERT_EQ(pixel.messages, "");
+  EXPECT_EQ(pixel.tokens.front(), "ver:FFFF0200");
+  EXPECT_TRUE(contains(pixel.tokens, {"id:dcl_2d", "id:s0", "id:mov"}));
 }
 
 }  // namespace
