@@ -208,6 +208,8 @@ HRESULT ShaderPreprocessor::nextToken(Token& out) try {
         token.noExpand = true;
       } else if (expandMacro(token, fromPending)) {
         continue;
+      } else if (token.value.text[0] != '_') {
+        // Not __FILE__ or __LINE__.
       } else if (std::strcmp(token.value.text, "__FILE__") == 0) {
         token.kind = TokenKind::String;
         token.value.text = token.file == nullptr ? "" : token.file;

@@ -299,6 +299,12 @@ void scanPunctuator(Cursor& cursor, Token& token) {
   const char* p = cursor.state.position;
   std::size_t available = static_cast<std::size_t>(cursor.state.end - p);
   std::uint32_t length = 1;
+  // Most punctuators (',' '.' '[' ...) can begin no longer one.
+  if (std::string_view("#&+-:=|.<>!%*/^").find(*p) == std::string_view::npos) {
+    setPunctuator(token, p, 1);
+    ++cursor.state.position;
+    return;
+  }
   for (std::string_view candidate : kThreeCharPunctuators) {
     if (available >= 3 && std::string_view(p, 3) == candidate) length = 3;
   }
