@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -130,6 +131,32 @@ TEST_F(PrismasmTool, ErrorsAndUsage) {
   std::string odd = directory.write("odd.bin", "abcde");
   EXPECT_EQ(run("--disassemble " + odd, nullptr, &messages), 1);
   EXPECT_EQ(messages, odd + ": error: the size (5 bytes) is not a whole number of 32-bit words\n");
+}
+
+}  // namespace
+}  // namespace shader_asm_test
+
+namespace shader_asm_test {
+namespace {
+
+// The shipped shaders and the fuzz seeds: each one that assembles must come back the same
+// through the disassembler (assemble() checks that on every success).
+TEST(DisassemblerRoundTrip, TestCorpus) {
+  std::vector<std::filesystem::path> files;
+  for (const char* folder : {"/tests/shader_asm/data", "/fuzz/shader_asm/corpus/assembler"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(PRISM_SOURCE_DIR) + folder)) {
+      files.push_back(entry.path());
+    }
+  }
+  int assembled = 0;
+  for (const auto& path : files) {
+    std::ifstream stream(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    if (path.string().find("/corpus/") != std::string::npos) text.erase(0, 1);  // the fuzzer's mode byte
+    SCOPED_TRACE(path.string());
+    if (assemble(text).result == S_OK) ++assembled;
+  }
+  EXPECT_GE(assembled, 5);
 }
 
 }  // namespace
