@@ -36,10 +36,6 @@ class WordCursor {
   std::size_t position_ = 0;
 };
 
-struct Failure {
-  std::string message;
-};
-
 std::string format(const char* pattern, auto... values) {
   char buffer[160];
   std::snprintf(buffer, sizeof buffer, pattern, values...);
@@ -67,7 +63,7 @@ class Disassembler {
   const InstructionRow* findRow(DWORD token) const;
   bool registerName(DWORD token, std::string& name, std::uint32_t offset = 0, const std::string* index = nullptr);
   bool sourceText(DWORD token, bool allowAddressToken, std::string& text, bool predicate = false);
-  bool relativeIndex(DWORD token, bool allowAddressToken, std::string& index);
+  bool relativeIndex(bool allowAddressToken, std::string& index);
   std::string swizzleText(DWORD swizzleBits) const;
   std::string maskText(DWORD mask) const;
   std::string floatText(DWORD bits) const;
@@ -151,8 +147,7 @@ bool Disassembler::registerName(DWORD token, std::string& name, std::uint32_t of
   return fail(format("register type %u is not in %s", type, kVersionNames[column(version_)]));
 }
 
-bool Disassembler::relativeIndex(DWORD token, bool allowAddressToken, std::string& index) {
-  (void)token;
+bool Disassembler::relativeIndex(bool allowAddressToken, std::string& index) {
   if (!allowAddressToken) {
     index = "a0.x";  // vs_1_1 has no address token and only this index register
     return true;
@@ -171,7 +166,7 @@ bool Disassembler::sourceText(DWORD token, bool allowAddressToken, std::string& 
   std::string index;
   std::string name;
   if (isRelative(token)) {
-    if (!relativeIndex(token, allowAddressToken, index)) return false;
+    if (!relativeIndex(allowAddressToken, index)) return false;
     DWORD plain = token & ~D3DSHADER_ADDRESSMODE_MASK;
     DWORD bank = makeRegister(registerType(plain), 0);
     std::uint32_t number = registerNumber(plain);
@@ -248,7 +243,7 @@ bool Disassembler::instruction(DWORD token) {
     std::string reg;
     if (isRelative(destination)) {
       if (version_ == ShaderVersionIndex::vs_1_1) return fail("indexed destination in vs_1_1");
-      if (!relativeIndex(destination, true, index)) return false;
+      if (!relativeIndex(true, index)) return false;
       if (!registerName(makeRegister(registerType(destination), 0), reg, registerNumber(destination), &index)) {
         return false;
       }

@@ -206,7 +206,7 @@ HRESULT ShaderPreprocessor::nextToken(Token& out) try {
     if (token.kind == TokenKind::Identifier && active_ && !token.noExpand) {
       if (isExpanding(token.value.text)) {
         token.noExpand = true;
-      } else if (expandMacro(token, fromPending)) {
+      } else if (expandMacro(token)) {
         continue;
       } else if (token.value.text[0] != '_') {
         // Not __FILE__ or __LINE__.
@@ -253,13 +253,12 @@ bool ShaderPreprocessor::isExpanding(const char* name) const {
   return false;
 }
 
-bool ShaderPreprocessor::followedByParenthesis(const Token& token, bool fromPending) {
+bool ShaderPreprocessor::followedByParenthesis(const Token& token) {
   const char* after = token.sourceStart + token.sourceLength;
   if (!pending_.empty()) {
     const Token& next = pending_.front();
     return next.isPunctuator('(') && next.sourceStart == after;
   }
-  (void)fromPending;
   const ScanState& state = sources_.back()->scan;
   return state.position == after && state.position < state.end && *state.position == '(';
 }
@@ -271,10 +270,8 @@ Token ShaderPreprocessor::readArgumentToken() {
 }
 
 // Reads "( a, b, ... )" after a macro name. False after 1515 (end of file inside the call).
-bool ShaderPreprocessor::readArguments(const char* name, std::vector<std::vector<Token>>& arguments) {
-  (void)name;
-  Token open = readArgumentToken();  // the '(' checked by followedByParenthesis
-  (void)open;
+bool ShaderPreprocessor::readArguments(std::vector<std::vector<Token>>& arguments) {
+  readArgumentToken();  // the '(' that followedByParenthesis saw
   arguments.emplace_back();
   std::size_t depth = 1;
   for (;;) {
@@ -365,7 +362,7 @@ void ShaderPreprocessor::queueExpansion(const char* name, std::vector<Token>&& t
   pending_.insert(pending_.begin(), tokens.begin(), tokens.end());
 }
 
-bool ShaderPreprocessor::expandMacro(const Token& token, bool fromPending) {
+bool ShaderPreprocessor::expandMacro(const Token& token) {
   const MacroDefinition* macro = findMacro(token.value.text);
   if (macro == nullptr) return false;
   auto isPaste = [](const Token& t) {
@@ -378,11 +375,11 @@ bool ShaderPreprocessor::expandMacro(const Token& token, bool fromPending) {
     result = macro->body;
     for (const Token& t : result) pasteMarks.push_back(isPaste(t));
   } else {
-    if (!followedByParenthesis(token, fromPending)) return false;
+    if (!followedByParenthesis(token)) return false;
     // The definition may be replaced while its arguments are read; keep a copy.
     MacroDefinition definition = *macro;
     std::vector<std::vector<Token>> arguments;
-    if (!readArguments(name, arguments)) return true;
+    if (!readArguments(arguments)) return true;
     if (arguments.size() != definition.parameters.size()) {
       SourceLocation location = locationOf(token);
       log_.error(&location, MessageId::MacroArgumentCount, token.value.text);

@@ -123,9 +123,9 @@ class ShaderPreprocessor {
   const MacroDefinition* findMacro(const char* name) const;
   bool isExpanding(const char* name) const;
   // True when `token` named a macro and its expansion was queued.
-  bool expandMacro(const Token& token, bool fromPending);
-  bool followedByParenthesis(const Token& token, bool fromPending);
-  bool readArguments(const char* name, std::vector<std::vector<Token>>& arguments);
+  bool expandMacro(const Token& token);
+  bool followedByParenthesis(const Token& token);
+  bool readArguments(std::vector<std::vector<Token>>& arguments);
   Token readArgumentToken();
   Token stringize(const std::vector<Token>& argument, char quote);
   void pasteTokens(std::vector<Token>& tokens, const std::vector<bool>& pasteMarks);

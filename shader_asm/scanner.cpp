@@ -198,13 +198,11 @@ bool scanFloat(Cursor& cursor, Token& token) {
     }
   }
   double value = 0.0;
-  auto [last, error] = std::from_chars(start, p, value, std::chars_format::general);
-  if (error == std::errc::result_out_of_range) {
+  if (std::from_chars(start, p, value, std::chars_format::general).ec == std::errc::result_out_of_range) {
     // Like the C runtime: overflow gives infinity, underflow zero.
     std::string copy(start, p);
     value = std::strtod(copy.c_str(), nullptr);
   }
-  (void)last;
   token.kind = TokenKind::Float;
   if (p < end && (*p == 'f' || *p == 'F')) {
     token.kind = TokenKind::FloatF;
