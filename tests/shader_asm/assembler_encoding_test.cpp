@@ -59,6 +59,16 @@ TEST(AssemblerEncoding, ShippedPixelShader) {
   EXPECT_EQ(Words(out.words.begin(), out.words.begin() + static_cast<long>(start.size())), start);
   Words end = {0x03000042, 0x800F0000, 0x80E40003, 0xA0E40800, 0x02000001, 0x800F0800, 0x80E40000, 0x0000FFFF};
   EXPECT_EQ(Words(out.words.end() - static_cast<long>(end.size()), out.words.end()), end);
+  // The instructions in order, walked by their length fields.
+  Words opcodes;
+  for (std::size_t i = 1; i < out.words.size() - 1; i += 1 + shader_tokens::instructionLength(out.words[i])) {
+    opcodes.push_back(shader_tokens::opcode(out.words[i]));
+  }
+  Words expectedOpcodes = {D3DSIO_DCL, D3DSIO_DCL, D3DSIO_DCL, D3DSIO_DCL, D3DSIO_MOV, D3DSIO_MOV, D3DSIO_RCP,
+                           D3DSIO_MUL, D3DSIO_MUL, D3DSIO_FRC, D3DSIO_ADD, D3DSIO_MUL, D3DSIO_FRC, D3DSIO_MUL,
+                           D3DSIO_MUL, D3DSIO_ADD, D3DSIO_MUL, D3DSIO_FRC, D3DSIO_ADD, D3DSIO_MUL, D3DSIO_ADD,
+                           D3DSIO_MOV, D3DSIO_MOV, D3DSIO_TEX, D3DSIO_MOV};
+  EXPECT_EQ(opcodes, expectedOpcodes);
   // rcp r3.x, c0.x and the first sub (an add with the second source negated).
   EXPECT_EQ(bodyOf("ps_2_0", "rcp r3.x, c0.x"), (Words{0x02000006, 0x80010003, 0xA0000000}));
   EXPECT_EQ(bodyOf("ps_2_0", "sub r5.x, r4.x, r5.x"), (Words{0x03000002, 0x80010005, 0x80000004, 0x81000005}));
