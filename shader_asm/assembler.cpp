@@ -584,7 +584,7 @@ HRESULT Assembler::validatePending(const Token& location) {
   return result;
 }
 
-HRESULT Assembler::validatorCallback(const char*, UINT, DWORD type, DWORD code, const char* message, void* context) {
+HRESULT Assembler::validatorCallback(const char*, int, DWORD type, DWORD code, const char* message, void* context) {
   auto* self = static_cast<Assembler*>(context);
   const char* text = message == nullptr ? "" : message;
   DWORD fullCode = 5000 + code;
@@ -602,8 +602,7 @@ void Assembler::createValidator() {
   if (module == nullptr) return;
   FARPROC address = GetProcAddress(module, kShaderValidatorExport);
   if (address == nullptr) return;
-  // Exports are stored type-erased; go through the generic function pointer type.
-  auto create = reinterpret_cast<ShaderValidatorCreateFunction>(reinterpret_cast<void (*)()>(address));
+  auto create = platform::procedureAs<ShaderValidatorCreateFunction>(address);
   validator_ = create();
 }
 

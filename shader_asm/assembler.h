@@ -86,7 +86,7 @@ class Assembler {
   void emit(const Statement& statement);
   HRESULT validatePending(const Token& location);
   void createValidator();
-  static HRESULT validatorCallback(const char* file, UINT line, DWORD type, DWORD code, const char* message,
+  static HRESULT validatorCallback(const char* file, int line, DWORD type, DWORD code, const char* message,
                                    void* context);
 
   ShaderPreprocessor& pp_;

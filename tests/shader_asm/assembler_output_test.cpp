@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -287,7 +288,7 @@ struct FakeValidator : shader_asm::ShaderValidator {
   };
   std::vector<Message> messages;
 
-  HRESULT QueryInterface(const GUID&, void**) override { return E_NOINTERFACE; }
+  HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
   ULONG AddRef() override { return 2; }
   ULONG Release() override {
     ++releases;
@@ -304,7 +305,9 @@ struct FakeValidator : shader_asm::ShaderValidator {
     calls.emplace_back(words, words + count);
     lines.push_back(line);
     for (const Message& message : messages) {
-      if (message.call == calls.size() - 1) callback(file, line, message.type, message.code, message.text, context);
+      if (message.call == calls.size() - 1) {
+        callback(file, static_cast<int>(line), message.type, message.code, message.text, context);
+      }
     }
     return calls.size() - 1 == failOnCall ? instructionResult : S_OK;
   }
@@ -322,16 +325,15 @@ class AssemblerValidator : public ::testing::Test {
   void SetUp() override {
     gFakeValidator = &validator;
     static const platform::ModuleExport kExports[] = {
-        {shader_asm::kShaderValidatorExport,
-         // Through the generic function pointer type: the return types differ.
-         reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&createFakeValidator))}};
-    platform::registerModule("d3d9.dll", kExports);
+        {shader_asm::kShaderValidatorExport, platform::exportAddress(&createFakeValidator)}};
+    fakeModule_.emplace("d3d9.dll", kExports);
   }
   void TearDown() override {
-    platform::unregisterModule("d3d9.dll");
+    fakeModule_.reset();  // the platform's own d3d9.dll comes back
     gFakeValidator = nullptr;
   }
   FakeValidator validator;
+  std::optional<platform::ScopedModuleReplacement> fakeModule_;
 };
 
 TEST_F(AssemblerValidator, SeesEveryInstructionAsWritten) {
