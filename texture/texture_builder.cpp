@@ -174,7 +174,9 @@ HRESULT planTexture(const DecodedImage& image, const ImageSummary& summary, cons
     bool colourLike = row.formatClass == FormatClass::colour || row.formatClass == FormatClass::palettised ||
                       row.formatClass == FormatClass::luminance;
     if (plan->colourKey != 0 && colourLike && row.alphaBits == 0) {
+      // The altered row describes no format of its own, so the search cannot stop at the image's.
       FormatDescriptor withAlpha = row;
+      withAlpha.format = D3DFMT_UNKNOWN;
       withAlpha.alphaBits = 1;
       if (D3DFORMAT keyed = pickNearestFormat(nullptr, 0, plan->type, withAlpha); keyed != D3DFMT_UNKNOWN) {
         format = keyed;
