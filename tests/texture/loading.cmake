@@ -4,4 +4,5 @@ list(APPEND texture_test_sources
   format_choice_test.cpp
   texture_fitting_test.cpp
   texture_builder_test.cpp
-  surface_lock_test.cpp)
+  surface_lock_test.cpp
+  prismtex_load_test.cpp)
