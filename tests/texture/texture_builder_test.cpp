@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "tests/support/scoped_environment.h"
 #include "tests/texture/loading_fixture.h"
@@ -262,6 +263,14 @@ TEST_F(LoadingTest, FilesAreReadThroughTheEntryPoints) {
   EXPECT_EQ(loadTextureFromFile(device.get(), directory.file("missing.tga").c_str(), texture.put()), ResultInvalidData);
   EXPECT_EQ(loadTextureFromFile(device.get(), empty.c_str(), texture.put()), D3DERR_INVALIDCALL);
   EXPECT_FALSE(texture);
+  // A file of 4 GiB or more does not fit the 32-bit size: refused rather than read truncated.
+  const std::string huge = directory.write("huge.tga", std::string(file.begin(), file.end()));
+  std::error_code error;
+  std::filesystem::resize_file(huge, 0x100000000ull + file.size(), error);
+  if (!error) {
+    EXPECT_EQ(loadTextureFromFile(device.get(), huge.c_str(), texture.put()), ResultInvalidData);
+    std::filesystem::remove(huge, error);
+  }
 
   ImageSummary info{};
   ASSERT_EQ(loadTextureFromFileWithOptions(device.get(), path.c_str(), 4, 4, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_DEFAULT,

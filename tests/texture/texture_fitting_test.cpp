@@ -125,6 +125,9 @@ TEST_F(FittingTest, VolumesUseTheirOwnExtentAndCaps) {
   // Depth counts for the chain length of volumes only.
   EXPECT_EQ(fit(4, 4, 0, D3DFMT_A8R8G8B8, D3DRTYPE_VOLUMETEXTURE, 32).levels, 6u);
   EXPECT_EQ(fit(4, 4, 0, D3DFMT_A8R8G8B8, D3DRTYPE_TEXTURE, 32).levels, 3u);
+  // A device that states no limit leaves the size alone instead of cutting it to nothing.
+  device.caps->MaxVolumeExtent = 0;
+  EXPECT_EQ(fit(16, 16, 1, D3DFMT_A8R8G8B8, D3DRTYPE_VOLUMETEXTURE, 8).depth, 8u);
 }
 
 TEST_F(FittingTest, MipmapCapsPerKind) {
