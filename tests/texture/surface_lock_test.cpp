@@ -117,6 +117,29 @@ TEST_F(LoadingTest, SurfacesThatRefuseLocksAreWrittenThroughACopy) {
   EXPECT_EQ(renderTargetPixels(device.get(), texture.get(), 0), expected);
 }
 
+TEST_F(LoadingTest, SmallBlockLevelsThatRefuseLocksGoThroughALargerCopy) {
+  ComPtr<IDirect3DTexture9> texture;
+  ASSERT_EQ(device->CreateTexture(8, 8, 4, 0, D3DFMT_DXT1, D3DPOOL_DEFAULT, texture.put(), nullptr), D3D_OK);
+  const std::vector<std::uint32_t> white(64, 0xFFFFFFFF);
+  for (UINT level = 0; level < 4; ++level) {
+    ComPtr<IDirect3DSurface9> surface;
+    texture->GetSurfaceLevel(level, surface.put());
+    UINT size = 8 >> level;
+    RECT all = wholeRect(size, size);
+    SurfaceLock lock;
+    PixelBlock block{};
+    ASSERT_EQ(lock.acquire(surface.get(), nullptr, false, true, nullptr, &block), D3D_OK) << "level " << level;
+    EXPECT_TRUE(lock.usedFallback());
+    EXPECT_EQ(block.box.Right, size);
+    EXPECT_EQ(block.box.Bottom, size);
+    EXPECT_EQ(lock.release(), D3D_OK);
+    EXPECT_EQ(copyMemoryToSurface(surface.get(), nullptr, nullptr, white.data(), D3DFMT_A8R8G8B8, 4 * size, nullptr,
+                                  &all, RESAMPLE_NONE, 0),
+              D3D_OK)
+        << "level " << level;
+  }
+}
+
 TEST_F(LoadingTest, UnreadableSurfacesAreNotPartlyOverwritten) {
   // A default-pool texture that is no render target can be neither locked nor read back.
   ComPtr<IDirect3DTexture9> texture;
