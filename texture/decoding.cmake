@@ -9,6 +9,5 @@ target_sources(prism_texture PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/decode_jpeg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_png.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_ppm.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/decode_tga.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/rgba8_preview.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/decode_tga.cpp)
 target_link_libraries(prism_texture PRIVATE PNG::PNG JPEG::JPEG ZLIB::ZLIB)

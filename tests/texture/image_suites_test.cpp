@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "texture/image_decoder.h"
-#include "texture/rgba8_preview.h"
+#include "tools/prismtex/rgba8_image.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ TEST(ImageSuitesTest, EveryFileDecodesToItsDigestOrIsRefused) {
     }
     ASSERT_EQ(result, S_OK) << name;
     std::vector<std::uint8_t> rgba;
-    ASSERT_TRUE(convertToRgba8(image, rgba)) << name;
+    ASSERT_EQ(prismtex::decodedImageToRgba8(image, rgba), D3D_OK) << name;
     EXPECT_EQ(image.width, expected->second.width) << name;
     EXPECT_EQ(image.height, expected->second.height) << name;
     EXPECT_EQ(fnv1a64(rgba), expected->second.digest) << name;

@@ -13,9 +13,10 @@ struct Subcommand {
   const char* usage;
 };
 
-constexpr std::array<Subcommand, 2> kSubcommands{{
+constexpr std::array<Subcommand, 3> kSubcommands{{
     {"info", runInfo, "prismtex info INPUT"},
     {"decode", runDecode, "prismtex decode INPUT -o OUTPUT.pam"},
+    {"load", runLoad, "prismtex load INPUT [options] -o OUTPUT.dds"},
 }};
 
 int printUsage(const CommandOutput& output) {

@@ -23,6 +23,7 @@ using Arguments = std::span<const std::string>;
 
 int runInfo(Arguments arguments, const CommandOutput& output);
 int runDecode(Arguments arguments, const CommandOutput& output);
+int runLoad(Arguments arguments, const CommandOutput& output);
 
 // Dispatches `arguments` (without the program name) to a subcommand.
 int runPrismtex(Arguments arguments, const CommandOutput& output);

@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "texture/image_decoder.h"
-#include "texture/rgba8_preview.h"
 #include "tools/prismtex/commands.h"
+#include "tools/prismtex/rgba8_image.h"
 
 namespace prismtex {
 namespace {
@@ -37,9 +37,9 @@ int runDecode(Arguments arguments, const CommandOutput& output) {
     return kExitUndecodable;
   }
   std::vector<std::uint8_t> rgba;
-  if (!convertToRgba8(image, rgba)) {
-    std::fprintf(output.err, "prismtex: \"%s\" decodes to format %u, which cannot be shown as RGBA yet\n",
-                 arguments[0].c_str(), static_cast<unsigned>(image.format));
+  if (HRESULT result = decodedImageToRgba8(image, rgba); FAILED(result)) {
+    std::fprintf(output.err, "prismtex: \"%s\" decodes to format %u, which cannot be converted to RGBA (0x%08X)\n",
+                 arguments[0].c_str(), static_cast<unsigned>(image.format), static_cast<unsigned>(result));
     return kExitUndecodable;
   }
   return writePam(arguments[2], image.width, image.height, rgba, output) ? kExitSuccess : kExitUndecodable;
