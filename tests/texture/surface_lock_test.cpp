@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/win/modules.h"
@@ -233,22 +234,21 @@ TEST_F(LoadingTest, RebuildingMipLevels) {
 // DebugSetMute of a fake debug runtime, counting calls.
 std::vector<DWORD> muteCalls;
 void recordMute(DWORD mute) { muteCalls.push_back(mute); }
-// platform::exportAddress trips -Wcast-function-type for this signature; cast through void (*)().
-const platform::ModuleExport kDebugRuntimeExports[] = {
-    {"DebugSetMute", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&recordMute))}};
+const platform::ModuleExport kDebugRuntimeExports[] = {{"DebugSetMute", platform::exportAddress(&recordMute)}};
 
 class DebugMuteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     muteCalls.clear();
-    platform::registerModule("d3d9d.dll", kDebugRuntimeExports);
+    debugRuntime_.emplace("d3d9d.dll", kDebugRuntimeExports);
     texture_loader_testing::resetDebugMute();
   }
   void TearDown() override {
-    platform::unregisterModule("d3d9d.dll");
+    debugRuntime_.reset();
     texture_loader_testing::resetDebugMute();
   }
   prism_test::TemporaryDirectory directory;
+  std::optional<platform::ScopedModuleReplacement> debugRuntime_;
 };
 
 TEST_F(DebugMuteTest, MutesTheLoadedRuntimesUnlessTheRegistrySaysNot) {
