@@ -135,14 +135,21 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
     for (const ShaderDeclaration& d : p.declarations) {
       if (d.type == D3DSPR_INPUT && d.number < 16) inputSlots_[d.number] = map.slotOf(d.usage, d.usageIndex, false);
     }
+  } else if (p.major == 2) {
+    // 2.x shaders declare the colours and texture coordinates they read.
+    for (const ShaderDeclaration& d : p.declarations) {
+      if (d.type == D3DSPR_INPUT && d.number < 2) inputSlots_[d.number] = kDiffuseSlot + static_cast<int>(d.number);
+      if (d.type == D3DSPR_TEXTURE && d.number < 8) usedSlots_ |= 1u << (kTexCoordSlot + static_cast<int>(d.number));
+    }
   } else {
     inputSlots_[0] = kDiffuseSlot;
     inputSlots_[1] = kSpecularSlot;
+    usedSlots_ |= 0xFFu << kTexCoordSlot;
   }
   for (int slot : inputSlots_) {
     if (slot >= 0) usedSlots_ |= 1u << slot;
   }
-  if (p.major < 3) usedSlots_ |= 0xFFu << kTexCoordSlot;
+  inputCount_ = p.major >= 3 ? 16 : 2;
   tempCount_ = 0;
   for (const ShaderInstruction& in : p.code) {
     if (in.opcode == D3DSIO_TEXKILL) mayKill_ = true;
@@ -228,7 +235,7 @@ void PixelStage::shadeShader(const QuadInput& quad, QuadOutput* out) {
     LaneRegisters& lane = lanes_[static_cast<std::size_t>(l)];
     auto li = static_cast<std::size_t>(l);
     for (int r = 0; r < tempCount_; ++r) lane.r[static_cast<std::size_t>(r)] = {0, 0, 0, 0};
-    for (int v = 0; v < 16; ++v) {
+    for (int v = 0; v < inputCount_; ++v) {
       int slot = inputSlots_[static_cast<std::size_t>(v)];
       lane.v[static_cast<std::size_t>(v)] =
           slot >= 0 ? quad.varyings[static_cast<std::size_t>(slot)][li] : Vec4{0, 0, 0, 1};
@@ -238,8 +245,11 @@ void PixelStage::shadeShader(const QuadInput& quad, QuadOutput* out) {
         lane.v[0][static_cast<std::size_t>(c)] = clamp01(lane.v[0][static_cast<std::size_t>(c)]);
         lane.v[1][static_cast<std::size_t>(c)] = clamp01(lane.v[1][static_cast<std::size_t>(c)]);
       }
-      for (int t = 0; t < 8; ++t)
-        lane.t[static_cast<std::size_t>(t)] = quad.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][li];
+      for (int t = 0; t < 8; ++t) {
+        if (usedSlots_ & (1u << (kTexCoordSlot + t))) {
+          lane.t[static_cast<std::size_t>(t)] = quad.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][li];
+        }
+      }
     }
     lane.misc[0] = {static_cast<float>(quad.x + (l & 1)), static_cast<float>(quad.y + (l >> 1)), 0, 0};
     lane.misc[1] = {quad.frontFacing ? 1.0f : -1.0f, 0, 0, 0};

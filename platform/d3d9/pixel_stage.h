@@ -54,6 +54,7 @@ class PixelStage {
   std::array<LaneRegisters, 4> lanes_{};
   std::array<int, 16> inputSlots_{};  // v# -> slot (-1 none)
   int tempCount_ = 0;
+  int inputCount_ = 16;
 };
 
 }  // namespace platform::d3d9

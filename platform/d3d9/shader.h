@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/d3d9/device_object.h"
-#include "platform/d3d9/shader_program.h"
+#include "platform/d3d9/shader_machine.h"
 
 namespace platform::d3d9 {
 
@@ -37,7 +37,10 @@ class ShaderObject : public DeviceObject<Interface> {
     if (!decodeTried_) {
       decodeTried_ = true;
       auto program = std::make_unique<ShaderProgram>();
-      if (decodeShaderProgram(tokens_, program.get())) program_ = std::move(program);
+      if (decodeShaderProgram(tokens_, program.get())) {
+        bindRegisterOffsets(program.get());
+        program_ = std::move(program);
+      }
     }
     return program_.get();
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstddef>
 
 namespace platform::d3d9 {
 namespace {
@@ -320,7 +321,21 @@ class Runner {
 
   // A source operand's value for lane l, with `row` added to its register number (the
   // matrix instructions read consecutive registers).
-  Vec4 read(const ShaderOperand& op, int l, int row = 0) const {
+  [[gnu::always_inline]] Vec4 read(const ShaderOperand& op, int l, int row = 0) const {
+    // Fast path: a plain register of the lane, or a constant, without modifiers.
+    if (row == 0 && op.modifier == 0 && !op.relative) {
+      const Vec4* direct = nullptr;
+      if (op.laneOffset >= 0) {
+        direct = reinterpret_cast<const Vec4*>(reinterpret_cast<const char*>(&lane_[l]) + op.laneOffset);
+      } else if (op.type == D3DSPR_CONST && op.number < k_.floatCount) {
+        direct = &k_.floats[op.number];
+      }
+      if (direct) {
+        if (op.identitySwizzle) return *direct;
+        const Vec4& v = *direct;
+        return {v[op.swizzle[0]], v[op.swizzle[1]], v[op.swizzle[2]], v[op.swizzle[3]]};
+      }
+    }
     std::int64_t number = std::int64_t{op.number} + row;
     if (op.relative) {
       if (op.relativeType == D3DSPR_LOOP) {
@@ -348,9 +363,20 @@ class Runner {
     return c;
   }
 
-  void write(const ShaderInstruction& in, int l, Vec4 value) {
+  [[gnu::always_inline]] void write(const ShaderInstruction& in, int l, Vec4 value) {
     if (!(active_ & (1u << l))) return;
     const ShaderOperand& d = in.destination;
+    // Fast path: a plain register of the lane, unscaled, unpredicated.
+    if (d.laneOffset >= 0 && d.shift == 0 && !d.relative && !in.predicated && !legacyPixel_) {
+      Vec4& target = *reinterpret_cast<Vec4*>(reinterpret_cast<char*>(&lane_[l]) + d.laneOffset);
+      for (int c = 0; c < 4; ++c) {
+        if (d.mask & (1u << c)) {
+          float x = value[static_cast<std::size_t>(c)];
+          target[static_cast<std::size_t>(c)] = d.saturate ? saturate(x) : x;
+        }
+      }
+      return;
+    }
     if (d.shift > 0) {
       for (float& x : value) x *= static_cast<float>(1 << d.shift);
     } else if (d.shift < 0) {
@@ -831,15 +857,15 @@ class Runner {
   std::uint8_t active_ = 0;
   bool legacyPixel_ = false;
   int loopCounter_ = 0;
-  std::array<IfFrame, kMaxIfDepth> if_{};
+  std::array<IfFrame, kMaxIfDepth> if_;
   int ifs_ = 0;
-  std::array<LoopFrame, kMaxLoopDepth> loop_{};
+  std::array<LoopFrame, kMaxLoopDepth> loop_;
   int loops_ = 0;
-  std::array<CallFrame, kMaxCallDepth> call_{};
-  std::array<int, kMaxCallDepth + 1> ifBase_{};
+  std::array<CallFrame, kMaxCallDepth> call_;
+  std::array<int, kMaxCallDepth + 1> ifBase_;
   int calls_ = 0;
-  std::array<std::array<Vec4, 8>, kMaxLanes> coordinates_{};
-  std::array<std::array<float, 3>, kMaxLanes> pad_{};
+  std::array<std::array<Vec4, 8>, kMaxLanes> coordinates_;
+  std::array<std::array<float, 3>, kMaxLanes> pad_;
   int padCount_ = 0;
 };
 
@@ -847,6 +873,41 @@ class Runner {
 
 void ShaderMachine::run(LaneRegisters* registers, int lanes) {
   Runner(program_, constants_, registers, std::clamp(lanes, 1, kMaxLanes)).run();
+}
+
+namespace {
+
+// Byte offset of a per-lane register file entry, or -1.
+int offsetOf(const ShaderProgram& p, DWORD type, DWORD number) {
+  auto in = [&](std::size_t base, std::size_t count) {
+    return number < count ? static_cast<int>(base + number * sizeof(Vec4)) : -1;
+  };
+  switch (type) {
+    case D3DSPR_TEMP: return in(offsetof(LaneRegisters, r), 32);
+    case D3DSPR_INPUT: return in(offsetof(LaneRegisters, v), 16);
+    case D3DSPR_ADDR: return p.pixel ? in(offsetof(LaneRegisters, t), 8) : -1;
+    case D3DSPR_RASTOUT: return in(offsetof(LaneRegisters, rasterOut), 3);
+    case D3DSPR_ATTROUT: return in(offsetof(LaneRegisters, attributeOut), 2);
+    case D3DSPR_TEXCRDOUT:
+      return p.major >= 3 ? in(offsetof(LaneRegisters, out), 12) : in(offsetof(LaneRegisters, textureOut), 8);
+    case D3DSPR_COLOROUT: return in(offsetof(LaneRegisters, colorOut), 4);
+    case D3DSPR_MISCTYPE: return in(offsetof(LaneRegisters, misc), 2);
+    default: return -1;
+  }
+}
+
+void bindOperand(const ShaderProgram& p, ShaderOperand* op) {
+  op->laneOffset = op->relative ? -1 : offsetOf(p, op->type, op->number);
+  op->identitySwizzle = op->swizzle[0] == 0 && op->swizzle[1] == 1 && op->swizzle[2] == 2 && op->swizzle[3] == 3;
+}
+
+}  // namespace
+
+void bindRegisterOffsets(ShaderProgram* program) {
+  for (ShaderInstruction& in : program->code) {
+    if (in.hasDestination) bindOperand(*program, &in.destination);
+    for (int i = 0; i < in.sourceCount; ++i) bindOperand(*program, &in.sources[static_cast<std::size_t>(i)]);
+  }
 }
 
 void mergeFloatConstants(const ShaderProgram& program, const Vec4* api, std::uint32_t count, Vec4* merged) {

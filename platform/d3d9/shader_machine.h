@@ -76,6 +76,10 @@ class ShaderMachine {
   const ShaderConstants& constants_;
 };
 
+// Precomputes the direct register offsets the interpreter's fast paths use. Programs run the
+// same with or without it.
+void bindRegisterOffsets(ShaderProgram* program);
+
 // The float constants a program sees: `api` with the program's def values laid over.
 void mergeFloatConstants(const ShaderProgram& program, const Vec4* api, std::uint32_t count, Vec4* merged);
 void mergeIntegerConstants(const ShaderProgram& program, const std::array<int, 4>* api, std::array<int, 4>* merged);

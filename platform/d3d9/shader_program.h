@@ -22,6 +22,10 @@ struct ShaderOperand {
   bool relative = false;
   DWORD relativeType = D3DSPR_ADDR;  // a0 or aL
   BYTE relativeComponent = 0;
+  // Filled when the program is bound to the interpreter (bindRegisterOffsets): the byte offset
+  // of a plain per-lane register, -1 for anything that needs the general path.
+  int laneOffset = -1;
+  bool identitySwizzle = false;
 };
 
 struct ShaderInstruction {

@@ -35,10 +35,10 @@ TEST_F(PixelOperationsTest, EachBlendFactor) {
     D3DCOLOR expected;  // src * factor with dest factor ZERO
   };
   const Case cases[] = {
-      {D3DBLEND_ZERO, 0x00000000},         {D3DBLEND_ONE, 0x40804000},          {D3DBLEND_SRCCOLOR, 0x10401000},
-      {D3DBLEND_INVSRCCOLOR, 0x30403000},  {D3DBLEND_SRCALPHA, 0x10201000},     {D3DBLEND_INVSRCALPHA, 0x30603000},
-      {D3DBLEND_DESTALPHA, 0x20402000},    {D3DBLEND_INVDESTALPHA, 0x20402000}, {D3DBLEND_DESTCOLOR, 0x20202000},
-      {D3DBLEND_INVDESTCOLOR, 0x20602000}, {D3DBLEND_SRCALPHASAT, 0x40201000},  {D3DBLEND_BLENDFACTOR, 0x20800000},
+      {D3DBLEND_ZERO, 0x00000000},           {D3DBLEND_ONE, 0x40804000},          {D3DBLEND_SRCCOLOR, 0x10401000},
+      {D3DBLEND_INVSRCCOLOR, 0x30403000},    {D3DBLEND_SRCALPHA, 0x10201000},     {D3DBLEND_INVSRCALPHA, 0x30603000},
+      {D3DBLEND_DESTALPHA, 0x20402000},      {D3DBLEND_INVDESTALPHA, 0x20402000}, {D3DBLEND_DESTCOLOR, 0x20202000},
+      {D3DBLEND_INVDESTCOLOR, 0x20602000},   {D3DBLEND_SRCALPHASAT, 0x40201000},  {D3DBLEND_BLENDFACTOR, 0x20800000},
       {D3DBLEND_INVBLENDFACTOR, 0x20004000},
   };
 
@@ -78,9 +78,9 @@ TEST_F(PixelOperationsTest, AlphaTestFunctionsAgainstTheReference) {
     DWORD function;
     bool below, equal, above;
   };
-  const Case cases[] = {{D3DCMP_NEVER, false, false, false},   {D3DCMP_LESS, true, false, false},
-                        {D3DCMP_EQUAL, false, true, false},    {D3DCMP_LESSEQUAL, true, true, false},
-                        {D3DCMP_GREATER, false, false, true},  {D3DCMP_NOTEQUAL, true, false, true},
+  const Case cases[] = {{D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
+                        {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
+                        {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
                         {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
   for (const Case& c : cases) {
     device->SetRenderState(D3DRS_ALPHAFUNC, c.function);
@@ -150,11 +150,13 @@ TEST_F(PixelOperationsTest, TextureStageOperations) {
     D3DCOLOR expected;  // colour channels; alpha stays SELECTARG1 = texture alpha 0x80
   };
   const Case cases[] = {
-      {D3DTOP_SELECTARG1, 0x80402010}, {D3DTOP_SELECTARG2, 0x80808080},  {D3DTOP_MODULATE, 0x80201008},
-      {D3DTOP_MODULATE2X, 0x80402010}, {D3DTOP_MODULATE4X, 0x80804020},  {D3DTOP_ADD, 0x80C0A090},
-      {D3DTOP_ADDSIGNED, 0x80402010},  {D3DTOP_ADDSIGNED2X, 0x80804020}, {D3DTOP_SUBTRACT, 0x80000000},
-      {D3DTOP_ADDSMOOTH, 0x80A09088},  {D3DTOP_BLENDDIFFUSEALPHA, 0x80402010},
-      {D3DTOP_BLENDTEXTUREALPHA, 0x80605048}, {D3DTOP_BLENDFACTORALPHA, 0x80706864},
+      {D3DTOP_SELECTARG1, 0x80402010},        {D3DTOP_SELECTARG2, 0x80808080},
+      {D3DTOP_MODULATE, 0x80201008},          {D3DTOP_MODULATE2X, 0x80402010},
+      {D3DTOP_MODULATE4X, 0x80804020},        {D3DTOP_ADD, 0x80C0A090},
+      {D3DTOP_ADDSIGNED, 0x80402010},         {D3DTOP_ADDSIGNED2X, 0x80804020},
+      {D3DTOP_SUBTRACT, 0x80000000},          {D3DTOP_ADDSMOOTH, 0x80A09088},
+      {D3DTOP_BLENDDIFFUSEALPHA, 0x80402010}, {D3DTOP_BLENDTEXTUREALPHA, 0x80605048},
+      {D3DTOP_BLENDFACTORALPHA, 0x80706864},
   };
   for (const Case& c : cases) {
     device->SetTextureStageState(0, D3DTSS_COLOROP, c.op);

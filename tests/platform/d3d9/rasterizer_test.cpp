@@ -15,7 +15,8 @@ constexpr D3DCOLOR kBlue = 0xFF0000FF;
 using RasterizerTest = RenderTest;
 
 TEST_F(RasterizerTest, TopLeftRuleSplitsASquareAlongItsDiagonal) {
-  std::vector<ScreenVertex9> upper{{0, 0, 0.5f, 1, kRed, 0, 0}, {5, 0, 0.5f, 1, kRed, 0, 0}, {5, 5, 0.5f, 1, kRed, 0, 0}};
+  std::vector<ScreenVertex9> upper{
+      {0, 0, 0.5f, 1, kRed, 0, 0}, {5, 0, 0.5f, 1, kRed, 0, 0}, {5, 5, 0.5f, 1, kRed, 0, 0}};
   std::vector<ScreenVertex9> lower{
       {0, 5, 0.5f, 1, kGreen, 0, 0}, {0, 0, 0.5f, 1, kGreen, 0, 0}, {5, 5, 0.5f, 1, kGreen, 0, 0}};
   ASSERT_EQ(drawScreen(D3DPT_TRIANGLELIST, upper, 1), D3D_OK);
@@ -109,9 +110,9 @@ TEST_F(RasterizerTest, EveryDepthCompareFunctionAgainstAStoredHalf) {
     DWORD function;
     bool nearer, equal, farther;
   };
-  const Case cases[] = {{D3DCMP_NEVER, false, false, false},   {D3DCMP_LESS, true, false, false},
-                        {D3DCMP_EQUAL, false, true, false},    {D3DCMP_LESSEQUAL, true, true, false},
-                        {D3DCMP_GREATER, false, false, true},  {D3DCMP_NOTEQUAL, true, false, true},
+  const Case cases[] = {{D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
+                        {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
+                        {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
                         {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
   device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
   for (const Case& c : cases) {
@@ -127,8 +128,10 @@ TEST_F(RasterizerTest, EveryDepthCompareFunctionAgainstAStoredHalf) {
 }
 
 TEST_F(RasterizerTest, CullModesRemoveTrianglesByTheirScreenWinding) {
-  std::vector<ScreenVertex9> clockwise{{0, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0}};
-  std::vector<ScreenVertex9> counter{{4, 4, 0.5f, 1, kGreen, 0, 0}, {8, 8, 0.5f, 1, kGreen, 0, 0}, {8, 4, 0.5f, 1, kGreen, 0, 0}};
+  std::vector<ScreenVertex9> clockwise{
+      {0, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0}};
+  std::vector<ScreenVertex9> counter{
+      {4, 4, 0.5f, 1, kGreen, 0, 0}, {8, 8, 0.5f, 1, kGreen, 0, 0}, {8, 4, 0.5f, 1, kGreen, 0, 0}};
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
   drawScreen(D3DPT_TRIANGLELIST, clockwise, 1);
   drawScreen(D3DPT_TRIANGLELIST, counter, 1);
@@ -200,8 +203,8 @@ TEST_F(RasterizerTest, TransformedVerticesMapThroughTheViewportAndAreClippedToTh
 
 TEST_F(RasterizerTest, GouraudInterpolatesAndFlatTakesTheFirstVertexColour) {
   std::vector<ScreenVertex9> t{{-0.5f, -0.5f, 0.5f, 1, 0xFF000000, 0, 0},
-                              {7.5f, -0.5f, 0.5f, 1, 0xFFFF0000, 0, 0},
-                              {-0.5f, 7.5f, 0.5f, 1, 0xFF000000, 0, 0}};
+                               {7.5f, -0.5f, 0.5f, 1, 0xFFFF0000, 0, 0},
+                               {-0.5f, 7.5f, 0.5f, 1, 0xFF000000, 0, 0}};
   ASSERT_EQ(drawScreen(D3DPT_TRIANGLELIST, t, 1), D3D_OK);
   // Red grows by 255/8 per pixel from the left edge: pixel x samples (x + 0.5) / 8 of the way.
   EXPECT_EQ(pixel(0, 0), 0xFF100000u);
@@ -217,9 +220,10 @@ TEST_F(RasterizerTest, GouraudInterpolatesAndFlatTakesTheFirstVertexColour) {
 TEST_F(RasterizerTest, HostileGeometryNeitherCrashesNorDrawsGarbage) {
   float nan = std::numeric_limits<float>::quiet_NaN();
   float inf = std::numeric_limits<float>::infinity();
-  std::vector<ScreenVertex9> bad{{nan, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0},
-                                 {inf, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0},
-                                 {1, 1, 0.5f, 1, kRed, 0, 0},   {1, 1, 0.5f, 1, kRed, 0, 0}, {1, 1, 0.5f, 1, kRed, 0, 0}};
+  std::vector<ScreenVertex9> bad{
+      {nan, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0},
+      {inf, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0},
+      {1, 1, 0.5f, 1, kRed, 0, 0},   {1, 1, 0.5f, 1, kRed, 0, 0}, {1, 1, 0.5f, 1, kRed, 0, 0}};
   EXPECT_EQ(drawScreen(D3DPT_TRIANGLELIST, bad, 3), D3D_OK);
   EXPECT_EQ(count(kRed), 0);
   // Enormous pre-transformed triangles are limited to the target.

@@ -60,8 +60,7 @@ class RenderTest : public DeviceTest {
     D3DLOCKED_RECT locked{};
     EXPECT_EQ(target_->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
     for (UINT y = 0; y < height_; ++y) {
-      std::memcpy(&out[std::size_t{y} * width_], static_cast<const char*>(locked.pBits) + y * locked.Pitch,
-                  width_ * 4);
+      std::memcpy(&out[std::size_t{y} * width_], static_cast<const char*>(locked.pBits) + y * locked.Pitch, width_ * 4);
     }
     target_->UnlockRect();
     return out;
@@ -86,8 +85,7 @@ class RenderTest : public DeviceTest {
     return drawScreen(D3DPT_TRIANGLESTRIP, v, 2);
   }
 
-  ComPtr<IDirect3DTexture9> makeTexture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels,
-                                        UINT levels = 1) {
+  ComPtr<IDirect3DTexture9> makeTexture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels, UINT levels = 1) {
     ComPtr<IDirect3DTexture9> texture;
     EXPECT_EQ(device->CreateTexture(width, height, levels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.put(), nullptr),
               D3D_OK);

@@ -68,7 +68,8 @@ class ShaderMachineTest : public ::testing::Test {
 
 void expectVec(const Vec4& actual, const Vec4& expected, const char* what) {
   for (int i = 0; i < 4; ++i) {
-    EXPECT_FLOAT_EQ(actual[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(i)]) << what << " component " << i;
+    EXPECT_FLOAT_EQ(actual[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(i)])
+        << what << " component " << i;
   }
 }
 
@@ -169,7 +170,8 @@ TEST_F(ShaderMachineTest, SourceModifiersSwizzlesMasksAndSaturate) {
   expectVec(one(D3DSIO_MOV, {c(0, shader_tokens::makeSwizzle(3, 2, 1, 0), D3DSPSM_NEG)}), {-1, -2, 0.5f, -0.25f},
             "negated swizzle");
   expectVec(one(D3DSIO_MOV, {c(0, D3DSP_NOSWIZZLE, D3DSPSM_ABSNEG)}, kPs2x), {-0.25f, -0.5f, -2, -1}, "-abs");
-  expectVec(one(D3DSIO_MOV, {c(0, D3DSP_NOSWIZZLE, D3DSPSM_BIAS)}, D3DPS_VERSION(1, 4)), {-0.25f, -1, 1.5f, 0.5f}, "bias");
+  expectVec(one(D3DSIO_MOV, {c(0, D3DSP_NOSWIZZLE, D3DSPSM_BIAS)}, D3DPS_VERSION(1, 4)), {-0.25f, -1, 1.5f, 0.5f},
+            "bias");
   expectVec(one(D3DSIO_MOV, {c(0, D3DSP_NOSWIZZLE, D3DSPSM_SIGN)}, D3DPS_VERSION(1, 4)), {-0.5f, -2, 3, 1}, "bx2");
   expectVec(one(D3DSIO_MOV, {c(0, D3DSP_NOSWIZZLE, D3DSPSM_COMP)}, D3DPS_VERSION(1, 4)), {0.75f, 1.5f, -1, 0}, "1-x");
   expectVec(one(D3DSIO_MOV, {c(0, D3DSP_NOSWIZZLE, D3DSPSM_X2NEG)}, D3DPS_VERSION(1, 4)), {-0.5f, 1, -4, -2}, "-x2");

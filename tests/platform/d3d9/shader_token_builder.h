@@ -26,7 +26,8 @@ class ShaderTokens {
     float values[4] = {x, y, z, w};
     DWORD words[4];
     std::memcpy(words, values, sizeof words);
-    return op(D3DSIO_DEF, {shader_tokens::makeDestination(D3DSPR_CONST, index), words[0], words[1], words[2], words[3]});
+    return op(D3DSIO_DEF,
+              {shader_tokens::makeDestination(D3DSPR_CONST, index), words[0], words[1], words[2], words[3]});
   }
   ShaderTokens& defi(DWORD index, int x, int y, int z, int w) {
     return op(D3DSIO_DEFI, {shader_tokens::makeDestination(D3DSPR_CONSTINT, index), static_cast<DWORD>(x),

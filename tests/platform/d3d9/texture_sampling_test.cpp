@@ -34,7 +34,8 @@ class SamplingTest : public RenderTest {
 std::vector<D3DCOLOR> rampTexels() {
   std::vector<D3DCOLOR> t;
   for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 4; ++x) t.push_back(0xFF000000u | static_cast<D3DCOLOR>(0x10 * (x + 1)) | (static_cast<D3DCOLOR>(y) << 16));
+    for (int x = 0; x < 4; ++x)
+      t.push_back(0xFF000000u | static_cast<D3DCOLOR>(0x10 * (x + 1)) | (static_cast<D3DCOLOR>(y) << 16));
   }
   return t;
 }
@@ -43,8 +44,8 @@ TEST_F(SamplingTest, BilinearWeightsFollowTheTexelCentres) {
   ComPtr<IDirect3DTexture9> texture = makeTexture(4, 4, rampTexels());
   device->SetTexture(0, texture.get());
   filter(D3DTEXF_LINEAR);
-  EXPECT_EQ(sampleAt(0.375f, 0.375f), 0xFF010020u);  // texel (1, 1) exactly
-  EXPECT_EQ(sampleAt(0.5f, 0.375f), 0xFF010028u);    // halfway between texels 1 and 2
+  EXPECT_EQ(sampleAt(0.375f, 0.375f), 0xFF010020u);   // texel (1, 1) exactly
+  EXPECT_EQ(sampleAt(0.5f, 0.375f), 0xFF010028u);     // halfway between texels 1 and 2
   EXPECT_EQ(sampleAt(0.4375f, 0.375f), 0xFF010024u);  // a quarter of the way
   EXPECT_EQ(sampleAt(0.5f, 0.5f), 0xFF020028u);       // average of four (red 1 and 2 -> 1.5 rounds to 2)
   filter(D3DTEXF_POINT);
@@ -141,7 +142,8 @@ TEST_F(SamplingTest, CubeFacesAndVolumeSlices) {
   struct CubeVertex {
     float x, y, z, rhw, u, v, w;
   };
-  const float directions[6][3] = {{1, 0.1f, 0.2f}, {-1, 0.1f, 0.2f}, {0.1f, 1, 0.2f}, {0.1f, -1, 0.2f}, {0.1f, 0.2f, 1}, {0.1f, 0.2f, -1}};
+  const float directions[6][3] = {{1, 0.1f, 0.2f},  {-1, 0.1f, 0.2f}, {0.1f, 1, 0.2f},
+                                  {0.1f, -1, 0.2f}, {0.1f, 0.2f, 1},  {0.1f, 0.2f, -1}};
   for (UINT face = 0; face < 6; ++face) {
     const float* d = directions[face];
     CubeVertex quad[] = {{-0.5f, -0.5f, 0.5f, 1, d[0], d[1], d[2]},
@@ -153,7 +155,8 @@ TEST_F(SamplingTest, CubeFacesAndVolumeSlices) {
     EXPECT_EQ(pixel(0, 0), 0xFF000000u | (face + 1) * 0x10) << "face " << face;
   }
   ComPtr<IDirect3DVolumeTexture9> volume;
-  ASSERT_EQ(device->CreateVolumeTexture(1, 1, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, volume.put(), nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateVolumeTexture(1, 1, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, volume.put(), nullptr),
+            D3D_OK);
   D3DLOCKED_BOX box{};
   ASSERT_EQ(volume->LockBox(0, &box, nullptr, 0), D3D_OK);
   for (int z = 0; z < 4; ++z) {
@@ -192,9 +195,7 @@ TEST(TexelFormatsTest, ReadersExpandEachFormatWithThePlatformDefaults) {
   EXPECT_EQ(read(D3DFMT_R32F, {0, 0, 0x80, 0x3F}), (TexelColor{1, 1, 1, 1}));
   EXPECT_EQ(read(D3DFMT_A16B16G16R16F, {0, 0x38, 0, 0x3C, 0, 0xC0, 0, 0}), (TexelColor{0.5f, 1, -2, 0}));
   // DXT1: red and blue end points, index 2 = two thirds red, index 3 (c0 > c1) = one third.
-  auto dxt1 = [&](unsigned x) {
-    return read(D3DFMT_DXT1, {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0}, x, 0);
-  };
+  auto dxt1 = [&](unsigned x) { return read(D3DFMT_DXT1, {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0}, x, 0); };
   EXPECT_EQ(dxt1(0), (TexelColor{1, 0, 0, 1}));
   EXPECT_EQ(dxt1(1), (TexelColor{0, 0, 1, 1}));
   EXPECT_FLOAT_EQ(dxt1(2)[0], 2.0f / 3.0f);
