@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace platform::d3d9 {
 namespace {
@@ -151,6 +152,26 @@ void VertexStage::process(UINT index, ShadedVertex* out) {
   }
 }
 
+float VertexStage::vertexFog(const Vec4& position) const {
+  const auto& rs = state_->renderStates;
+  DWORD mode = rs[D3DRS_FOGVERTEXMODE];
+  if (mode == D3DFOG_NONE || rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE) return 1.0f;
+  Vec4 eye = transform(position, worldView_);
+  float distance =
+      rs[D3DRS_RANGEFOGENABLE] ? std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) : std::fabs(eye[2]);
+  auto asFloat = [](DWORD bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+  };
+  float start = asFloat(rs[D3DRS_FOGSTART]), end = asFloat(rs[D3DRS_FOGEND]), density = asFloat(rs[D3DRS_FOGDENSITY]);
+  switch (mode) {
+    case D3DFOG_EXP: return std::exp(-density * distance);
+    case D3DFOG_EXP2: return std::exp(-(density * distance) * (density * distance));
+    default: return end != start ? (end - distance) / (end - start) : 1.0f;
+  }
+}
+
 void VertexStage::processFixed(UINT index, ShadedVertex* out) {
   std::array<Vec4, kFixedInputs> in;
   input_.fetch(index, in.data(), kFixedInputs);
@@ -164,13 +185,14 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
   out->pointSize = 1.0f;
   if (pretransformed_) {
     out->position = in[kInPositionT];
-    out->varyings[kFogSlot] = {1, 0, 0, 0};
+    // Pre-transformed vertices carry their fog factor in the specular alpha.
+    out->varyings[kFogSlot] = {hasSpecular_ ? in[kInSpecular][3] : 1.0f, 0, 0, 0};
     return;
   }
   Vec4 position = in[kInPosition];
   position[3] = 1.0f;
   out->position = transform(position, worldViewProjection_);
-  out->varyings[kFogSlot] = {1, 0, 0, 0};
+  out->varyings[kFogSlot] = {vertexFog(position), 0, 0, 0};
   if (!lighting_) return;
 
   // Lighting in camera space: emissive + ambient + diffuse of each enabled light.

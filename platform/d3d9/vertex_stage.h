@@ -33,6 +33,8 @@ class VertexStage {
  private:
   void processFixed(UINT index, ShadedVertex* out);
   void processShader(UINT index, ShadedVertex* out);
+  // The fixed-function vertex fog factor of an object-space position (1 when off).
+  float vertexFog(const Vec4& position) const;
 
   const DeviceState* state_ = nullptr;
   VertexInput input_;

@@ -140,6 +140,34 @@ TEST_F(PixelOperationsTest, TableFogBlendsTowardsTheFogColourByDepth) {
   EXPECT_EQ(pixel(0, 0), 0xFFBF4000u);
 }
 
+TEST_F(PixelOperationsTest, VertexFogFromEyeDistanceAndFromPretransformedSpecularAlpha) {
+  device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+  device->SetRenderState(D3DRS_FOGCOLOR, 0x000000FF);
+  device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+  device->SetRenderState(D3DRS_FOGSTART, floatBits(0.0f));
+  device->SetRenderState(D3DRS_FOGEND, floatBits(2.0f));
+  // Identity transforms: eye distance is |z| = 0.5, so the factor is 0.75.
+  struct PositionColor {
+    float x, y, z;
+    D3DCOLOR color;
+  } quad[] = {
+      {-1, 1, 0.5f, 0xFFFF0000}, {1, 1, 0.5f, 0xFFFF0000}, {-1, -1, 0.5f, 0xFFFF0000}, {1, -1, 0.5f, 0xFFFF0000}};
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
+  EXPECT_EQ(pixel(3, 3), 0xFFBF0040u);
+  // Pre-transformed vertices give the factor in the specular alpha.
+  struct Lit {
+    float x, y, z, rhw;
+    D3DCOLOR diffuse, specular;
+  } lit[] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0x40000000},
+             {2, 0, 0.5f, 1, 0xFFFF0000, 0x40000000},
+             {0, 2, 0.5f, 1, 0xFFFF0000, 0x40000000},
+             {2, 2, 0.5f, 1, 0xFFFF0000, 0x40000000}};
+  device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, lit, sizeof lit[0]), D3D_OK);
+  EXPECT_EQ(pixel(1, 1), 0xFF4000BFu);
+}
+
 TEST_F(PixelOperationsTest, TextureStageOperations) {
   ComPtr<IDirect3DTexture9> texture = makeTexture(1, 1, {0x80402010});
   device->SetTexture(0, texture.get());

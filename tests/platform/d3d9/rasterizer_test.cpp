@@ -217,6 +217,31 @@ TEST_F(RasterizerTest, GouraudInterpolatesAndFlatTakesTheFirstVertexColour) {
   EXPECT_EQ(pixel(0, 3), kGreen);
 }
 
+TEST_F(RasterizerTest, TheImageDoesNotDependOnTheNumberOfWorkers) {
+  useTarget(256, 200);
+  std::vector<D3DCOLOR> texels(64);
+  for (UINT i = 0; i < 64; ++i) texels[i] = 0x80000000u | (i * 0x040301);
+  ComPtr<IDirect3DTexture9> texture = makeTexture(8, 8, texels);
+  device->SetTexture(0, texture.get());
+  device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  auto render = [&](unsigned workers) {
+    EXPECT_TRUE(testing::setRenderWorkers(device.get(), workers));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
+    std::vector<ScreenVertex9> t{
+        {3.3f, 1.7f, 0.2f, 1, 0xFFFFFFFF, 0, 0},     {250.1f, 20.9f, 0.6f, 0.5f, 0xFF80FF80, 3, 0},
+        {30.5f, 197.2f, 0.9f, 2, 0xFFFF8080, 0, 2},  {200, 190, 0.1f, 1, 0x80FFFFFF, 1, 1},
+        {10, 100, 0.3f, 1, 0xFF0000FF, 0.5f, 0.25f}, {240, 5, 0.7f, 1, 0xFF00FF00, 2, 2}};
+    drawScreen(D3DPT_TRIANGLELIST, t, 2);
+    return pixels();
+  };
+  std::vector<D3DCOLOR> one = render(1);
+  EXPECT_EQ(render(3), one);
+  EXPECT_EQ(render(2), one);
+}
+
 TEST_F(RasterizerTest, HostileGeometryNeitherCrashesNorDrawsGarbage) {
   float nan = std::numeric_limits<float>::quiet_NaN();
   float inf = std::numeric_limits<float>::infinity();
