@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/d3d9/pixel_codec.h"
@@ -17,13 +18,24 @@ float asFloat(DWORD bits) {
   return value;
 }
 
+// Little-endian words of 2 or 4 bytes (the machine's own order).
 DWORD readWord(const std::byte* p, int bytes) {
-  DWORD word = 0;
-  for (int i = 0; i < bytes; ++i) word |= DWORD{std::to_integer<BYTE>(p[i])} << (8 * i);
-  return word;
+  if (bytes == 4) {
+    DWORD word;
+    std::memcpy(&word, p, 4);
+    return word;
+  }
+  std::uint16_t half;
+  std::memcpy(&half, p, 2);
+  return half;
 }
 void writeWord(std::byte* p, int bytes, DWORD word) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::byte>((word >> (8 * i)) & 0xFF);
+  if (bytes == 4) {
+    std::memcpy(p, &word, 4);
+    return;
+  }
+  auto half = static_cast<std::uint16_t>(word);
+  std::memcpy(p, &half, 2);
 }
 
 DWORD stencilOperation(DWORD op, DWORD value, DWORD reference, DWORD maximum) {

@@ -812,26 +812,26 @@ class Runner {
   }
 
   template <typename F>
-  void unary(const ShaderInstruction& in, F f) {
+  [[gnu::always_inline]] void unary(const ShaderInstruction& in, F f) {
     for (int l = 0; l < count_; ++l) {
       Vec4 a = read(in.sources[0], l);
       write(in, l, {f(a[0]), f(a[1]), f(a[2]), f(a[3])});
     }
   }
   template <typename F>
-  void scalar(const ShaderInstruction& in, F f) {
+  [[gnu::always_inline]] void scalar(const ShaderInstruction& in, F f) {
     // The scalar instructions read the first swizzled component (their replicate swizzle).
     for (int l = 0; l < count_; ++l) write(in, l, splat(f(read(in.sources[0], l)[0])));
   }
   template <typename F>
-  void binary(const ShaderInstruction& in, F f) {
+  [[gnu::always_inline]] void binary(const ShaderInstruction& in, F f) {
     for (int l = 0; l < count_; ++l) {
       Vec4 a = read(in.sources[0], l), b = read(in.sources[1], l);
       write(in, l, {f(a[0], b[0]), f(a[1], b[1]), f(a[2], b[2]), f(a[3], b[3])});
     }
   }
   template <typename F>
-  void ternary(const ShaderInstruction& in, F f) {
+  [[gnu::always_inline]] void ternary(const ShaderInstruction& in, F f) {
     for (int l = 0; l < count_; ++l) {
       Vec4 a = read(in.sources[0], l), b = read(in.sources[1], l), c = read(in.sources[2], l);
       write(in, l, {f(a[0], b[0], c[0]), f(a[1], b[1], c[1]), f(a[2], b[2], c[2]), f(a[3], b[3], c[3])});

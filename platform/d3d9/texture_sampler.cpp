@@ -21,7 +21,7 @@ float tame(float t) {
   return std::clamp(t, -16777216.0f, 16777216.0f);
 }
 
-Vec4 lerp(const Vec4& a, const Vec4& b, float f) {
+[[gnu::always_inline]] inline Vec4 lerp(const Vec4& a, const Vec4& b, float f) {
   return {a[0] + (b[0] - a[0]) * f, a[1] + (b[1] - a[1]) * f, a[2] + (b[2] - a[2]) * f, a[3] + (b[3] - a[3]) * f};
 }
 
