@@ -104,8 +104,12 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
       stage.textured = s < samplers->pixel().size() && samplers->pixel()[s].bound();
       // Without a texture the default alpha argument reads the diffuse colour.
       if (!stage.textured && stage.alphaArgs[0] == D3DTA_TEXTURE) stage.alphaArgs[0] = D3DTA_DIFFUSE;
-      DWORD index = ss[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
-      stage.texCoordSlot = index < 8 ? kTexCoordSlot + static_cast<int>(index) : -1;
+      // The vertex stage delivers each stage's own coordinates (after TEXCOORDINDEX and any
+      // texture transform) in the stage's slot.
+      stage.texCoordSlot = kTexCoordSlot + static_cast<int>(s);
+      DWORD flags = ss[D3DTSS_TEXTURETRANSFORMFLAGS];
+      stage.projectedComponent =
+          (flags & D3DTTFF_PROJECTED) && (flags & 0xFF) >= 2 ? static_cast<int>(flags & 0xFF) - 1 : -1;
       if (stage.textured && stage.texCoordSlot >= 0) usedSlots_ |= 1u << stage.texCoordSlot;
       stages_.push_back(stage);
     }
@@ -187,6 +191,14 @@ void PixelStage::shadeFixed(const QuadInput& quad, QuadOutput* out) {
     if (stage.textured) {
       std::array<Vec4, 4> coordinates{};
       if (stage.texCoordSlot >= 0) coordinates = quad.varyings[static_cast<std::size_t>(stage.texCoordSlot)];
+      if (stage.projectedComponent >= 0) {
+        for (Vec4& c : coordinates) {
+          float q = c[static_cast<std::size_t>(stage.projectedComponent)];
+          if (q != 0.0f) {
+            for (int i = 0; i < stage.projectedComponent; ++i) c[static_cast<std::size_t>(i)] /= q;
+          }
+        }
+      }
       std::array<Vec4, 4> texels;
       float lod[4] = {};
       Vec4 ddx{}, ddy{};

@@ -28,7 +28,8 @@ class PixelStage {
     std::array<DWORD, 3> colorArgs;  // arg1, arg2, arg0
     std::array<DWORD, 3> alphaArgs;
     DWORD result;
-    int texCoordSlot;  // -1: none
+    int texCoordSlot;        // -1: none
+    int projectedComponent;  // the component D3DTTFF_PROJECTED divides by, or -1
     Vec4 constant;
     bool textured;
   };

@@ -91,8 +91,17 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
   if (state.vertexShader && !program_) return false;
   pretransformed_ = false;
   hasDiffuse_ = hasSpecular_ = false;
+  setComponents_.fill(2);
   for (const D3DVERTEXELEMENT9& e : elements) {
     if (e.Stream == 0xFF) break;
+    if (e.Usage == D3DDECLUSAGE_TEXCOORD && e.UsageIndex < 8) {
+      int count = e.Type <= D3DDECLTYPE_FLOAT4 ? e.Type + 1 : 4;
+      if (e.Type == D3DDECLTYPE_SHORT2 || e.Type == D3DDECLTYPE_SHORT2N || e.Type == D3DDECLTYPE_USHORT2N ||
+          e.Type == D3DDECLTYPE_FLOAT16_2) {
+        count = 2;
+      }
+      setComponents_[e.UsageIndex] = count;
+    }
     if (e.Usage == D3DDECLUSAGE_POSITIONT) pretransformed_ = true;
     if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) hasDiffuse_ = true;
     if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 1) hasSpecular_ = true;
@@ -152,6 +161,51 @@ void VertexStage::process(UINT index, ShadedVertex* out) {
   }
 }
 
+// Each stage's coordinates: the set its TEXCOORDINDEX names or a generated camera-space vector,
+// through the stage's texture matrix when TEXTURETRANSFORMFLAGS asks for one.
+void VertexStage::texturesOf(const Vec4* in, const Vec4& viewPosition, const Vec4& normal, ShadedVertex* out) const {
+  constexpr DWORD kCameraSpaceNormal = 0x10000, kCameraSpacePosition = 0x20000, kCameraSpaceReflection = 0x30000;
+  for (UINT stage = 0; stage < 8; ++stage) {
+    DWORD index = state_->stageStates[stage][D3DTSS_TEXCOORDINDEX];
+    DWORD set = index & 0xFFFF;
+    int components = set < 8 ? setComponents_[set] : 2;
+    Vec4 c = set < 8 ? in[kInTexCoord0 + set] : Vec4{0, 0, 0, 1};
+    switch (index & 0xFFFF0000) {
+      case kCameraSpaceNormal:
+        c = {normal[0], normal[1], normal[2], 1};
+        components = 3;
+        break;
+      case kCameraSpacePosition:
+        c = {viewPosition[0], viewPosition[1], viewPosition[2], 1};
+        components = 3;
+        break;
+      case kCameraSpaceReflection: {
+        float length = std::sqrt(viewPosition[0] * viewPosition[0] + viewPosition[1] * viewPosition[1] +
+                                 viewPosition[2] * viewPosition[2]);
+        Vec4 e = length > 0 ? Vec4{viewPosition[0] / length, viewPosition[1] / length, viewPosition[2] / length, 0}
+                            : Vec4{0, 0, 1, 0};
+        float d = 2 * (e[0] * normal[0] + e[1] * normal[1] + e[2] * normal[2]);
+        c = {e[0] - d * normal[0], e[1] - d * normal[1], e[2] - d * normal[2], 1};
+        components = 3;
+        break;
+      }
+      default: break;
+    }
+    DWORD flags = state_->stageStates[stage][D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF;
+    if (flags != D3DTTFF_DISABLE) {
+      // The coordinates go in with a 1 after their last component, so the row after the last
+      // used one translates (the third row for 2D coordinates).
+      Vec4 v{0, 0, 0, 0};
+      for (int i = 0; i < components && i < 4; ++i) v[static_cast<std::size_t>(i)] = c[static_cast<std::size_t>(i)];
+      if (components < 4) v[static_cast<std::size_t>(components)] = 1;
+      UINT slot = 0;
+      transformSlot(D3DTS_TEXTURE0 + stage, &slot);
+      c = transform(v, toMatrix(state_->transforms[slot]));
+    }
+    out->varyings[kTexCoordSlot + stage] = c;
+  }
+}
+
 float VertexStage::vertexFog(const Vec4& position) const {
   const auto& rs = state_->renderStates;
   DWORD mode = rs[D3DRS_FOGVERTEXMODE];
@@ -178,12 +232,12 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
   constexpr Vec4 kWhite{1, 1, 1, 1};
   out->varyings[kDiffuseSlot] = hasDiffuse_ ? in[kInDiffuse] : kWhite;
   out->varyings[kSpecularSlot] = hasSpecular_ ? in[kInSpecular] : kWhite;
-  for (int t = 0; t < 8; ++t) {
-    Vec4 c = in[static_cast<std::size_t>(kInTexCoord0 + t)];
-    out->varyings[static_cast<std::size_t>(kTexCoordSlot + t)] = c;
-  }
   out->pointSize = 1.0f;
   if (pretransformed_) {
+    for (UINT stage = 0; stage < 8; ++stage) {
+      DWORD set = state_->stageStates[stage][D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+      out->varyings[kTexCoordSlot + stage] = set < 8 ? in[kInTexCoord0 + set] : Vec4{0, 0, 0, 1};
+    }
     out->position = in[kInPositionT];
     // Pre-transformed vertices carry their fog factor in the specular alpha.
     out->varyings[kFogSlot] = {hasSpecular_ ? in[kInSpecular][3] : 1.0f, 0, 0, 0};
@@ -193,9 +247,6 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
   position[3] = 1.0f;
   out->position = transform(position, worldViewProjection_);
   out->varyings[kFogSlot] = {vertexFog(position), 0, 0, 0};
-  if (!lighting_) return;
-
-  // Lighting in camera space: emissive + ambient + diffuse of each enabled light.
   const DeviceState& s = *state_;
   Vec4 viewPosition = transform(position, worldView_);
   Vec4 normal = transform({in[kInNormal][0], in[kInNormal][1], in[kInNormal][2], 0}, worldView_);
@@ -205,6 +256,10 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
       for (int c = 0; c < 3; ++c) normal[static_cast<std::size_t>(c)] /= length;
     }
   }
+  texturesOf(in.data(), viewPosition, normal, out);
+  if (!lighting_) return;
+
+  // Lighting in camera space: emissive + ambient + diffuse of each enabled light.
   bool colorVertex = s.renderStates[D3DRS_COLORVERTEX] != 0;
   auto source = [&](D3DRENDERSTATETYPE which, const D3DCOLORVALUE& material) -> Vec4 {
     DWORD from = colorVertex ? s.renderStates[which] : D3DMCS_MATERIAL;

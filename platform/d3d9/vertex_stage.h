@@ -35,6 +35,7 @@ class VertexStage {
   void processShader(UINT index, ShadedVertex* out);
   // The fixed-function vertex fog factor of an object-space position (1 when off).
   float vertexFog(const Vec4& position) const;
+  void texturesOf(const Vec4* in, const Vec4& viewPosition, const Vec4& normal, ShadedVertex* out) const;
 
   const DeviceState* state_ = nullptr;
   VertexInput input_;
@@ -42,6 +43,7 @@ class VertexStage {
   bool hasDiffuse_ = false;
   bool hasSpecular_ = false;
   bool lighting_ = false;
+  std::array<int, 8> setComponents_{};  // components of each texture coordinate set
   std::array<float, 16> worldViewProjection_{};
   std::array<float, 16> worldView_{};
   // Shader path.

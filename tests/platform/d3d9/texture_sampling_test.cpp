@@ -117,6 +117,34 @@ TEST_F(SamplingTest, MipLevelsFollowTheScreenFootprint) {
   EXPECT_EQ(drawSquare(4), 0xFF002800u) << "linear between levels 1 and 2";
 }
 
+TEST_F(SamplingTest, StagesPickTheirCoordinateSetAndTransformIt) {
+  ComPtr<IDirect3DTexture9> texture = makeTexture(4, 4, rampTexels());
+  device->SetTexture(0, texture.get());
+  struct TwoSets {
+    float x, y, z;
+    float u0, v0, u1, v1;
+  } quad[] = {{-1, 1, 0.5f, 0.875f, 0.1f, 0.375f, 0.1f},
+              {1, 1, 0.5f, 0.875f, 0.1f, 0.375f, 0.1f},
+              {-1, -1, 0.5f, 0.875f, 0.1f, 0.375f, 0.1f},
+              {1, -1, 0.5f, 0.875f, 0.1f, 0.375f, 0.1f}};
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX2);
+  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 1);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
+  EXPECT_EQ(pixel(2, 2), 0xFF000020u);
+  // A 2D texture matrix: u' = 2u - 0.625, its translation in the third row.
+  D3DMATRIX m{};
+  m.m[0][0] = 2;
+  m.m[1][1] = 1;
+  m.m[2][0] = -0.625f;
+  m.m[3][3] = 1;
+  device->SetTransform(D3DTS_TEXTURE0, &m);
+  device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
+  EXPECT_EQ(pixel(2, 2), 0xFF000010u);
+  device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+}
+
 TEST_F(SamplingTest, UnboundTexturesDrawTheDiffuseColour) {
   device->SetTexture(0, nullptr);
   EXPECT_EQ(drawRect(0, 0, 2, 2, 0x80336699), D3D_OK);
