@@ -46,8 +46,8 @@ float FrameTimerState::run(TimerCommand command) {
 }
 
 template <typename TimePoint>
-float FrameTimerState::runOn(Points<TimePoint>& points, TimePoint now, TimePoint tenthOfASecond,
-                             double unitsPerSecond, TimerCommand command) {
+float FrameTimerState::runOn(Points<TimePoint>& points, TimePoint now, TimePoint tenthOfASecond, double unitsPerSecond,
+                             TimerCommand command) {
   // Dividing (rather than multiplying by the reciprocal) keeps a tenth of a second of ticks
   // exactly 0.1 seconds.
   auto seconds = [&](TimePoint span) { return static_cast<double>(span) / unitsPerSecond; };

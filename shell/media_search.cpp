@@ -32,7 +32,8 @@ HRESULT mediaFolderFromRegistry(char* destination, int capacity) {
   }
   DWORD type = 0;
   auto size = static_cast<DWORD>(capacity);
-  LSTATUS status = RegQueryValueExA(key, "SDK Samples Path", nullptr, &type, reinterpret_cast<BYTE*>(destination), &size);
+  LSTATUS status =
+      RegQueryValueExA(key, "SDK Samples Path", nullptr, &type, reinterpret_cast<BYTE*>(destination), &size);
   // The stored text need not carry its terminator: end it right after what was read as well
   // as at the end of the buffer, so nothing unwritten is ever read as text.
   if (status == ERROR_SUCCESS) destination[std::min<DWORD>(size, static_cast<DWORD>(capacity - 1))] = '\0';

@@ -8,12 +8,6 @@
 
 namespace {
 
-// Function pointers pass through the generic function type, which converts to any other.
-template <typename Function>
-FARPROC exported(Function* function) {
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
-}
-
 // The setting DebugSetMute records; the software runtime writes no debug output to mute.
 DWORD debugMuted = 0;
 
@@ -30,9 +24,9 @@ namespace platform::d3d9 {
 
 void registerDirect3D9Module() {
   static const std::array kExports = {
-      ModuleExport{"Direct3DCreate9", exported(&Direct3DCreate9)},
-      ModuleExport{"Direct3DShaderValidatorCreate9", exported(&Direct3DShaderValidatorCreate9)},
-      ModuleExport{"DebugSetMute", exported(&DebugSetMute)},
+      ModuleExport{"Direct3DCreate9", platform::exportAddress(&Direct3DCreate9)},
+      ModuleExport{"Direct3DShaderValidatorCreate9", platform::exportAddress(&Direct3DShaderValidatorCreate9)},
+      ModuleExport{"DebugSetMute", platform::exportAddress(&DebugSetMute)},
   };
   registerModule("d3d9.dll", kExports);
 }

@@ -126,9 +126,8 @@ std::string nativePath(const char* name) {
 using platform::FileObject;
 using platform::MappingObject;
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
-                   LPSECURITY_ATTRIBUTES /*security*/, DWORD creationDisposition,
-                   DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, LPSECURITY_ATTRIBUTES /*security*/,
+                   DWORD creationDisposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
   if (fileName == nullptr || fileName[0] == '\0') {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
@@ -203,8 +202,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
   return TRUE;
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-               LPVOID /*overlapped*/) {
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPVOID /*overlapped*/) {
   auto* object = platform::findKernelObjectOfType<FileObject>(file);
   if (bytesWritten != nullptr) *bytesWritten = 0;
   if (object == nullptr || (buffer == nullptr && bytesToWrite != 0)) {
@@ -225,8 +223,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
   return TRUE;
 }
 
-HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD protect,
-                          DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name) {
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD protect, DWORD maximumSizeHigh,
+                          DWORD maximumSizeLow, LPCSTR name) {
   auto* object = platform::findKernelObjectOfType<FileObject>(file);
   if (object == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -249,8 +247,8 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD
       std::make_unique<MappingObject>(fd, static_cast<std::uint64_t>(status.st_size)));
 }
 
-LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD fileOffsetHigh,
-                     DWORD fileOffsetLow, SIZE_T bytesToMap) {
+LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD fileOffsetHigh, DWORD fileOffsetLow,
+                     SIZE_T bytesToMap) {
   auto* object = platform::findKernelObjectOfType<MappingObject>(mapping);
   if (object == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -268,8 +266,7 @@ LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD fileOffsetHigh,
     SetLastError(ERROR_FILE_INVALID);  // nothing to map: the view of an empty file is null
     return nullptr;
   }
-  void* view = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, object->descriptor.get(),
-                      static_cast<off_t>(offset));
+  void* view = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, object->descriptor.get(), static_cast<off_t>(offset));
   if (view == MAP_FAILED) {
     SetLastError(platform::errorFromErrno(errno));
     return nullptr;

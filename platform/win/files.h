@@ -36,24 +36,21 @@ inline constexpr DWORD ERROR_INVALID_NAME = 123;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
 
 // Opens a file; INVALID_HANDLE_VALUE and the last error on failure. Directories do not open.
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 // Closes a file or mapping handle. A handle that is not open gives FALSE, ERROR_INVALID_HANDLE.
 BOOL CloseHandle(HANDLE handle);
 // The low 32 bits of the size; the high bits go to *fileSizeHigh when it is given.
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPVOID overlapped);
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-               LPVOID overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPVOID overlapped);
 
 // Read-only mappings of a whole file (PAGE_READONLY, sizes 0). The mapping keeps the file
 // open on its own, so the file handle may be closed first. An empty file gives a mapping
 // whose view is null.
-HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect,
-                          DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
-LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD fileOffsetHigh,
-                     DWORD fileOffsetLow, SIZE_T bytesToMap);
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect, DWORD maximumSizeHigh,
+                          DWORD maximumSizeLow, LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD fileOffsetHigh, DWORD fileOffsetLow, SIZE_T bytesToMap);
 BOOL UnmapViewOfFile(LPCVOID baseAddress);
 
 // Absolute, normalised form of a name ('/' separators, "." and ".." resolved). Returns the

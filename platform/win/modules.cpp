@@ -20,6 +20,7 @@ struct Module {
 struct ModuleTable {
   std::recursive_mutex mutex;
   std::list<Module> modules;
+  bool builtInsRegistered = false;
 };
 
 ModuleTable& moduleTable() {
@@ -44,14 +45,20 @@ Module* findModule(std::string_view name) {
   return nullptr;
 }
 
+// The built-in modules register through registerModule, which comes back here: the flag is
+// set before they run, and the recursive lock lets the nested calls through.
 void ensureBuiltInModules() {
-  static std::once_flag once;
-  std::call_once(once, registerBuiltInModules);
+  ModuleTable& table = moduleTable();
+  std::lock_guard lock(table.mutex);
+  if (table.builtInsRegistered) return;
+  table.builtInsRegistered = true;
+  registerBuiltInModules();
 }
 
 }  // namespace
 
 void registerModule(std::string_view name, std::span<const ModuleExport> exports) {
+  ensureBuiltInModules();
   ModuleTable& table = moduleTable();
   std::lock_guard lock(table.mutex);
   std::string canonical = canonicalModuleName(name);
@@ -66,9 +73,31 @@ void registerModule(std::string_view name, std::span<const ModuleExport> exports
 }
 
 void unregisterModule(std::string_view name) {
+  ensureBuiltInModules();
   ModuleTable& table = moduleTable();
   std::lock_guard lock(table.mutex);
   if (Module* module = findModule(name)) module->registered = false;
+}
+
+std::optional<std::span<const ModuleExport>> registeredModuleExports(std::string_view name) {
+  ensureBuiltInModules();
+  ModuleTable& table = moduleTable();
+  std::lock_guard lock(table.mutex);
+  if (Module* module = findModule(name)) return module->exports;
+  return std::nullopt;
+}
+
+ScopedModuleReplacement::ScopedModuleReplacement(std::string_view name, std::span<const ModuleExport> exports)
+    : name_(name), previous_(registeredModuleExports(name)) {
+  registerModule(name_, exports);
+}
+
+ScopedModuleReplacement::~ScopedModuleReplacement() {
+  if (previous_) {
+    registerModule(name_, *previous_);
+  } else {
+    unregisterModule(name_);
+  }
 }
 
 }  // namespace platform

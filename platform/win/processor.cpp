@@ -63,8 +63,7 @@ BOOL IsProcessorFeaturePresent(DWORD feature) {
       auto registers = platform::cpuid(1);
       return registers && (registers->ecx & 1u) != 0;
     }
-    case PF_3DNOW_INSTRUCTIONS_AVAILABLE:
-      return platform::hasExtendedLeaf(0x80000001u) && edxBit(0x80000001u, 31);
+    case PF_3DNOW_INSTRUCTIONS_AVAILABLE: return platform::hasExtendedLeaf(0x80000001u) && edxBit(0x80000001u, 31);
     default: return FALSE;
   }
 }
@@ -79,7 +78,8 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
   info->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(~static_cast<UINT_PTR>(0) >> 1);
   unsigned processors = std::thread::hardware_concurrency();
   info->dwNumberOfProcessors = processors == 0 ? 1 : processors;
-  info->dwActiveProcessorMask = processors >= 8 * sizeof(DWORD_PTR) ? ~DWORD_PTR{0} : (DWORD_PTR{1} << info->dwNumberOfProcessors) - 1;
+  info->dwActiveProcessorMask =
+      processors >= 8 * sizeof(DWORD_PTR) ? ~DWORD_PTR{0} : (DWORD_PTR{1} << info->dwNumberOfProcessors) - 1;
   auto signature = platform::cpuid(1);
   if (!signature) {
 #if defined(__aarch64__)
@@ -94,7 +94,9 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
   std::uint32_t model = (signature->eax >> 4) & 0xF;
   if (baseFamily == 0x6 || baseFamily == 0xF) model |= ((signature->eax >> 16) & 0xF) << 4;
   info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_INTEL;
-  info->dwProcessorType = family >= 5 ? PROCESSOR_INTEL_PENTIUM : family == 4 ? PROCESSOR_INTEL_486 : PROCESSOR_INTEL_386;
+  info->dwProcessorType = family >= 5   ? PROCESSOR_INTEL_PENTIUM
+                          : family == 4 ? PROCESSOR_INTEL_486
+                                        : PROCESSOR_INTEL_386;
   info->wProcessorLevel = static_cast<WORD>(family);
   info->wProcessorRevision = static_cast<WORD>((model << 8) | (signature->eax & 0xF));
 }

@@ -20,8 +20,8 @@ struct PredefinedKey {
 };
 
 const PredefinedKey predefinedKeys[] = {
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},   {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"}, {HKEY_USERS, "HKEY_USERS"},
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},   {HKEY_USERS, "HKEY_USERS"},
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
 };
 
@@ -101,8 +101,8 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM /*desir
   return static_cast<LSTATUS>(ERROR_SUCCESS);
 }
 
-LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD /*reserved*/, LPDWORD type,
-                         LPBYTE data, LPDWORD dataSize) {
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize) {
   auto* opened = platform::findKernelObjectOfType<OpenRegistryKey>(key);
   if (opened == nullptr) {
     // A predefined root has no values of its own here.

@@ -48,8 +48,7 @@ std::string withLongRootName(std::string canonical) {
 
 bool isKnownRoot(std::string_view canonical) {
   std::string_view root = canonical.substr(0, canonical.find('\\'));
-  return std::any_of(rootNames.begin(), rootNames.end(),
-                     [&](const RootName& name) { return root == name.longName; });
+  return std::any_of(rootNames.begin(), rootNames.end(), [&](const RootName& name) { return root == name.longName; });
 }
 
 // A quoted string with the .reg escapes \\ and \". On success `rest` is what follows it.
@@ -129,7 +128,8 @@ std::optional<ParsedData> parseData(std::string_view text, std::string& reason) 
     bytesText = text.substr(4);
   } else if (lower.rfind("hex(", 0) == 0) {
     std::size_t close = text.find("):");
-    auto [end, error] = std::from_chars(text.data() + 4, text.data() + (close == std::string_view::npos ? 4 : close), type, 16);
+    auto [end, error] =
+        std::from_chars(text.data() + 4, text.data() + (close == std::string_view::npos ? 4 : close), type, 16);
     if (close == std::string_view::npos || error != std::errc() || end != text.data() + close) {
       reason = "malformed hex(type) value";
       return std::nullopt;
@@ -193,8 +193,8 @@ std::string canonicalKeyPath(std::string_view path) {
 }
 
 void RegistryContents::merge(std::string_view text, const std::string& source, const RegistryWarningSink& warn) {
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF && static_cast<unsigned char>(text[1]) == 0xBB &&
+      static_cast<unsigned char>(text[2]) == 0xBF) {
     text.remove_prefix(3);  // a UTF-8 byte-order mark
   }
   RegistryKey* current = nullptr;
@@ -269,9 +269,8 @@ bool RegistryContents::keyExists(std::string_view path) const {
   std::string canonical = canonicalKeyPath(path);
   if (canonical.find('\\') == std::string::npos) return isKnownRoot(canonical);
   std::string below = canonical + "\\";
-  return std::any_of(keys_.begin(), keys_.end(), [&](const auto& entry) {
-    return entry.first == canonical || entry.first.rfind(below, 0) == 0;
-  });
+  return std::any_of(keys_.begin(), keys_.end(),
+                     [&](const auto& entry) { return entry.first == canonical || entry.first.rfind(below, 0) == 0; });
 }
 
 const RegistryKey* RegistryContents::findKey(std::string_view path) const {

@@ -1,7 +1,7 @@
 #include "platform/win/text.h"
 
-#include <cstring>
 #include <strings.h>
+#include <cstring>
 
 int lstrlenA(LPCSTR text) { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }
 

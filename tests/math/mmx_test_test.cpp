@@ -14,11 +14,13 @@ TEST(MmxTestTest, RegistrySwitchIsReadOnEveryTest) {
   TemporaryDirectory directory;
   bool processor = math_detail::processorHasMmx();
   {
-    ScopedRegistry registry(directory, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n\"DisableMMX\"=dword:00000001\n");
+    ScopedRegistry registry(
+        directory, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n\"DisableMMX\"=dword:00000001\n");
     EXPECT_FALSE(mmxAvailable());
   }
   {
-    ScopedRegistry registry(directory, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n\"DisableMMX\"=dword:00000000\n");
+    ScopedRegistry registry(
+        directory, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n\"DisableMMX\"=dword:00000000\n");
     EXPECT_EQ(mmxAvailable(), processor);
   }
   EXPECT_EQ(mmxAvailable(), processor);  // no registry at all

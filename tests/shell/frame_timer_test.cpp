@@ -68,7 +68,7 @@ TEST_P(FrameTimerTest, StopFreezesAdvanceStepsAndStartContinuesWithoutAJump) {
   for (int press = 1; press <= 3; ++press) {
     timer.run(timerAdvance);
     EXPECT_FLOAT_EQ(timer.run(timerElapsedTime), 0.1f);  // the step after each advance
-    EXPECT_EQ(timer.run(timerElapsedTime), 0.0f);         // and nothing after that
+    EXPECT_EQ(timer.run(timerElapsedTime), 0.0f);        // and nothing after that
     EXPECT_FLOAT_EQ(timer.run(timerAppTime), 1.0f + 0.1f * static_cast<float>(press));
   }
 

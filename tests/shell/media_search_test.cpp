@@ -19,7 +19,8 @@ std::string registryWithMediaRoot(const std::string& root) {
     if (c == '\\' || c == '"') escaped += '\\';
     escaped += c;
   }
-  return "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Graphics SDK]\n\"SDK Samples Path\"=\"" + escaped + "\"\n";
+  return "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Graphics SDK]\n\"SDK Samples Path\"=\"" + escaped +
+         "\"\n";
 }
 
 class MediaSearchTest : public testing::Test {

@@ -75,8 +75,7 @@ class ScopedEnvironment {
 // Makes `directory` the working directory for the scope.
 class ScopedWorkingDirectory {
  public:
-  explicit ScopedWorkingDirectory(const std::filesystem::path& directory)
-      : previous_(std::filesystem::current_path()) {
+  explicit ScopedWorkingDirectory(const std::filesystem::path& directory) : previous_(std::filesystem::current_path()) {
     std::filesystem::current_path(directory);
   }
   ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;

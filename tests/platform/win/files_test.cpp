@@ -13,8 +13,8 @@ using prism_test::ScopedWorkingDirectory;
 using prism_test::TemporaryDirectory;
 
 HANDLE openForReading(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_RANDOM_ACCESS, nullptr);
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS,
+                     nullptr);
 }
 
 TEST(FilesTest, MapsAFileReadOnlyAndReportsItsSize) {

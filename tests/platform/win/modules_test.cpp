@@ -28,6 +28,19 @@ TEST(ModulesTest, RegisteredModulesAreFoundByNameAndExport) {
   EXPECT_EQ(GetProcAddress(byHandle, "FakeEntry"), nullptr);  // the old handle finds nothing
 }
 
+TEST(ModulesTest, ScopedReplacementPutsBackTheBuiltInModule) {
+  HMODULE builtIn = GetModuleHandleA("d3d9.dll");
+  ASSERT_NE(builtIn, nullptr);
+  FARPROC realCreate = GetProcAddress(builtIn, "Direct3DCreate9");
+  ASSERT_NE(realCreate, nullptr);
+  {
+    platform::ScopedModuleReplacement fake("D3D9.DLL", fakeExports);
+    EXPECT_EQ(GetProcAddress(GetModuleHandleA("d3d9.dll"), "Direct3DCreate9"), nullptr);
+    EXPECT_NE(GetProcAddress(GetModuleHandleA("d3d9.dll"), "FakeEntry"), nullptr);
+  }
+  EXPECT_EQ(GetProcAddress(GetModuleHandleA("d3d9.dll"), "Direct3DCreate9"), realCreate);
+}
+
 TEST(ModulesTest, UnknownNamesGiveNull) {
   EXPECT_EQ(GetModuleHandleA("no_such_module.dll"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);

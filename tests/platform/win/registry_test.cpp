@@ -82,13 +82,13 @@ TEST(RegistryTest, MalformedLinesAreSkippedWithOneWarningEach) {
   TemporaryDirectory directory;
   ScopedRegistry registry(directory,
                           "REGEDIT4\n"
-                          "\"Orphan\"=dword:1\n"                           // 2: before any key
+                          "\"Orphan\"=dword:1\n"  // 2: before any key
                           "[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n"
-                          "\"DisablePSGP\"=dword:123456789\n"              // 4: nine digits
-                          "this is not a registry line\n"                 // 5
-                          "\"Broken\"=\"unterminated\n"                    // 6
+                          "\"DisablePSGP\"=dword:123456789\n"  // 4: nine digits
+                          "this is not a registry line\n"      // 5
+                          "\"Broken\"=\"unterminated\n"        // 6
                           "\"DisableMMX\"=dword:00000002\n"
-                          "[HKEY_NOWHERE\\Key]\n");                        // 8: unknown root
+                          "[HKEY_NOWHERE\\Key]\n");  // 8: unknown root
   testing::internal::CaptureStderr();
   std::optional<DWORD> mmx = readDword(direct3DKey, "DisableMMX");
   std::optional<DWORD> psgp = readDword(direct3DKey, "DisablePSGP");
@@ -101,18 +101,21 @@ TEST(RegistryTest, MalformedLinesAreSkippedWithOneWarningEach) {
   }
   // Two reads, five bad lines each.
   std::size_t count = 0;
-  for (std::size_t at = warnings.find("line ignored"); at != std::string::npos; at = warnings.find("line ignored", at + 1)) ++count;
+  for (std::size_t at = warnings.find("line ignored"); at != std::string::npos;
+       at = warnings.find("line ignored", at + 1))
+    ++count;
   EXPECT_EQ(count, 10u);
 }
 
 TEST(RegistryTest, UserFileWinsOverSystemFile) {
   TemporaryDirectory directory;
-  ScopedEnvironment user("PRISMCARD_REGISTRY",
-                         directory.write("user.reg", "REGEDIT4\n[HKLM\\Software\\Orvance\\Direct3D]\n\"DisablePSGP\"=dword:0\n"));
-  ScopedEnvironment system(
-      "PRISMCARD_SYSTEM_REGISTRY",
-      directory.write("system.reg",
-                      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]\n\"DisablePSGP\"=dword:1\n\"DisableMMX\"=dword:1\n"));
+  ScopedEnvironment user(
+      "PRISMCARD_REGISTRY",
+      directory.write("user.reg", "REGEDIT4\n[HKLM\\Software\\Orvance\\Direct3D]\n\"DisablePSGP\"=dword:0\n"));
+  ScopedEnvironment system("PRISMCARD_SYSTEM_REGISTRY",
+                           directory.write("system.reg",
+                                           "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvance\\Direct3D]"
+                                           "\n\"DisablePSGP\"=dword:1\n\"DisableMMX\"=dword:1\n"));
   EXPECT_EQ(readDword(direct3DKey, "DisablePSGP"), 0u);
   EXPECT_EQ(readDword(direct3DKey, "DisableMMX"), 1u);
 }
@@ -140,9 +143,10 @@ TEST(RegistryFileTest, BinaryValuesContinuationLinesAndDeletions) {
   platform::RegistryContents contents;
   int warnings = 0;
   auto warn = [&](const std::string&, int, const std::string&) { ++warnings; };
-  contents.merge("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"Blob\"=hex:01,02,\\\n  03\n\"Gone\"=dword:1\n\"Gone\"=-\n"
-                 "@=\"default\"\n\"Expand\"=hex(2):41,00\n[-HKEY_LOCAL_MACHINE\\A\\B]\n",
-                 "test.reg", warn);
+  contents.merge(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"Blob\"=hex:01,02,\\\n  03\n\"Gone\"=dword:1\n\"Gone\"=-\n"
+      "@=\"default\"\n\"Expand\"=hex(2):41,00\n[-HKEY_LOCAL_MACHINE\\A\\B]\n",
+      "test.reg", warn);
   EXPECT_EQ(warnings, 0);
   const platform::RegistryKey* key = contents.findKey("hklm\\a");
   ASSERT_NE(key, nullptr);
