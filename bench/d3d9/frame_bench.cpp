@@ -15,6 +15,7 @@
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/d3d9_testing.h"
 #include "platform/d3d9/display_system.h"
+#include "shader_asm/shader_assembler.h"
 #include "tests/platform/d3d9/hologram_shaders.h"
 
 namespace platform::d3d9 {
@@ -119,6 +120,7 @@ class Frame {
     testing::setRenderWorkers(device_.get(),
                               workers == 0 ? std::max(1u, std::thread::hardware_concurrency()) : workers);
     build();
+    ok_ = ok_ && vs_ && ps_;
   }
   ~Frame() {
     texture_.reset();
@@ -177,7 +179,11 @@ class Frame {
  private:
   void build() {
     IDirect3DDevice9* d = device_.get();
-    std::vector<DWORD> vs = hologramVertexShader(), ps = hologramPixelShader();
+    std::vector<DWORD> vs = assemble(kHologramVertexShaderText), ps = assemble(kHologramPixelShaderText);
+    if (vs.empty() || ps.empty()) {
+      ok_ = false;
+      return;
+    }
     d->CreateVertexShader(vs.data(), vs_.put());
     d->CreatePixelShader(ps.data(), ps_.put());
     d->CreateVertexDeclaration(cardVertexElements(), declaration_.put());
@@ -232,6 +238,19 @@ class Frame {
       TextVertex c{x, y + 16, 0, 1, 0xFFFFFF00, u, v + s}, e{x + 9, y + 16, 0, 1, 0xFFFFFF00, u + s, v + s};
       text_.insert(text_.end(), {a, b, c, b, e, c});
     }
+  }
+
+  static std::vector<DWORD> assemble(const char* text) {
+    shader_asm::ShaderBuffer* shader = nullptr;
+    std::vector<DWORD> tokens;
+    if (shader_asm::assembleShaderFromMemory(text, std::strlen(text), "Hologram", nullptr, nullptr, 0, &shader,
+                                             nullptr) == S_OK &&
+        shader) {
+      tokens.resize(shader->GetSize() / 4);
+      std::memcpy(tokens.data(), shader->GetData(), tokens.size() * 4);
+    }
+    if (shader) shader->Release();
+    return tokens;
   }
 
   template <typename Texel>

@@ -8,6 +8,51 @@
 
 namespace platform::d3d9 {
 
+// The scene's shader text ("Hologram.vsh", "Hologram.psh").
+inline constexpr const char* kHologramVertexShaderText =
+    "vs.2.0\n"
+    "dcl_position v0\n"
+    "dcl_normal v1\n"
+    "dcl_texcoord0 v2\n"
+    "dp4 oPos.x, v0, c0\n"
+    "dp4 oPos.y, v0, c1\n"
+    "dp4 oPos.z, v0, c2\n"
+    "dp4 oPos.w, v0, c3\n"
+    "sub r2, c6, v0\n"
+    "nrm r3, r2\n"
+    "dp3 r2.x, v1, r3\n"
+    "add r3.x, c4.w, r2.x\n"
+    "mul r2.x, r3.x, c5.x\n"
+    "mov oT1, r2.x\n"
+    "mov oT0, v2\n";
+inline constexpr const char* kHologramPixelShaderText =
+    "ps.2.0\n"
+    "dcl v0.xyzw\n"
+    "dcl t0.xyzw\n"
+    "dcl t1.xyzw\n"
+    "dcl_2d s0\n"
+    "mov r1, t0\n"
+    "mov r2, t1\n"
+    "rcp r3.x, c0.x\n"
+    "mul r4.x, r2.x, c0.x\n"
+    "mul r4.x, r4.x, c0.x\n"
+    "frc r5.x, r4.x\n"
+    "sub r5.x, r4.x, r5.x\n"
+    "mul r5.x, r5.x, r3.x\n"
+    "frc r5.x, r5.x\n"
+    "mul r1.x, r1.x, r3.x\n"
+    "mul r1.y, r1.y, r3.x\n"
+    "add r5.x, r5.x, r1.x\n"
+    "mul r4.w, c0.x, r2.x\n"
+    "frc r4.z, r4.w\n"
+    "sub r4.y, r4.w, r4.z\n"
+    "mul r4.y, r3.x, r4.y\n"
+    "add r4.y, r4.y, r1.y\n"
+    "mov r3.y, r4.y\n"
+    "mov r3.x, r5.x\n"
+    "texld r0, r3, s0\n"
+    "mov oC0, r0\n";
+
 inline std::vector<DWORD> hologramVertexShader() {
   using namespace shader_tokens;
   constexpr DWORD kX = D3DSP_WRITEMASK_0, kY = D3DSP_WRITEMASK_1, kZ = D3DSP_WRITEMASK_2, kW = D3DSP_WRITEMASK_3;
