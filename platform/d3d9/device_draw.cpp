@@ -12,7 +12,10 @@ namespace {
 
 constexpr DWORD kClearFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
 
-std::uint64_t verticesFor(D3DPRIMITIVETYPE type, UINT primitives) { return verticesForPrimitives(type, primitives); }
+// Vertices a primitive count takes; 0 for an unknown type or more primitives than the caps allow.
+std::uint64_t verticesFor(D3DPRIMITIVETYPE type, UINT primitives) {
+  return primitives > kMaxPrimitiveCount ? 0 : verticesForPrimitives(type, primitives);
+}
 
 }  // namespace
 

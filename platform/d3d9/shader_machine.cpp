@@ -9,7 +9,7 @@ namespace platform::d3d9 {
 namespace {
 
 // Bounds that keep a hostile program finite: steps per run, nested calls and loops.
-constexpr int kMaxSteps = 1 << 18;
+constexpr int kMaxSteps = 65536;  // the caps' MaxVShaderInstructionsExecuted
 constexpr int kMaxCallDepth = 16;
 constexpr int kMaxLoopDepth = 8;
 constexpr int kMaxIfDepth = 64;

@@ -263,6 +263,9 @@ TEST_F(RasterizerTest, HostileGeometryNeitherCrashesNorDrawsGarbage) {
   EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, indices, D3DFMT_INDEX16, huge.data(),
                                            sizeof(ScreenVertex9)),
             D3D_OK);
+  // More primitives than the caps allow are refused before anything is read.
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 0x100000, huge.data(), sizeof(ScreenVertex9)),
+            D3DERR_INVALIDCALL);
   // No declaration bound and no stream bound are refused.
   device->SetVertexDeclaration(nullptr);
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
