@@ -352,3 +352,115 @@ TEST_F(PixelQuadTest, CompareSelectAndDotProductAdd) {
 
 }  // namespace
 }  // namespace platform::d3d9
+
+namespace platform::d3d9 {
+namespace {
+
+// Answers a texture read with the coordinates it was given and the sampler number in w.
+class EchoSampling final : public ShaderSampling {
+ public:
+  void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4&, const Vec4&, LodMode, const float*,
+              Vec4* results) override {
+    for (int l = 0; l < lanes; ++l)
+      results[l] = {coordinates[l][0], coordinates[l][1], coordinates[l][2], static_cast<float>(sampler)};
+  }
+};
+
+class LegacyPixelTest : public ::testing::Test {
+ protected:
+  // Runs a ps_1_x program on one lane whose t# start as `coordinates`; returns the lane.
+  LaneRegisters run(const std::vector<DWORD>& tokens, const std::array<Vec4, 8>& coordinates) {
+    ShaderProgram program;
+    EXPECT_TRUE(decodeShaderProgram(tokens, &program));
+    bindRegisterOffsets(&program);
+    mergeFloatConstants(program, api.data(), 8, merged.data());
+    ShaderConstants constants;
+    constants.floats = merged.data();
+    constants.floatCount = 8;
+    constants.sampling = &echo;
+    constants.bumpEnvironment = &bump;
+    LaneRegisters lane{};
+    lane.t = coordinates;
+    ShaderMachine(program, constants).run(&lane, 1);
+    return lane;
+  }
+  DWORD t(DWORD n) { return dst(D3DSPR_TEXTURE, n); }
+  DWORD ts(DWORD n) { return src(D3DSPR_TEXTURE, n); }
+
+  std::array<Vec4, 8> api{};
+  std::array<Vec4, 8> merged{};
+  std::array<std::array<float, 6>, 8> bump{};
+  EchoSampling echo;
+};
+
+TEST_F(LegacyPixelTest, TextureAddressingInstructions) {
+  std::array<Vec4, 8> coords{};
+  coords[0] = {0.5f, 0.25f, 2, 1};
+  coords[1] = {1, 0, 0, 0};
+  coords[2] = {0, 1, 0, 0};
+  coords[3] = {0, 0, 1, 0};
+  // texcoord saturates the coordinates; tex samples stage n at set n.
+  ShaderTokens a(D3DPS_VERSION(1, 1));
+  a.op(D3DSIO_TEXCOORD, {t(0)}).op(D3DSIO_TEX, {t(1)});
+  LaneRegisters lane = run(a.end(), coords);
+  EXPECT_EQ(lane.t[0], (Vec4{0.5f, 0.25f, 1, 1}));
+  EXPECT_EQ(lane.t[1], (Vec4{1, 0, 0, 1}));
+  // texbem: (u, v) of stage 1 moved by the bump matrix times t0's (du, dv).
+  bump[1] = {2, 0, 0, 3, 0, 0};
+  coords[0] = {0.1f, 0.2f, 0, 0};
+  coords[1] = {0.5f, 0.5f, 0, 0};
+  ShaderTokens b(D3DPS_VERSION(1, 1));
+  b.op(D3DSIO_TEXCOORD, {t(0)}).op(D3DSIO_TEXBEM, {t(1), ts(0)});
+  lane = run(b.end(), coords);
+  EXPECT_FLOAT_EQ(lane.t[1][0], 0.7f);
+  EXPECT_FLOAT_EQ(lane.t[1][1], 1.1f);
+  EXPECT_EQ(lane.t[1][3], 1.0f);  // sampled on stage 1
+  // texm3x2pad / texm3x2tex: (u, v) = (t1.xyz . t0, t2.xyz . t0) sampled on stage 2.
+  coords = {};
+  coords[0] = {0.25f, 0.5f, 0.75f, 0};
+  coords[1] = {1, 0, 0, 0};
+  coords[2] = {0, 0, 1, 0};
+  ShaderTokens c(D3DPS_VERSION(1, 1));
+  c.op(D3DSIO_TEXCOORD, {t(0)}).op(D3DSIO_TEXM3x2PAD, {t(1), ts(0)}).op(D3DSIO_TEXM3x2TEX, {t(2), ts(0)});
+  lane = run(c.end(), coords);
+  EXPECT_EQ(lane.t[2], (Vec4{0.25f, 0.75f, 0, 2}));
+  // texm3x3pad x2 / texm3x3tex: a 3-vector from three rows, sampled on stage 3.
+  coords[3] = {0, 1, 0, 0};
+  ShaderTokens d(D3DPS_VERSION(1, 1));
+  d.op(D3DSIO_TEXCOORD, {t(0)})
+      .op(D3DSIO_TEXM3x3PAD, {t(1), ts(0)})
+      .op(D3DSIO_TEXM3x3PAD, {t(2), ts(0)})
+      .op(D3DSIO_TEXM3x3TEX, {t(3), ts(0)});
+  lane = run(d.end(), coords);
+  EXPECT_EQ(lane.t[3], (Vec4{0.25f, 0.75f, 0.5f, 3}));
+  // texreg2ar reads (alpha, red) of its source as coordinates; texdp3 gives the dot product.
+  coords[0] = {0.1f, 0.2f, 0.3f, 0.4f};
+  ShaderTokens e(D3DPS_VERSION(1, 2));
+  e.op(D3DSIO_TEXCOORD, {t(0)}).op(D3DSIO_TEXREG2AR, {t(1), ts(0)});
+  lane = run(e.end(), coords);
+  EXPECT_FLOAT_EQ(lane.t[1][0], 1.0f);  // texcoord set w to 1
+  EXPECT_FLOAT_EQ(lane.t[1][1], 0.1f);
+  coords[1] = {1, 2, 3, 0};
+  ShaderTokens f(D3DPS_VERSION(1, 2));
+  f.op(D3DSIO_TEXCOORD, {t(0)}).op(D3DSIO_TEXDP3, {t(1), ts(0)});
+  lane = run(f.end(), coords);
+  EXPECT_FLOAT_EQ(lane.t[1][0], 0.1f + 0.4f + 0.9f);
+}
+
+TEST_F(LegacyPixelTest, RangeLimitAndTexkillOnCoordinates) {
+  api[0] = {6, -6, 0.5f, 1};
+  ShaderTokens a(D3DPS_VERSION(1, 4));
+  a.op(D3DSIO_ADD, {dst(D3DSPR_TEMP, 0), src(D3DSPR_CONST, 0), src(D3DSPR_CONST, 0)});
+  std::array<Vec4, 8> coords{};
+  LaneRegisters lane = run(a.end(), coords);
+  EXPECT_EQ(lane.r[0], (Vec4{8, -8, 1, 2}));  // held to +-8
+  coords[2] = {0.5f, -0.1f, 0.5f, 0};
+  ShaderTokens b(D3DPS_VERSION(1, 1));
+  b.op(D3DSIO_TEXKILL, {t(2)}).op(D3DSIO_TEXKILL, {t(1)});
+  EXPECT_TRUE(run(b.end(), coords).killed);
+  coords[2] = {0.5f, 0.1f, 0.5f, -4};  // w does not count
+  EXPECT_FALSE(run(b.end(), coords).killed);
+}
+
+}  // namespace
+}  // namespace platform::d3d9
