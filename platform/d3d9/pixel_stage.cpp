@@ -113,6 +113,14 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
       if (stage.textured && stage.texCoordSlot >= 0) usedSlots_ |= 1u << stage.texCoordSlot;
       stages_.push_back(stage);
     }
+    textureTimesDiffuse_ = false;
+    if (stages_.size() == 1) {
+      const Stage& only = stages_.front();
+      textureTimesDiffuse_ = only.textured && only.colorOp == D3DTOP_MODULATE && only.colorArgs[0] == D3DTA_TEXTURE &&
+                             only.colorArgs[1] == D3DTA_CURRENT && only.alphaOp == D3DTOP_SELECTARG1 &&
+                             only.alphaArgs[0] == D3DTA_TEXTURE && only.result == D3DTA_CURRENT &&
+                             only.projectedComponent < 0 && !specularAdd_;
+    }
     return true;
   }
   const ShaderProgram& p = *program_;
@@ -174,7 +182,44 @@ void PixelStage::shade(const QuadInput& quad, QuadOutput* out) {
   }
 }
 
+void PixelStage::sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels) const {
+  const Stage& stage = stages_[stageIndex];
+  std::array<Vec4, 4> coordinates{};
+  if (stage.texCoordSlot >= 0) coordinates = quad.varyings[static_cast<std::size_t>(stage.texCoordSlot)];
+  if (stage.projectedComponent >= 0) {
+    for (Vec4& c : coordinates) {
+      float q = c[static_cast<std::size_t>(stage.projectedComponent)];
+      if (q != 0.0f) {
+        for (int i = 0; i < stage.projectedComponent; ++i) c[static_cast<std::size_t>(i)] /= q;
+      }
+    }
+  }
+  float lod[4] = {};
+  Vec4 ddx{}, ddy{};
+  for (int c = 0; c < 4; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    ddx[i] = coordinates[1][i] - coordinates[0][i];
+    ddy[i] = coordinates[2][i] - coordinates[0][i];
+  }
+  samplers_->sample(static_cast<DWORD>(stageIndex), 4, coordinates.data(), ddx, ddy, LodMode::derivatives, lod,
+                    texels->data());
+}
+
 void PixelStage::shadeFixed(const QuadInput& quad, QuadOutput* out) {
+  out->depthWritten = false;
+  out->killed = 0;
+  if (textureTimesDiffuse_) {
+    // The stage-0 defaults with a texture: colour = texture x diffuse, alpha = texture alpha.
+    std::array<Vec4, 4> texels;
+    sampleStage(0, quad, &texels);
+    for (std::size_t l = 0; l < 4; ++l) {
+      const Vec4& d = quad.varyings[kDiffuseSlot][l];
+      const Vec4& t = texels[l];
+      out->color[l] = {clamp01(clamp01(t[0]) * clamp01(d[0])), clamp01(clamp01(t[1]) * clamp01(d[1])),
+                       clamp01(clamp01(t[2]) * clamp01(d[2])), clamp01(t[3])};
+    }
+    return;
+  }
   std::array<StageInputs, 4> in;
   for (int l = 0; l < 4; ++l) {
     StageInputs& s = in[static_cast<std::size_t>(l)];
@@ -189,26 +234,8 @@ void PixelStage::shadeFixed(const QuadInput& quad, QuadOutput* out) {
   for (std::size_t stageIndex = 0; stageIndex < stages_.size(); ++stageIndex) {
     const Stage& stage = stages_[stageIndex];
     if (stage.textured) {
-      std::array<Vec4, 4> coordinates{};
-      if (stage.texCoordSlot >= 0) coordinates = quad.varyings[static_cast<std::size_t>(stage.texCoordSlot)];
-      if (stage.projectedComponent >= 0) {
-        for (Vec4& c : coordinates) {
-          float q = c[static_cast<std::size_t>(stage.projectedComponent)];
-          if (q != 0.0f) {
-            for (int i = 0; i < stage.projectedComponent; ++i) c[static_cast<std::size_t>(i)] /= q;
-          }
-        }
-      }
       std::array<Vec4, 4> texels;
-      float lod[4] = {};
-      Vec4 ddx{}, ddy{};
-      for (int c = 0; c < 4; ++c) {
-        auto i = static_cast<std::size_t>(c);
-        ddx[i] = coordinates[1][i] - coordinates[0][i];
-        ddy[i] = coordinates[2][i] - coordinates[0][i];
-      }
-      samplers_->sample(static_cast<DWORD>(stageIndex), 4, coordinates.data(), ddx, ddy, LodMode::derivatives, lod,
-                        texels.data());
+      sampleStage(stageIndex, quad, &texels);
       for (int l = 0; l < 4; ++l) in[static_cast<std::size_t>(l)].texture = texels[static_cast<std::size_t>(l)];
     } else {
       for (auto& s : in) s.texture = {1, 1, 1, 1};

@@ -34,6 +34,7 @@ class PixelStage {
     bool textured;
   };
   void shadeFixed(const QuadInput& quad, QuadOutput* out);
+  void sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels) const;
   void shadeShader(const QuadInput& quad, QuadOutput* out);
 
   const DeviceState* state_ = nullptr;
@@ -45,6 +46,7 @@ class PixelStage {
   std::vector<Stage> stages_;
   Vec4 textureFactor_{};
   bool specularAdd_ = false;
+  bool textureTimesDiffuse_ = false;  // the stage-0 defaults with a texture: the fast path
   // Shader.
   const ShaderProgram* program_ = nullptr;
   std::vector<Vec4> floats_;

@@ -148,9 +148,11 @@ int TextureSampler::address(int index, int size, DWORD mode) const {
 Vec4 TextureSampler::texel(const Level& level, int face, int x, int y, int z) const {
   (void)face;
   if (x < 0 || y < 0 || z < 0) return border_;
-  const std::byte* row =
-      level.bytes + std::size_t(z) * level.slicePitch + std::size_t(y / blockHeight_) * level.rowPitch;
-  TexelColor c = reader_(row, static_cast<unsigned>(x), static_cast<unsigned>(y % blockHeight_));
+  // Block formats keep four rows of texels per row of blocks.
+  int blockRow = blockHeight_ == 1 ? y : y >> 2;
+  int inBlock = blockHeight_ == 1 ? 0 : y & 3;
+  const std::byte* row = level.bytes + std::size_t(z) * level.slicePitch + std::size_t(blockRow) * level.rowPitch;
+  TexelColor c = reader_(row, static_cast<unsigned>(x), static_cast<unsigned>(inBlock));
   return {c[0], c[1], c[2], c[3]};
 }
 

@@ -168,6 +168,27 @@ TEST_F(PixelOperationsTest, VertexFogFromEyeDistanceAndFromPretransformedSpecula
   EXPECT_EQ(pixel(1, 1), 0xFF4000BFu);
 }
 
+TEST_F(PixelOperationsTest, TheDefaultStageFastPathMatchesTheGeneralStages) {
+  useTarget(16, 16);
+  std::vector<D3DCOLOR> texels(16);
+  for (UINT i = 0; i < 16; ++i) texels[i] = (i * 0x11000000u) | (i * 0x0F0D0B);
+  ComPtr<IDirect3DTexture9> texture = makeTexture(4, 4, texels);
+  device->SetTexture(0, texture.get());
+  device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  std::vector<ScreenVertex9> t{
+      {0, 0, 0.5f, 1, 0xFF80FF40, 0, 0}, {16, 0, 0.5f, 1, 0x80FFFFFF, 1.3f, 0}, {0, 16, 0.5f, 1, 0x40102030, 0, 2.1f}};
+  auto render = [&] {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    drawScreen(D3DPT_TRIANGLELIST, t, 1);
+    return pixels();
+  };
+  std::vector<D3DCOLOR> fast = render();
+  // The same arithmetic spelled with DIFFUSE instead of CURRENT takes the general stages.
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  EXPECT_EQ(render(), fast);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
+}
+
 TEST_F(PixelOperationsTest, TextureStageOperations) {
   ComPtr<IDirect3DTexture9> texture = makeTexture(1, 1, {0x80402010});
   device->SetTexture(0, texture.get());

@@ -39,8 +39,17 @@ class ShaderMachineTest : public ::testing::Test {
     constants.floatCount = 256;
     constants.integers = mergedInts.data();
     constants.bools = mergedBools.data();
+    // The plain path, then the fast path with register offsets bound: both must agree.
     lane = {};
     ShaderMachine(program, constants).run(&lane, 1);
+    Vec4 plain = lane.r[0];
+    bindRegisterOffsets(&program);
+    lane = {};
+    ShaderMachine(program, constants).run(&lane, 1);
+    for (std::size_t c = 0; c < 4; ++c) {
+      EXPECT_TRUE(plain[c] == lane.r[0][c] || (plain[c] != plain[c] && lane.r[0][c] != lane.r[0][c]))
+          << "fast and plain paths differ in component " << c;
+    }
     return lane.r[0];
   }
   // One instruction writing r0 from constants c0.. (set into `api` by the caller).
