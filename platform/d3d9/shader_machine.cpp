@@ -322,8 +322,8 @@ class Runner {
   // A source operand's value for lane l, with `row` added to its register number (the
   // matrix instructions read consecutive registers).
   [[gnu::always_inline]] Vec4 read(const ShaderOperand& op, int l, int row = 0) const {
-    // Fast path: a plain register of the lane, or a constant, without modifiers.
-    if (row == 0 && op.modifier == 0 && !op.relative) {
+    // Fast path: a plain register of the lane, or a constant.
+    if (row == 0 && !op.relative && op.modifier != 9 && op.modifier != 10 && op.modifier != 13) {
       const Vec4* direct = nullptr;
       if (op.laneOffset >= 0) {
         direct = reinterpret_cast<const Vec4*>(reinterpret_cast<const char*>(&lane_[l]) + op.laneOffset);
@@ -331,9 +331,13 @@ class Runner {
         direct = &k_.floats[op.number];
       }
       if (direct) {
-        if (op.identitySwizzle) return *direct;
         const Vec4& v = *direct;
-        return {v[op.swizzle[0]], v[op.swizzle[1]], v[op.swizzle[2]], v[op.swizzle[3]]};
+        Vec4 out =
+            op.identitySwizzle ? v : Vec4{v[op.swizzle[0]], v[op.swizzle[1]], v[op.swizzle[2]], v[op.swizzle[3]]};
+        if (op.modifier != 0) {
+          for (float& x : out) x = modify(x, op.modifier);
+        }
+        return out;
       }
     }
     std::int64_t number = std::int64_t{op.number} + row;
