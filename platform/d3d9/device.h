@@ -1,5 +1,5 @@
 // The software device: life cycle (creation, loss, Reset, Present), resources and state.
-// Drawing validates its arguments; the rasteriser that carries it out comes later.
+// Drawing checks its arguments here and hands the work to the pipeline (draw_call.h).
 #pragma once
 
 #include <map>
