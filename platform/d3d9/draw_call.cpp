@@ -261,20 +261,21 @@ class Draw {
     std::size_t first = clipped_.size();
     for (ShadedVertex& v : polygon) clipped_.push_back(v);
     for (std::size_t i = 1; i + 1 < polygon.size(); ++i) {
-      emitTriangle(clipped_[first], clipped_[first + i], clipped_[first + i + 1], i == 1, i + 2 == polygon.size());
+      emitTriangle(clipped_[first], clipped_[first + i], clipped_[first + i + 1], i == 1, i + 2 == polygon.size(),
+                   &a.varyings);
     }
   }
 
   // `firstEdge`/`lastEdge` say which outline edges of a fan piece belong to the original
   // triangle's outline in wireframe mode.
   void emitTriangle(const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c, bool firstEdge = true,
-                    bool lastEdge = true) {
+                    bool lastEdge = true, const std::array<Vec4, kVaryingSlots>* flatSource = nullptr) {
     if (!vertexStage_.pretransformed() && (a.position[3] <= 0 || b.position[3] <= 0 || c.position[3] <= 0)) return;
     ScreenVertex sa = toScreen(a), sb = toScreen(b), sc = toScreen(c);
     DWORD fill = state_.renderStates[D3DRS_FILLMODE];
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     TriangleSetup setup;
-    if (!setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flat, usedSlots_, &setup)) return;
+    if (!setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flat, usedSlots_, &setup, flatSource)) return;
     if (fill == D3DFILL_POINT) {
       points_.push_back({sa, 1.0f});
       points_.push_back({sb, 1.0f});

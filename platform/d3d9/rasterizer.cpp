@@ -55,7 +55,8 @@ void interpolate(const TriangleSetup& s, std::uint32_t usedSlots, QuadInput& q) 
 }  // namespace
 
 bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, DWORD cullMode, bool flat,
-                   std::uint32_t usedSlots, TriangleSetup* s) {
+                   std::uint32_t usedSlots, TriangleSetup* s, const std::array<Vec4, kVaryingSlots>* flatSource) {
+  if (!flatSource) flatSource = a.varyings;
   if (!finite(a) || !finite(b) || !finite(c)) return false;
   std::array<const ScreenVertex*, 3> v{&a, &b, &c};
   std::array<std::int64_t, 3> x{toFixed(a.x), toFixed(b.x), toFixed(c.x)};
@@ -108,7 +109,7 @@ bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
       auto ci = static_cast<std::size_t>(c);
       if (s->flatSlots & (1u << slot)) {
         // Flat shading takes the first vertex of the primitive as given, before reordering.
-        s->varyings[si][ci] = {(*a.varyings)[si][ci], 0, 0};
+        s->varyings[si][ci] = {(*flatSource)[si][ci], 0, 0};
         continue;
       }
       s->varyings[si][ci] = planeOf((*p0.varyings)[si][ci] * p0.rhw, (*p1.varyings)[si][ci] * p1.rhw,

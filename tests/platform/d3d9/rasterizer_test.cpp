@@ -215,6 +215,13 @@ TEST_F(RasterizerTest, GouraudInterpolatesAndFlatTakesTheFirstVertexColour) {
   ASSERT_EQ(drawScreen(D3DPT_TRIANGLELIST, t, 1), D3D_OK);
   EXPECT_EQ(pixel(3, 0), kGreen);
   EXPECT_EQ(pixel(0, 3), kGreen);
+  // Clipping away the first vertex keeps its colour for the pieces that remain.
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  PositionColor clipped[] = {{0, 4, -1, kRed}, {-4, -4, 0.9f, kGreen}, {4, -4, 0.9f, kGreen}};
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, clipped, sizeof(PositionColor)), D3D_OK);
+  EXPECT_GT(count(kRed), 0);
+  EXPECT_EQ(count(kGreen), 0);
 }
 
 TEST_F(RasterizerTest, TheImageDoesNotDependOnTheNumberOfWorkers) {
