@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/d3d9/texture.h"
@@ -82,6 +83,8 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
     }
   }
   reader_ = reader;
+  packedArgb_ = d.format == D3DFMT_A8R8G8B8 || d.format == D3DFMT_X8R8G8B8;
+  opaque_ = d.format == D3DFMT_X8R8G8B8;
   addressModes_ = {states[D3DSAMP_ADDRESSU], states[D3DSAMP_ADDRESSV], states[D3DSAMP_ADDRESSW]};
   D3DCOLOR border = states[D3DSAMP_BORDERCOLOR];
   border_ = {((border >> 16) & 0xFF) / 255.0f, ((border >> 8) & 0xFF) / 255.0f, (border & 0xFF) / 255.0f,
@@ -156,6 +159,13 @@ Vec4 TextureSampler::texel(const Level& level, int face, int x, int y, int z) co
   return {c[0], c[1], c[2], c[3]};
 }
 
+Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
+  std::uint32_t w;
+  std::memcpy(&w, row + 4 * x, 4);
+  return {static_cast<float>((w >> 16) & 0xFF) / 255.0f, static_cast<float>((w >> 8) & 0xFF) / 255.0f,
+          static_cast<float>(w & 0xFF) / 255.0f, opaque_ ? 1.0f : static_cast<float>(w >> 24) / 255.0f};
+}
+
 Vec4 TextureSampler::sampleLevel(const Vec4& coordinates, int levelIndex, DWORD filter) const {
   float u = coordinates[0], v = coordinates[1], w = coordinates[2];
   int face = 0;
@@ -183,6 +193,14 @@ Vec4 TextureSampler::sampleLevel(const Vec4& coordinates, int levelIndex, DWORD 
   float au = tu - fu, av = tv - fv, aw = tw - fw;
   int xa = address(x0, level.width, modeU), xb = address(x0 + 1, level.width, modeU);
   int ya = address(y0, level.height, modeV), yb = address(y0 + 1, level.height, modeV);
+  if (packedArgb_ && !volume && xa >= 0 && xb >= 0 && ya >= 0 && yb >= 0) {
+    // 2D A8R8G8B8 / X8R8G8B8: the same arithmetic with the texels read straight from memory.
+    const std::byte* rowA = level.bytes + std::size_t(ya) * level.rowPitch;
+    const std::byte* rowB = level.bytes + std::size_t(yb) * level.rowPitch;
+    Vec4 top = lerp(unpackArgb(rowA, xa), unpackArgb(rowA, xb), au);
+    Vec4 bottom = lerp(unpackArgb(rowB, xa), unpackArgb(rowB, xb), au);
+    return lerp(top, bottom, av);
+  }
   auto plane = [&](int z) {
     Vec4 top = lerp(texel(level, face, xa, ya, z), texel(level, face, xb, ya, z), au);
     Vec4 bottom = lerp(texel(level, face, xa, yb, z), texel(level, face, xb, yb, z), au);

@@ -36,8 +36,11 @@ class TextureSampler {
   Vec4 sampleLevel(const Vec4& coordinates, int level, DWORD filter) const;
   Vec4 texel(const Level& level, int face, int x, int y, int z) const;
   int address(int index, int size, DWORD mode) const;
+  Vec4 unpackArgb(const std::byte* row, int x) const;
 
   TexelReader reader_ = nullptr;
+  bool packedArgb_ = false;  // A8R8G8B8 or X8R8G8B8: bilinear reads bypass the reader
+  bool opaque_ = false;
   D3DRESOURCETYPE type_ = D3DRTYPE_TEXTURE;
   int blockHeight_ = 1;
   int levelCount_ = 0;

@@ -145,6 +145,41 @@ TEST_F(SamplingTest, StagesPickTheirCoordinateSetAndTransformIt) {
   device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
 }
 
+TEST_F(SamplingTest, TheDirectArgbReadsMatchTheGeneralTexelReaders) {
+  useTarget(32, 32);
+  // The same texels as A8R8G8B8 (read directly) and as A8B8G8R8 (read through the format table).
+  std::vector<D3DCOLOR> argb(64);
+  for (UINT i = 0; i < 64; ++i) argb[i] = (i * 0x04000000u) | ((i * 0x030507u) ^ 0x00A05010u);
+  ComPtr<IDirect3DTexture9> direct = makeTexture(8, 8, argb);
+  ComPtr<IDirect3DTexture9> general;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8B8G8R8, D3DPOOL_MANAGED, general.put(), nullptr), D3D_OK);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(general->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  for (UINT y = 0; y < 8; ++y) {
+    for (UINT x = 0; x < 8; ++x) {
+      D3DCOLOR c = argb[y * 8 + x];
+      D3DCOLOR abgr = (c & 0xFF00FF00u) | ((c >> 16) & 0xFF) | ((c & 0xFF) << 16);
+      std::memcpy(static_cast<char*>(locked.pBits) + y * locked.Pitch + x * 4, &abgr, 4);
+    }
+  }
+  general->UnlockRect(0);
+  filter(D3DTEXF_LINEAR);
+  std::vector<ScreenVertex9> t{{0, 0, 0.5f, 1, 0xFFFFFFFF, -0.3f, -0.2f},
+                               {32, 0, 0.5f, 1, 0xFFFFFFFF, 2.7f, 0.1f},
+                               {0, 32, 0.5f, 1, 0xFFFFFFFF, 0.2f, 1.9f}};
+  for (DWORD mode : {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP}) {
+    address(mode);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    device->SetTexture(0, direct.get());
+    drawScreen(D3DPT_TRIANGLELIST, t, 1);
+    std::vector<D3DCOLOR> fast = pixels();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    device->SetTexture(0, general.get());
+    drawScreen(D3DPT_TRIANGLELIST, t, 1);
+    EXPECT_EQ(pixels(), fast) << "address mode " << mode;
+  }
+}
+
 TEST_F(SamplingTest, UnboundTexturesDrawTheDiffuseColour) {
   device->SetTexture(0, nullptr);
   EXPECT_EQ(drawRect(0, 0, 2, 2, 0x80336699), D3D_OK);
