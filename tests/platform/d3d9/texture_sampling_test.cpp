@@ -2,6 +2,7 @@
 // edges, mip selection from screen-space derivatives, texel formats, cube and volume maps.
 #include <cstdint>
 
+#include "platform/d3d9/format_table.h"
 #include "platform/d3d9/texel_formats.h"
 #include "tests/platform/d3d9/render_fixture.h"
 
@@ -264,6 +265,19 @@ TEST(TexelFormatsTest, ReadersExpandEachFormatWithThePlatformDefaults) {
   EXPECT_FLOAT_EQ(dxt1(2)[0], 2.0f / 3.0f);
   EXPECT_FLOAT_EQ(dxt1(3)[2], 2.0f / 3.0f);
   EXPECT_EQ(texelReaderFor(D3DFMT_UNKNOWN), nullptr);
+}
+
+TEST(TexelFormatsTest, EveryFormatTexturesMayUseHasAReader) {
+  std::vector<D3DFORMAT> formats;
+  for (DWORD value = 1; value < 256; ++value) formats.push_back(static_cast<D3DFORMAT>(value));
+  formats.insert(formats.end(), {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5});
+  int textureFormats = 0;
+  for (D3DFORMAT format : formats) {
+    if (!formatHas(format, kSupportTexture)) continue;
+    ++textureFormats;
+    EXPECT_NE(texelReaderFor(format), nullptr) << "format " << format;
+  }
+  EXPECT_GT(textureFormats, 30);
 }
 
 }  // namespace
