@@ -198,18 +198,31 @@ void rasterizeLine(const ScreenVertex& a, const ScreenVertex& b, bool lastPixel,
     }
     return;
   }
-  int limit = region.right - region.left + region.bottom - region.top + 2;
+  // Only the part of the walk inside the region (one pixel wider) is stepped through, so a
+  // line far larger than the target costs no more than one across it.
+  float t0 = 0.0f, t1 = 1.0f;
+  auto clipTo = [&](float p, float q) {  // keeps p * t <= q
+    if (p == 0.0f) return q >= 0.0f;
+    float r = q / p;
+    if (p < 0.0f) {
+      t0 = std::max(t0, r);
+    } else {
+      t1 = std::min(t1, r);
+    }
+    return t0 <= t1;
+  };
+  if (!clipTo(-dx, ax - static_cast<float>(region.left - 1)) || !clipTo(dx, static_cast<float>(region.right) - ax) ||
+      !clipTo(-dy, ay - static_cast<float>(region.top - 1)) || !clipTo(dy, static_cast<float>(region.bottom) - ay)) {
+    return;
+  }
   int count = lastPixel ? steps + 1 : steps;
+  int first = std::max(0, static_cast<int>(std::floor(t0 * static_cast<float>(steps))) - 1);
+  int last = std::min(count, static_cast<int>(std::ceil(t1 * static_cast<float>(steps))) + 2);
   std::array<Vec4, kVaryingSlots> values{};
-  for (int i = 0; i < count; ++i) {
+  for (int i = first; i < last; ++i) {
     float t = static_cast<float>(i) / static_cast<float>(steps);
     float x = ax + dx * t, y = ay + dy * t;
     int px = static_cast<int>(std::floor(x + 0.5f)), py = static_cast<int>(std::floor(y + 0.5f));
-    if (px < region.left - limit || px > region.right + limit || py < region.top - limit ||
-        py > region.bottom + limit) {
-      // Far outside: skip ahead without emitting (the walk stays bounded by `steps`).
-      if (steps > 4 * limit) continue;
-    }
     if (px < region.left || px >= region.right || py < region.top || py >= region.bottom) continue;
     float rhw = a.rhw + (b.rhw - a.rhw) * t;
     float w = rhw != 0.0f ? 1.0f / rhw : 0.0f;

@@ -157,6 +157,13 @@ TEST_F(RasterizerTest, WireframeDrawsTheOutlineOnly) {
   EXPECT_EQ(count(kRed), 15);
 }
 
+TEST_F(RasterizerTest, LinesFarLargerThanTheTargetDrawJustTheirVisiblePart) {
+  std::vector<ScreenVertex9> line{{-1e6f, 3, 0.5f, 1, kRed, 0, 0}, {1e6f, 3, 0.5f, 1, kRed, 0, 0}};
+  ASSERT_EQ(drawScreen(D3DPT_LINELIST, line, 1), D3D_OK);
+  EXPECT_EQ(count(kRed), 8);
+  for (UINT x = 0; x < 8; ++x) EXPECT_EQ(pixel(x, 3), kRed) << x;
+}
+
 TEST_F(RasterizerTest, PointFillAndPointListsDrawOnePixelPerVertex) {
   std::vector<ScreenVertex9> points{{1, 1, 0.5f, 1, kRed, 0, 0}, {5.4f, 2.6f, 0.5f, 1, kRed, 0, 0}};
   ASSERT_EQ(drawScreen(D3DPT_POINTLIST, points, 2), D3D_OK);
