@@ -162,6 +162,7 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
     if (slot >= 0) usedSlots_ |= 1u << slot;
   }
   inputCount_ = p.major >= 3 ? 16 : 2;
+  useQuadProgram_ = quadProgram_.compile(p, floats_.data(), kPixelShaderFloatConstants);
   tempCount_ = 0;
   for (const ShaderInstruction& in : p.code) {
     if (in.opcode == D3DSIO_TEXKILL) mayKill_ = true;
@@ -297,7 +298,11 @@ void PixelStage::shadeShader(const QuadInput& quad, QuadOutput* out) {
     lane.killed = false;
     lane.p0 = {};
   }
-  ShaderMachine(p, constants_).run(lanes_.data(), 4);
+  if (useQuadProgram_) {
+    quadProgram_.run(lanes_.data(), samplers_);
+  } else {
+    ShaderMachine(p, constants_).run(lanes_.data(), 4);
+  }
   out->killed = 0;
   out->depthWritten = writesDepth_;
   for (int l = 0; l < 4; ++l) {

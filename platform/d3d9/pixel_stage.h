@@ -7,6 +7,7 @@
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/quad_program.h"
 #include "platform/d3d9/texture_sampler.h"
 #include "platform/d3d9/vertex_stage.h"
 
@@ -58,6 +59,9 @@ class PixelStage {
   std::array<int, 16> inputSlots_{};  // v# -> slot (-1 none)
   int tempCount_ = 0;
   int inputCount_ = 16;
+  // Straight-line shaders run as a quad program; the others on the interpreter.
+  QuadProgram quadProgram_;
+  bool useQuadProgram_ = false;
 };
 
 }  // namespace platform::d3d9

@@ -1,5 +1,7 @@
 #include "platform/d3d9/shader_machine.h"
 
+#include "platform/d3d9/shader_arithmetic.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -8,6 +10,12 @@
 namespace platform::d3d9 {
 namespace {
 
+using shader_arithmetic::logarithm;
+using shader_arithmetic::modify;
+using shader_arithmetic::reciprocal;
+using shader_arithmetic::reciprocalRoot;
+using shader_arithmetic::saturate;
+
 // Bounds that keep a hostile program finite: steps per run, nested calls and loops.
 constexpr int kMaxSteps = 65536;  // the caps' MaxVShaderInstructionsExecuted
 constexpr int kMaxCallDepth = 16;
@@ -15,23 +23,7 @@ constexpr int kMaxLoopDepth = 8;
 constexpr int kMaxIfDepth = 64;
 constexpr float kPixelShader1xMax = 8.0f;
 
-float saturate(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
-float modify(float x, BYTE modifier) {
-  switch (modifier) {
-    case 1: return -x;
-    case 2: return x - 0.5f;
-    case 3: return -(x - 0.5f);
-    case 4: return 2.0f * (x - 0.5f);
-    case 5: return -2.0f * (x - 0.5f);
-    case 6: return 1.0f - x;
-    case 7: return 2.0f * x;
-    case 8: return -2.0f * x;
-    case 11: return std::fabs(x);
-    case 12: return -std::fabs(x);
-    default: return x;
-  }
-}
 
 bool compare(DWORD comparison, float a, float b) {
   switch (comparison) {
@@ -49,21 +41,6 @@ float dot3(const Vec4& a, const Vec4& b) { return a[0] * b[0] + a[1] * b[1] + a[
 float dot4(const Vec4& a, const Vec4& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3]; }
 Vec4 splat(float x) { return {x, x, x, x}; }
 
-float reciprocal(float x) {
-  if (x == 1.0f) return 1.0f;
-  if (x == 0.0f) return FLT_MAX;
-  return 1.0f / x;
-}
-float reciprocalRoot(float x) {
-  x = std::fabs(x);
-  if (x == 1.0f) return 1.0f;
-  if (x == 0.0f) return FLT_MAX;
-  return 1.0f / std::sqrt(x);
-}
-float logarithm(float x) {
-  x = std::fabs(x);
-  return x == 0.0f ? -FLT_MAX : std::log2(x);
-}
 int roundToNearest(float x) {
   float r = std::floor(x + 0.5f);
   if (!(r > -1e9f)) return -1000000;  // NaN and huge values make an address that reads nothing

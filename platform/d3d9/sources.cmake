@@ -16,6 +16,7 @@ target_sources(prism_platform PRIVATE
   d3d9/output_merger.cpp
   d3d9/pixel_codec.cpp
   d3d9/pixel_stage.cpp
+  d3d9/quad_program.cpp
   d3d9/rasterizer.cpp
   d3d9/resource.cpp
   d3d9/shader_machine.cpp
