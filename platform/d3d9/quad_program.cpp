@@ -9,6 +9,7 @@
 namespace platform::d3d9 {
 namespace {
 
+using shader_arithmetic::floorExact;
 using shader_arithmetic::logarithm;
 using shader_arithmetic::reciprocal;
 using shader_arithmetic::reciprocalRoot;
@@ -207,7 +208,7 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
         break;
       case D3DSIO_FRC:
         for (int c = 0; c < 4; ++c)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - std::floor(a[c][l]);
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
         break;
       case D3DSIO_ABS:
         for (int c = 0; c < 4; ++c)

@@ -29,6 +29,16 @@ inline float modify(float x, BYTE modifier) {
   }
 }
 
+// floor without a library call for the values that fit a 32-bit integer exactly; the same
+// result as std::floor for every input, zeros keep their sign.
+inline float floorExact(float x) {
+  if (std::fabs(x) < 8388608.0f && x != 0.0f) {
+    float t = static_cast<float>(static_cast<int>(x));
+    return t > x ? t - 1.0f : t;
+  }
+  return std::floor(x);
+}
+
 // rcp and rsq keep 1.0 exact and give FLT_MAX for 0; log of 0 is -FLT_MAX.
 inline float reciprocal(float x) {
   if (x == 1.0f) return 1.0f;

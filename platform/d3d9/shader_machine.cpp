@@ -23,8 +23,6 @@ constexpr int kMaxLoopDepth = 8;
 constexpr int kMaxIfDepth = 64;
 constexpr float kPixelShader1xMax = 8.0f;
 
-
-
 bool compare(DWORD comparison, float a, float b) {
   switch (comparison) {
     case D3DSPC_GT: return a > b;
@@ -467,7 +465,7 @@ class Runner {
       case D3DSIO_CMP: ternary(in, [](float a, float b, float c) { return a >= 0.0f ? b : c; }); return;
       case D3DSIO_CND: ternary(in, [](float a, float b, float c) { return a > 0.5f ? b : c; }); return;
       case D3DSIO_ABS: unary(in, [](float a) { return std::fabs(a); }); return;
-      case D3DSIO_FRC: unary(in, [](float a) { return a - std::floor(a); }); return;
+      case D3DSIO_FRC: unary(in, [](float a) { return a - shader_arithmetic::floorExact(a); }); return;
       case D3DSIO_SGN: unary(in, [](float a) { return a > 0.0f ? 1.0f : a < 0.0f ? -1.0f : 0.0f; }); return;
       case D3DSIO_RCP: scalar(in, reciprocal); return;
       case D3DSIO_RSQ: scalar(in, reciprocalRoot); return;

@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/d3d9/shader_arithmetic.h"
 #include "platform/d3d9/texture.h"
 
 namespace platform::d3d9 {
 namespace {
+
+using shader_arithmetic::floorExact;
 
 float asFloat(DWORD bits) {
   float value;
@@ -122,11 +125,11 @@ Vec4 TextureSampler::sample(const Vec4& coordinates, float lod) const {
   if (mipFilter_ == D3DTEXF_NONE || lod <= 0) return sampleLevel(coordinates, maxMipLevel_, filter);
   float top = static_cast<float>(levelCount_ - 1);
   if (mipFilter_ == D3DTEXF_POINT) {
-    int level = static_cast<int>(std::floor(std::min(lod, top) + 0.5f));
+    int level = static_cast<int>(floorExact(std::min(lod, top) + 0.5f));
     return sampleLevel(coordinates, std::max(level, maxMipLevel_), filter);
   }
   float clamped = std::min(lod, top);
-  int lower = static_cast<int>(std::floor(clamped));
+  int lower = static_cast<int>(floorExact(clamped));
   float fraction = clamped - static_cast<float>(lower);
   if (lower < maxMipLevel_) return sampleLevel(coordinates, maxMipLevel_, filter);
   Vec4 a = sampleLevel(coordinates, lower, filter);
@@ -180,15 +183,15 @@ Vec4 TextureSampler::sampleLevel(const Vec4& coordinates, int levelIndex, DWORD 
   float tv = tame(v * static_cast<float>(level.height));
   float tw = volume ? tame(w * static_cast<float>(level.depth)) : 0.5f;
   if (filter == D3DTEXF_POINT || filter == D3DTEXF_NONE) {
-    int x = address(static_cast<int>(std::floor(tu)), level.width, modeU);
-    int y = address(static_cast<int>(std::floor(tv)), level.height, modeV);
-    int z = volume ? address(static_cast<int>(std::floor(tw)), level.depth, modeW) : 0;
+    int x = address(static_cast<int>(floorExact(tu)), level.width, modeU);
+    int y = address(static_cast<int>(floorExact(tv)), level.height, modeV);
+    int z = volume ? address(static_cast<int>(floorExact(tw)), level.depth, modeW) : 0;
     return texel(level, face, x, y, z);
   }
   tu -= 0.5f;
   tv -= 0.5f;
   tw -= 0.5f;
-  float fu = std::floor(tu), fv = std::floor(tv), fw = std::floor(tw);
+  float fu = floorExact(tu), fv = floorExact(tv), fw = floorExact(tw);
   int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv), z0 = static_cast<int>(fw);
   float au = tu - fu, av = tv - fv, aw = tw - fw;
   int xa = address(x0, level.width, modeU), xb = address(x0 + 1, level.width, modeU);
