@@ -1,12 +1,13 @@
 // Decodes arbitrary words as a shader (after the first byte, which picks the constants' pattern)
 // and runs whatever decodes, validated or not, on one lane and on a 2x2 quad with a sampler that
-// answers every read. Nothing may crash or run away.
+// answers every read, and as a quad program when it is one. Nothing may crash or run away.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "platform/d3d9/quad_program.h"
 #include "platform/d3d9/shader_machine.h"
 #include "platform/d3d9/shader_validator.h"
 
@@ -72,5 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ShaderMachine machine(program, constants);
   machine.run(lanes.data(), 1);
   machine.run(lanes.data(), 4);
+  // Straight-line pixel shaders also run as quad programs.
+  QuadProgram quad;
+  if (quad.compile(program, floats.data(), static_cast<std::uint32_t>(floats.size())))
+    quad.run(lanes.data(), &sampling);
   return 0;
 }
