@@ -147,7 +147,9 @@ int TextureSampler::address(int index, int size, DWORD mode) const {
     case D3DTADDRESS_CLAMP: return std::clamp(index, 0, size - 1);
     case D3DTADDRESS_BORDER: return index < 0 || index >= size ? -1 : index;
     case D3DTADDRESS_MIRRORONCE: return std::clamp(index < 0 ? -index - 1 : index, 0, size - 1);
-    default: return ((index % size) + size) % size;  // wrap
+    default:  // wrap
+      if ((size & (size - 1)) == 0) return index & (size - 1);
+      return ((index % size) + size) % size;
   }
 }
 
@@ -162,11 +164,18 @@ Vec4 TextureSampler::texel(const Level& level, int face, int x, int y, int z) co
   return {c[0], c[1], c[2], c[3]};
 }
 
+// k / 255 for every byte value, computed by the same division the texel readers use.
+const std::array<float, 256> kUnitBytes = [] {
+  std::array<float, 256> table{};
+  for (int k = 0; k < 256; ++k) table[static_cast<std::size_t>(k)] = static_cast<float>(k) / 255.0f;
+  return table;
+}();
+
 Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
   std::uint32_t w;
   std::memcpy(&w, row + 4 * x, 4);
-  return {static_cast<float>((w >> 16) & 0xFF) / 255.0f, static_cast<float>((w >> 8) & 0xFF) / 255.0f,
-          static_cast<float>(w & 0xFF) / 255.0f, opaque_ ? 1.0f : static_cast<float>(w >> 24) / 255.0f};
+  return {kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
+          opaque_ ? 1.0f : kUnitBytes[w >> 24]};
 }
 
 Vec4 TextureSampler::sampleLevel(const Vec4& coordinates, int levelIndex, DWORD filter) const {
