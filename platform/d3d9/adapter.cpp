@@ -146,7 +146,7 @@ D3DCAPS9 softwareDeviceCaps(UINT adapterOrdinal, D3DDEVTYPE type) {
   caps.MaxVertexBlendMatrices = 4;
   caps.MaxVertexBlendMatrixIndex = 0;
   caps.MaxPointSize = 64.0f;
-  caps.MaxPrimitiveCount = 0xFFFFF;
+  caps.MaxPrimitiveCount = kMaxPrimitiveCount;
   caps.MaxVertexIndex = 0xFFFFFF;
   caps.MaxStreams = kStreamCount;
   caps.MaxStreamStride = 255;

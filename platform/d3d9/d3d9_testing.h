@@ -12,6 +12,9 @@ namespace platform::d3d9::testing {
 // stays lost (TestCooperativeLevel gives D3DERR_DEVICELOST); once released it reports
 // D3DERR_DEVICENOTRESET until it is reset.
 bool holdDeviceLost(IDirect3DDevice9* device, bool held);
+// Sets how many threads rasterise the device's draws (bands of rows; at least 1). The image
+// does not depend on it.
+bool setRenderWorkers(IDirect3DDevice9* device, unsigned workers);
 // The last frame the device presented (back buffer 0, with the device cursor when fullscreen).
 bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image);
 

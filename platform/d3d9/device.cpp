@@ -2,11 +2,18 @@
 #include "platform/d3d9/device.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/d3d9/direct3d.h"
 #include "platform/d3d9/pixel_codec.h"
 
 namespace platform::d3d9 {
+
+unsigned defaultRenderWorkers() {
+  unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : std::min(processors, 8u);
+}
+
 namespace {
 
 constexpr UINT kAvailableTextureMemory = 512u << 20;

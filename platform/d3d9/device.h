@@ -1,5 +1,5 @@
 // The software device: life cycle (creation, loss, Reset, Present), resources and state.
-// Drawing validates its arguments; the rasteriser that carries it out comes later.
+// Drawing checks its arguments here and hands the work to the pipeline (draw_call.h).
 #pragma once
 
 #include <map>
@@ -17,6 +17,10 @@
 namespace platform::d3d9 {
 
 class Direct3D;
+struct DrawRequest;
+
+// The number of rasteriser workers a new device uses: the processor count, at most 8.
+unsigned defaultRenderWorkers();
 
 // What a device was created with, after the present parameters were checked and completed.
 struct DeviceSetup {
@@ -206,6 +210,7 @@ class Device final : public IDirect3DDevice9 {
   HRESULT captureStateBlock(StateBlock& block);
 
   // Test hooks (see d3d9_testing.h).
+  void setRenderWorkers(unsigned workers) { renderWorkers_ = workers == 0 ? 1 : workers; }
   void holdLost(bool held);
   bool lastPresented(PresentedImage* image) const;
 
@@ -229,6 +234,7 @@ class Device final : public IDirect3DDevice9 {
   HRESULT createTexture(const TextureDescription& description, IUnknown** texture);
   HRESULT checkTextureDescription(TextureDescription* description) const;
   HRESULT validateDraw(UINT vertexEnd, bool indexed) const;
+  HRESULT draw(const DrawRequest& request);
   Surface* surfaceOf(IDirect3DSurface9* surface) const;
   void composeFrame(PresentedImage* image) const;
 
@@ -258,6 +264,8 @@ class Device final : public IDirect3DDevice9 {
   BOOL cursorVisible_ = FALSE;
   PresentedImage lastPresented_;
   bool hasPresented_ = false;
+  // Threads that rasterise one draw (bands of rows); the processor count by default.
+  unsigned renderWorkers_ = defaultRenderWorkers();
 };
 
 }  // namespace platform::d3d9

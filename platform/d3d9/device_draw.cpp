@@ -1,9 +1,10 @@
-// Scenes, Clear and the draw calls. Draw calls check their arguments against the bound state;
-// the rasteriser that carries them out comes later.
+// Scenes, Clear and the draw calls. Draw calls check their arguments against the bound state
+// and hand the work to executeDraw.
 #include <algorithm>
 #include <cstdint>
 
 #include "platform/d3d9/device.h"
+#include "platform/d3d9/draw_call.h"
 #include "platform/d3d9/pixel_codec.h"
 
 namespace platform::d3d9 {
@@ -11,18 +12,9 @@ namespace {
 
 constexpr DWORD kClearFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
 
-// Vertices a primitive count takes; 0 for an unknown primitive type.
+// Vertices a primitive count takes; 0 for an unknown type or more primitives than the caps allow.
 std::uint64_t verticesFor(D3DPRIMITIVETYPE type, UINT primitives) {
-  std::uint64_t count = primitives;
-  switch (type) {
-    case D3DPT_POINTLIST: return count;
-    case D3DPT_LINELIST: return count * 2;
-    case D3DPT_LINESTRIP: return count + 1;
-    case D3DPT_TRIANGLELIST: return count * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return count + 2;
-    default: return 0;
-  }
+  return primitives > kMaxPrimitiveCount ? 0 : verticesForPrimitives(type, primitives);
 }
 
 }  // namespace
@@ -110,7 +102,17 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, 
   std::uint64_t end = std::uint64_t{startVertex} + vertices;
   if (end > 0xFFFFFFFFu) return D3DERR_INVALIDCALL;
   if (HRESULT result = validateDraw(static_cast<UINT>(end), false); FAILED(result)) return result;
-  return D3D_OK;
+  DrawRequest request;
+  request.type = primitiveType;
+  request.primitiveCount = primitiveCount;
+  request.startVertex = startVertex;
+  return draw(request);
+}
+
+HRESULT Device::draw(const DrawRequest& request) {
+  if (isLost() || !renderTarget_) return D3D_OK;
+  DrawTargets targets{renderTarget_.get(), depthStencil_.get(), renderWorkers_};
+  return executeDraw(state_, targets, request);
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex,
@@ -126,7 +128,13 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVer
   const IndexBuffer& buffer = *state_.indices.get();
   UINT indexSize = buffer.desc().Format == D3DFMT_INDEX32 ? 4 : 2;
   if ((std::uint64_t{startIndex} + indices) * indexSize > buffer.store().size()) return D3DERR_INVALIDCALL;
-  return D3D_OK;
+  DrawRequest request;
+  request.type = primitiveType;
+  request.primitiveCount = primitiveCount;
+  request.indexed = true;
+  request.startIndex = startIndex;
+  request.baseVertex = baseVertexIndex;
+  return draw(request);
 }
 
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount, const void* vertexData,
@@ -135,24 +143,42 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCo
       !inScene_ || !state_.vertexDeclaration) {
     return D3DERR_INVALIDCALL;
   }
+  DrawRequest request;
+  request.type = primitiveType;
+  request.primitiveCount = primitiveCount;
+  request.userVertices = vertexData;
+  request.userStride = vertexStride;
+  request.userVertexCount = static_cast<UINT>(verticesFor(primitiveType, primitiveCount));
+  HRESULT result = draw(request);
   // Drawing from user memory leaves stream 0 unset.
   state_.streams[0] = {};
-  return D3D_OK;
+  return result;
 }
 
-HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT, UINT numVertices, UINT primitiveCount,
-                                       const void* indexData, D3DFORMAT indexDataFormat, const void* vertexData,
-                                       UINT vertexStride) {
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertices,
+                                       UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat,
+                                       const void* vertexData, UINT vertexStride) {
   if (!indexData || !vertexData || vertexStride == 0 || primitiveCount == 0 || numVertices == 0 ||
       primitiveType == D3DPT_POINTLIST || verticesFor(primitiveType, primitiveCount) == 0 ||
       (indexDataFormat != D3DFMT_INDEX16 && indexDataFormat != D3DFMT_INDEX32) || !inScene_ ||
       !state_.vertexDeclaration) {
     return D3DERR_INVALIDCALL;
   }
+  if (std::uint64_t{minVertexIndex} + numVertices > 0xFFFFFFFFu) return D3DERR_INVALIDCALL;
+  DrawRequest request;
+  request.type = primitiveType;
+  request.primitiveCount = primitiveCount;
+  request.userVertices = vertexData;
+  request.userStride = vertexStride;
+  request.userVertexCount = minVertexIndex + numVertices;
+  request.indexed = true;
+  request.userIndices = indexData;
+  request.indexFormat = indexDataFormat;
+  HRESULT result = draw(request);
   // Drawing from user memory leaves stream 0 and the indices unset.
   state_.streams[0] = {};
   state_.indices = {};
-  return D3D_OK;
+  return result;
 }
 
 HRESULT Device::ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer9*, IDirect3DVertexDeclaration9*, DWORD) {

@@ -21,6 +21,8 @@ inline constexpr UINT kBoolConstants = 16;
 inline constexpr UINT kRenderStateSlots = 256;
 inline constexpr UINT kStageStateSlots = 33;    // D3DTSS_* values 0-32
 inline constexpr UINT kSamplerStateSlots = 14;  // D3DSAMP_* values 0-13
+// Primitives one draw call may ask for (D3DCAPS9::MaxPrimitiveCount).
+inline constexpr UINT kMaxPrimitiveCount = 0xFFFFF;
 // View, projection, eight texture matrices and 256 world matrices.
 inline constexpr UINT kTransformSlots = 2 + 8 + 256;
 

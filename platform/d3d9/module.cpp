@@ -40,6 +40,13 @@ bool holdDeviceLost(IDirect3DDevice9* device, bool held) {
   return true;
 }
 
+bool setRenderWorkers(IDirect3DDevice9* device, unsigned workers) {
+  auto* ours = dynamic_cast<Device*>(device);
+  if (!ours) return false;
+  ours->setRenderWorkers(workers);
+  return true;
+}
+
 bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image) {
   auto* ours = dynamic_cast<Device*>(device);
   return ours && ours->lastPresented(image);

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d9/device_object.h"
+#include "platform/d3d9/shader_machine.h"
 
 namespace platform::d3d9 {
 
@@ -30,9 +32,23 @@ class ShaderObject : public DeviceObject<Interface> {
 
   const std::vector<DWORD>& tokens() const { return tokens_; }
   DWORD version() const { return tokens_.front(); }
+  // The decoded program, made on first use; null when the stream does not decode.
+  const ShaderProgram* program() const {
+    if (!decodeTried_) {
+      decodeTried_ = true;
+      auto program = std::make_unique<ShaderProgram>();
+      if (decodeShaderProgram(tokens_, program.get())) {
+        bindRegisterOffsets(program.get());
+        program_ = std::move(program);
+      }
+    }
+    return program_.get();
+  }
 
  private:
   std::vector<DWORD> tokens_;
+  mutable bool decodeTried_ = false;
+  mutable std::unique_ptr<ShaderProgram> program_;
 };
 
 class VertexShader final : public ShaderObject<IDirect3DVertexShader9> {

@@ -10,13 +10,24 @@ target_sources(prism_platform PRIVATE
   d3d9/device_states.cpp
   d3d9/direct3d.cpp
   d3d9/display_system.cpp
+  d3d9/draw_call.cpp
   d3d9/format_table.cpp
   d3d9/module.cpp
+  d3d9/output_merger.cpp
   d3d9/pixel_codec.cpp
+  d3d9/pixel_stage.cpp
+  d3d9/quad_program.cpp
+  d3d9/rasterizer.cpp
   d3d9/resource.cpp
+  d3d9/shader_machine.cpp
+  d3d9/shader_program.cpp
   d3d9/shader_validator.cpp
   d3d9/state_block.cpp
   d3d9/surface.cpp
+  d3d9/texel_formats.cpp
   d3d9/texture.cpp
+  d3d9/texture_sampler.cpp
   d3d9/vertex_declaration.cpp
+  d3d9/vertex_input.cpp
+  d3d9/vertex_stage.cpp
 )

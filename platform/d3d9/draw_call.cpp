@@ -1,0 +1,502 @@
+#include "platform/d3d9/draw_call.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "platform/d3d9/output_merger.h"
+#include "platform/d3d9/pixel_stage.h"
+#include "platform/d3d9/rasterizer.h"
+#include "platform/d3d9/texture_sampler.h"
+#include "platform/d3d9/vertex_stage.h"
+
+namespace platform::d3d9 {
+namespace {
+
+// Below this many pixels of primitive bounds a draw is rasterised on the calling thread.
+constexpr std::uint64_t kParallelPixels = 32768;
+// Index ranges wider than this (relative to the index count) are processed per index.
+constexpr std::uint64_t kDenseRangeSlack = 4096;
+
+float asFloat(DWORD bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Signed distances of a clip-space position to the six planes of the view volume.
+std::array<float, 6> planeDistances(const Vec4& p) {
+  return {p[3] + p[0], p[3] - p[0], p[3] + p[1], p[3] - p[1], p[2], p[3] - p[2]};
+}
+
+ShadedVertex lerpVertex(const ShadedVertex& a, const ShadedVertex& b, float t, std::uint32_t usedSlots) {
+  ShadedVertex out;
+  for (int c = 0; c < 4; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    out.position[i] = a.position[i] + (b.position[i] - a.position[i]) * t;
+  }
+  for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
+    auto si = static_cast<std::size_t>(__builtin_ctz(slots));
+    for (int c = 0; c < 4; ++c) {
+      auto i = static_cast<std::size_t>(c);
+      out.varyings[si][i] = a.varyings[si][i] + (b.varyings[si][i] - a.varyings[si][i]) * t;
+    }
+  }
+  out.pointSize = a.pointSize;
+  return out;
+}
+
+bool finitePosition(const ShadedVertex& v) {
+  return std::isfinite(v.position[0]) && std::isfinite(v.position[1]) && std::isfinite(v.position[2]) &&
+         std::isfinite(v.position[3]);
+}
+
+// Clips a polygon (given as vertices) to the view volume; the result may be empty.
+std::vector<ShadedVertex> clipPolygon(std::vector<ShadedVertex> polygon, std::uint32_t usedSlots) {
+  for (int plane = 0; plane < 6 && !polygon.empty(); ++plane) {
+    std::vector<ShadedVertex> next;
+    next.reserve(polygon.size() + 2);
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+      const ShadedVertex& a = polygon[i];
+      const ShadedVertex& b = polygon[(i + 1) % polygon.size()];
+      float da = planeDistances(a.position)[static_cast<std::size_t>(plane)];
+      float db = planeDistances(b.position)[static_cast<std::size_t>(plane)];
+      if (da >= 0) next.push_back(a);
+      if ((da >= 0) != (db >= 0)) next.push_back(lerpVertex(a, b, da / (da - db), usedSlots));
+    }
+    polygon = std::move(next);
+  }
+  return polygon;
+}
+
+class Worker final : public QuadSink {
+ public:
+  Worker(PixelStage& stage, OutputMerger& merger) : stage_(stage), merger_(merger) {}
+  void quad(QuadInput& q) override {
+    stage_.shade(q, &out_);
+    merger_.merge(q, out_);
+  }
+
+ private:
+  PixelStage& stage_;
+  OutputMerger& merger_;
+  QuadOutput out_;
+};
+
+class Draw {
+ public:
+  Draw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request)
+      : state_(state), targets_(targets), request_(request) {}
+
+  HRESULT run() {
+    if (!bindStreams()) return D3D_OK;
+    bindSamplers();
+    if (!vertexStage_.bind(state_, streams_, &vertexSamplers_)) return D3DERR_INVALIDCALL;
+    PixelStage probe;
+    if (!probe.bind(state_, &pixelSamplers_, vertexStage_.varyings())) return D3DERR_INVALIDCALL;
+    usedSlots_ = probe.usedSlots();
+    // ps_3_0 shaders do their own fog.
+    const ShaderProgram* pixelProgram = state_.pixelShader ? state_.pixelShader->program() : nullptr;
+    bool fog = state_.renderStates[D3DRS_FOGENABLE] && !(pixelProgram && pixelProgram->major >= 3);
+    if (fog) usedSlots_ |= 1u << kFogSlot;
+    if (!gatherIndices()) return D3D_OK;
+    assemble();
+    rasterize(fog);
+    return D3D_OK;
+  }
+
+ private:
+  bool bindStreams() {
+    if (request_.userVertices) {
+      streams_[0] = {static_cast<const std::byte*>(request_.userVertices),
+                     std::size_t{request_.userVertexCount} * request_.userStride, request_.userStride};
+      return true;
+    }
+    for (UINT s = 0; s < kStreamCount; ++s) {
+      const StreamSource& source = state_.streams[s];
+      if (!source.buffer) continue;
+      const auto& bytes = source.buffer->store().bytes();
+      if (source.offset >= bytes.size()) continue;
+      streams_[s] = {bytes.data() + source.offset, bytes.size() - source.offset, source.stride};
+    }
+    return true;
+  }
+
+  void bindSamplers() {
+    for (UINT s = 0; s < 16; ++s) {
+      pixelSamplers_.pixel()[s].bind(state_.textures[s].get(), state_.samplerStates[s]);
+    }
+    for (UINT s = 0; s < 4; ++s) {
+      UINT slot = 0;
+      if (samplerSlot(D3DVERTEXTEXTURESAMPLER0 + s, &slot)) {
+        vertexSamplers_.vertex()[s].bind(state_.textures[slot].get(), state_.samplerStates[slot]);
+      }
+    }
+    vertexSamplers_.useVertexSamplers(true);
+  }
+
+  // The vertex number of every primitive vertex, in draw order.
+  bool gatherIndices() {
+    std::uint64_t count = verticesForPrimitives(request_.type, request_.primitiveCount);
+    if (count == 0) return false;
+    indices_.resize(count);
+    if (!request_.indexed) {
+      for (std::uint64_t i = 0; i < count; ++i)
+        indices_[i] = std::int64_t{request_.startVertex} + static_cast<std::int64_t>(i);
+      return true;
+    }
+    const std::byte* data = nullptr;
+    std::size_t available = 0;
+    D3DFORMAT format = request_.indexFormat;
+    if (request_.userIndices) {
+      data = static_cast<const std::byte*>(request_.userIndices);
+      available = count;
+    } else {
+      const IndexBuffer& buffer = *state_.indices.get();
+      format = buffer.desc().Format;
+      UINT size = format == D3DFMT_INDEX32 ? 4 : 2;
+      const auto& bytes = buffer.store().bytes();
+      std::size_t first = std::size_t{request_.startIndex} * size;
+      if (first >= bytes.size()) return false;
+      data = bytes.data() + first;
+      available = (bytes.size() - first) / size;
+    }
+    for (std::uint64_t i = 0; i < count; ++i) {
+      std::int64_t value = -1;
+      if (i < available) {
+        if (format == D3DFMT_INDEX32) {
+          std::uint32_t v;
+          std::memcpy(&v, data + 4 * i, 4);
+          value = v;
+        } else {
+          std::uint16_t v;
+          std::memcpy(&v, data + 2 * i, 2);
+          value = v;
+        }
+        value += request_.baseVertex;
+      }
+      indices_[i] = value;
+    }
+    return true;
+  }
+
+  // The processed vertex for a vertex number, processed on first use. Negative numbers and
+  // numbers past the streams read default values.
+  const ShadedVertex& vertex(std::size_t position) {
+    std::int64_t number = indices_[position];
+    if (dense_) {
+      std::size_t slot = static_cast<std::size_t>(number - denseBase_);
+      if (!processed_[slot]) {
+        vertexStage_.process(vertexNumber(number), &cache_[slot]);
+        processed_[slot] = true;
+      }
+      return cache_[slot];
+    }
+    ShadedVertex& scratch = sparse_[position % sparse_.size()];
+    vertexStage_.process(vertexNumber(number), &scratch);
+    return scratch;
+  }
+
+  // Numbers outside the 32-bit range (a missing index, a negative base) read past every stream.
+  static UINT vertexNumber(std::int64_t number) {
+    return number < 0 || number > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<UINT>(number);
+  }
+
+  void prepareCache() {
+    auto [low, high] = std::minmax_element(indices_.begin(), indices_.end());
+    std::uint64_t range = static_cast<std::uint64_t>(*high - *low) + 1;
+    dense_ = range <= indices_.size() + kDenseRangeSlack;
+    if (dense_) {
+      denseBase_ = *low;
+      cache_.resize(range);
+      processed_.assign(range, false);
+    } else {
+      sparse_.resize(3);
+    }
+  }
+
+  ScreenVertex toScreen(const ShadedVertex& v) const {
+    ScreenVertex s;
+    s.varyings = &v.varyings;
+    if (vertexStage_.pretransformed()) {
+      s.x = v.position[0];
+      s.y = v.position[1];
+      s.z = v.position[2];
+      s.rhw = v.position[3];
+      return s;
+    }
+    const D3DVIEWPORT9& vp = state_.viewport;
+    float w = v.position[3];
+    float rhw = 1.0f / w;
+    s.x = static_cast<float>(vp.X) + (1.0f + v.position[0] * rhw) * static_cast<float>(vp.Width) * 0.5f;
+    s.y = static_cast<float>(vp.Y) + (1.0f - v.position[1] * rhw) * static_cast<float>(vp.Height) * 0.5f;
+    s.z = vp.MinZ + v.position[2] * rhw * (vp.MaxZ - vp.MinZ);
+    s.rhw = rhw;
+    return s;
+  }
+
+  void addTriangle(const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c) {
+    if (vertexStage_.pretransformed() || !state_.renderStates[D3DRS_CLIPPING]) {
+      emitTriangle(a, b, c);
+      return;
+    }
+    if (!finitePosition(a) || !finitePosition(b) || !finitePosition(c)) return;
+    auto da = planeDistances(a.position), db = planeDistances(b.position), dc = planeDistances(c.position);
+    bool inside = true;
+    for (std::size_t p = 0; p < 6; ++p) {
+      if (da[p] < 0 && db[p] < 0 && dc[p] < 0) return;  // wholly outside one plane
+      if (da[p] < 0 || db[p] < 0 || dc[p] < 0) inside = false;
+    }
+    if (inside && a.position[3] > 0 && b.position[3] > 0 && c.position[3] > 0) {
+      emitTriangle(a, b, c);
+      return;
+    }
+    std::vector<ShadedVertex> polygon = clipPolygon({a, b, c}, usedSlots_);
+    if (polygon.size() < 3) return;
+    // The clipped polygon is a fan around its first vertex; its vertices live with the draw.
+    std::size_t first = clipped_.size();
+    for (ShadedVertex& v : polygon) clipped_.push_back(v);
+    for (std::size_t i = 1; i + 1 < polygon.size(); ++i) {
+      emitTriangle(clipped_[first], clipped_[first + i], clipped_[first + i + 1], i == 1, i + 2 == polygon.size(),
+                   &a.varyings);
+    }
+  }
+
+  // `firstEdge`/`lastEdge` say which outline edges of a fan piece belong to the original
+  // triangle's outline in wireframe mode.
+  void emitTriangle(const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c, bool firstEdge = true,
+                    bool lastEdge = true, const std::array<Vec4, kVaryingSlots>* flatSource = nullptr) {
+    if (!vertexStage_.pretransformed() && (a.position[3] <= 0 || b.position[3] <= 0 || c.position[3] <= 0)) return;
+    ScreenVertex sa = toScreen(a), sb = toScreen(b), sc = toScreen(c);
+    DWORD fill = state_.renderStates[D3DRS_FILLMODE];
+    bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    TriangleSetup setup;
+    if (!setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flat, usedSlots_, &setup, flatSource)) return;
+    if (fill == D3DFILL_POINT) {
+      points_.push_back({sa, 1.0f});
+      points_.push_back({sb, 1.0f});
+      points_.push_back({sc, 1.0f});
+      return;
+    }
+    if (fill == D3DFILL_WIREFRAME) {
+      if (firstEdge) lines_.push_back({sa, sb, false});
+      lines_.push_back({sb, sc, false});
+      if (lastEdge) lines_.push_back({sc, sa, false});
+      return;
+    }
+    int width = std::max(0, setup.maxX - setup.minX + 1), height = std::max(0, setup.maxY - setup.minY + 1);
+    area_ += std::uint64_t(std::min(width, 1 << 16)) * std::uint64_t(std::min(height, 1 << 16));
+    triangles_.push_back(setup);
+  }
+
+  void addLine(const ShadedVertex& a, const ShadedVertex& b, bool lastPixel) {
+    if (!vertexStage_.pretransformed()) {
+      std::vector<ShadedVertex> segment{a, b};
+      if (!finitePosition(a) || !finitePosition(b)) return;
+      for (int plane = 0; plane < 6; ++plane) {
+        float da = planeDistances(segment[0].position)[static_cast<std::size_t>(plane)];
+        float db = planeDistances(segment[1].position)[static_cast<std::size_t>(plane)];
+        if (da < 0 && db < 0) return;
+        if (da < 0) segment[0] = lerpVertex(segment[0], segment[1], da / (da - db), usedSlots_);
+        if (db < 0) segment[1] = lerpVertex(segment[0], segment[1], da / (da - db), usedSlots_);
+      }
+      if (segment[0].position[3] <= 0 || segment[1].position[3] <= 0) return;
+      clipped_.push_back(segment[0]);
+      clipped_.push_back(segment[1]);
+      lines_.push_back({toScreen(clipped_[clipped_.size() - 2]), toScreen(clipped_.back()), lastPixel});
+      return;
+    }
+    lines_.push_back({toScreen(a), toScreen(b), lastPixel});
+  }
+
+  void addPoint(const ShadedVertex& v) {
+    float size = vertexStage_.pretransformed() || !state_.vertexShader ? asFloat(state_.renderStates[D3DRS_POINTSIZE])
+                                                                       : v.pointSize;
+    if (!vertexStage_.pretransformed()) {
+      if (!finitePosition(v)) return;
+      auto d = planeDistances(v.position);
+      for (float distance : d) {
+        if (distance < 0) return;
+      }
+      if (v.position[3] <= 0) return;
+    }
+    float minimum = asFloat(state_.renderStates[D3DRS_POINTSIZE_MIN]);
+    float maximum = asFloat(state_.renderStates[D3DRS_POINTSIZE_MAX]);
+    if (!(size > 0)) size = 1.0f;
+    size = std::clamp(size, std::min(minimum, maximum), std::max(minimum, maximum));
+    points_.push_back({toScreen(v), size});
+  }
+
+  void assemble() {
+    prepareCache();
+    std::size_t n = indices_.size();
+    bool lastPixel = state_.renderStates[D3DRS_LASTPIXEL] != 0;
+    switch (request_.type) {
+      case D3DPT_TRIANGLELIST:
+        for (std::size_t i = 0; i + 2 < n; i += 3) triangle(i, i + 1, i + 2);
+        break;
+      case D3DPT_TRIANGLESTRIP:
+        // Every second triangle of a strip swaps two vertices to keep the winding.
+        for (std::size_t i = 0; i + 2 < n; ++i) {
+          if (i % 2 == 0) {
+            triangle(i, i + 1, i + 2);
+          } else {
+            triangle(i + 1, i, i + 2);
+          }
+        }
+        break;
+      case D3DPT_TRIANGLEFAN:
+        for (std::size_t i = 1; i + 1 < n; ++i) triangle(0, i, i + 1);
+        break;
+      case D3DPT_LINELIST:
+        for (std::size_t i = 0; i + 1 < n; i += 2) line(i, i + 1, lastPixel);
+        break;
+      case D3DPT_LINESTRIP:
+        for (std::size_t i = 0; i + 1 < n; ++i) line(i, i + 1, lastPixel && i + 2 == n);
+        break;
+      case D3DPT_POINTLIST:
+        for (std::size_t i = 0; i < n; ++i) {
+          ShadedVertex v = vertex(i);
+          clipped_.push_back(v);
+          addPoint(clipped_.back());
+        }
+        break;
+      default: break;
+    }
+  }
+
+  void triangle(std::size_t i0, std::size_t i1, std::size_t i2) {
+    if (dense_) {
+      const ShadedVertex& a = vertex(i0);
+      const ShadedVertex& b = vertex(i1);
+      addTriangle(a, b, vertex(i2));
+      return;
+    }
+    // Copies keep the vertices alive while the sparse scratch is reused.
+    ShadedVertex a = vertex(i0), b = vertex(i1), c = vertex(i2);
+    clipped_.push_back(a);
+    clipped_.push_back(b);
+    clipped_.push_back(c);
+    std::size_t k = clipped_.size();
+    addTriangle(clipped_[k - 3], clipped_[k - 2], clipped_[k - 1]);
+  }
+
+  void line(std::size_t i0, std::size_t i1, bool lastPixel) {
+    ShadedVertex a = vertex(i0), b = vertex(i1);
+    clipped_.push_back(a);
+    clipped_.push_back(b);
+    std::size_t k = clipped_.size();
+    addLine(clipped_[k - 2], clipped_[k - 1], lastPixel);
+  }
+
+  ClipRegion targetRegion() const {
+    const D3DVIEWPORT9& vp = state_.viewport;
+    const D3DSURFACE_DESC& desc = targets_.renderTarget->desc();
+    ClipRegion r;
+    r.left = static_cast<int>(std::min<DWORD>(vp.X, desc.Width));
+    r.top = static_cast<int>(std::min<DWORD>(vp.Y, desc.Height));
+    r.right = static_cast<int>(std::min<std::uint64_t>(std::uint64_t{vp.X} + vp.Width, desc.Width));
+    r.bottom = static_cast<int>(std::min<std::uint64_t>(std::uint64_t{vp.Y} + vp.Height, desc.Height));
+    if (state_.renderStates[D3DRS_SCISSORTESTENABLE]) {
+      const RECT& s = state_.scissorRect;
+      r.left = std::max<int>(r.left, static_cast<int>(s.left));
+      r.top = std::max<int>(r.top, static_cast<int>(s.top));
+      r.right = std::min<int>(r.right, static_cast<int>(s.right));
+      r.bottom = std::min<int>(r.bottom, static_cast<int>(s.bottom));
+    }
+    return r;
+  }
+
+  void renderBand(const ClipRegion& region, bool fog) {
+    PixelStage stage;
+    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
+    OutputMerger merger;
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog);
+    Worker worker(stage, merger);
+    for (const TriangleSetup& t : triangles_) rasterizeTriangle(t, region, usedSlots_, worker);
+    bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    for (const LineItem& l : lines_) rasterizeLine(l.a, l.b, l.lastPixel, flat, region, usedSlots_, worker);
+    for (const PointItem& p : points_) rasterizePoint(p.v, p.size, region, usedSlots_, worker);
+  }
+
+  void rasterize(bool fog) {
+    if (!targets_.renderTarget) return;
+    ClipRegion whole = targetRegion();
+    if (whole.left >= whole.right || whole.top >= whole.bottom) return;
+    unsigned workers = std::max(1u, targets_.workers);
+    int height = whole.bottom - whole.top;
+    if (workers == 1 || area_ < kParallelPixels || height < 4 || !lines_.empty() || !points_.empty()) {
+      renderBand(whole, fog);
+      return;
+    }
+    // Bands of whole quads: each worker owns rows no other touches.
+    int band = ((height + static_cast<int>(workers) - 1) / static_cast<int>(workers) + 1) & ~1;
+    std::vector<std::thread> threads;
+    for (unsigned w = 1; w < workers; ++w) {
+      ClipRegion region = whole;
+      region.top = whole.top + static_cast<int>(w) * band;
+      region.bottom = std::min(whole.bottom, region.top + band);
+      if (region.top >= region.bottom) break;
+      threads.emplace_back([this, region, fog] { renderBand(region, fog); });
+    }
+    ClipRegion first = whole;
+    first.bottom = std::min(whole.bottom, whole.top + band);
+    renderBand(first, fog);
+    for (std::thread& t : threads) t.join();
+  }
+
+  struct LineItem {
+    ScreenVertex a, b;
+    bool lastPixel;
+  };
+  struct PointItem {
+    ScreenVertex v;
+    float size;
+  };
+
+  const DeviceState& state_;
+  const DrawTargets& targets_;
+  const DrawRequest& request_;
+  std::array<StreamView, kStreamCount> streams_{};
+  SamplerSet pixelSamplers_;
+  SamplerSet vertexSamplers_;
+  VertexStage vertexStage_;
+  std::uint32_t usedSlots_ = 0;
+  std::vector<std::int64_t> indices_;
+  bool dense_ = true;
+  std::int64_t denseBase_ = 0;
+  std::vector<ShadedVertex> cache_;
+  std::vector<bool> processed_;
+  std::vector<ShadedVertex> sparse_;
+  std::deque<ShadedVertex> clipped_;
+  std::vector<TriangleSetup> triangles_;
+  std::vector<LineItem> lines_;
+  std::vector<PointItem> points_;
+  std::uint64_t area_ = 0;
+};
+
+}  // namespace
+
+std::uint64_t verticesForPrimitives(D3DPRIMITIVETYPE type, UINT primitives) {
+  std::uint64_t count = primitives;
+  switch (type) {
+    case D3DPT_POINTLIST: return count;
+    case D3DPT_LINELIST: return count * 2;
+    case D3DPT_LINESTRIP: return count + 1;
+    case D3DPT_TRIANGLELIST: return count * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return count + 2;
+    default: return 0;
+  }
+}
+
+HRESULT executeDraw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request) {
+  auto draw = std::make_unique<Draw>(state, targets, request);
+  return draw->run();
+}
+
+}  // namespace platform::d3d9

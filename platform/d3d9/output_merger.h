@@ -1,0 +1,60 @@
+// The per-pixel operations after shading, in the platform's order: alpha test, stencil and
+// depth tests with their writes, fog, blending, the colour write mask, and the write into the
+// render target.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/surface.h"
+
+namespace platform::d3d9 {
+
+class OutputMerger {
+ public:
+  void bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog);
+  // Merges the covered, not killed lanes of a quad.
+  void merge(const QuadInput& quad, const QuadOutput& shaded);
+
+ private:
+  struct DepthLayout {
+    int bytes = 0;
+    int depthBits = 0;
+    int depthShift = 0;
+    int stencilBits = 0;
+    bool isFloat = false;
+  };
+  bool depthStencilTest(int x, int y, float z, bool frontFacing);
+  Vec4 readTarget(std::byte* pixel) const;
+  void writeTarget(std::byte* pixel, const Vec4& color) const;
+  Vec4 blend(const Vec4& source, const Vec4& destination) const;
+
+  const DeviceState* state_ = nullptr;
+  PixelStore* target_ = nullptr;
+  D3DFORMAT targetFormat_ = D3DFMT_UNKNOWN;
+  bool fastTarget_ = false;
+  bool targetHasAlpha_ = true;
+  PixelStore* depth_ = nullptr;
+  DepthLayout layout_;
+  bool depthTest_ = false, depthWrite_ = false, stencil_ = false, twoSided_ = false;
+  DWORD depthFunc_ = D3DCMP_LESSEQUAL;
+  bool alphaTest_ = false;
+  DWORD alphaFunc_ = D3DCMP_ALWAYS;
+  DWORD alphaRef_ = 0;
+  bool blend_ = false;
+  bool separateAlpha_ = false;
+  DWORD srcBlend_ = D3DBLEND_ONE, destBlend_ = D3DBLEND_ZERO, blendOp_ = D3DBLENDOP_ADD;
+  DWORD srcBlendAlpha_ = D3DBLEND_ONE, destBlendAlpha_ = D3DBLEND_ZERO, blendOpAlpha_ = D3DBLENDOP_ADD;
+  Vec4 blendFactor_{};
+  DWORD writeMask_ = 0xF;
+  bool fog_ = false;
+  DWORD fogTable_ = D3DFOG_NONE;
+  float fogStart_ = 0, fogEnd_ = 1, fogDensity_ = 1;
+  Vec4 fogColor_{};
+};
+
+// Comparison of the platform's D3DCMPFUNC: new value against stored value.
+bool compareValues(DWORD function, double incoming, double stored);
+
+}  // namespace platform::d3d9

@@ -1,0 +1,67 @@
+// The pixel stage of a draw: the fixed-function texture stages or the bound pixel shader,
+// bound once per draw and run on 2x2 quads.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/quad_program.h"
+#include "platform/d3d9/texture_sampler.h"
+#include "platform/d3d9/vertex_stage.h"
+
+namespace platform::d3d9 {
+
+class PixelStage {
+ public:
+  // False when the bound pixel shader cannot run.
+  bool bind(const DeviceState& state, SamplerSet* samplers, const VaryingMap& varyings);
+  // Attribute slots the stage reads (bit per slot), so the rasteriser interpolates only those.
+  std::uint32_t usedSlots() const { return usedSlots_; }
+  bool writesDepth() const { return writesDepth_; }
+  bool mayKill() const { return mayKill_; }
+  void shade(const QuadInput& quad, QuadOutput* out);
+
+ private:
+  struct Stage {
+    DWORD colorOp, alphaOp;
+    std::array<DWORD, 3> colorArgs;  // arg1, arg2, arg0
+    std::array<DWORD, 3> alphaArgs;
+    DWORD result;
+    int texCoordSlot;        // -1: none
+    int projectedComponent;  // the component D3DTTFF_PROJECTED divides by, or -1
+    Vec4 constant;
+    bool textured;
+  };
+  void shadeFixed(const QuadInput& quad, QuadOutput* out);
+  void sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels) const;
+  void shadeShader(const QuadInput& quad, QuadOutput* out);
+
+  const DeviceState* state_ = nullptr;
+  SamplerSet* samplers_ = nullptr;
+  std::uint32_t usedSlots_ = 0;
+  bool writesDepth_ = false;
+  bool mayKill_ = false;
+  // Fixed function.
+  std::vector<Stage> stages_;
+  Vec4 textureFactor_{};
+  bool specularAdd_ = false;
+  bool textureTimesDiffuse_ = false;  // the stage-0 defaults with a texture: the fast path
+  // Shader.
+  const ShaderProgram* program_ = nullptr;
+  std::vector<Vec4> floats_;
+  std::array<std::array<int, 4>, 16> integers_{};
+  std::array<BOOL, 16> bools_{};
+  std::array<std::array<float, 6>, 8> bump_{};
+  ShaderConstants constants_;
+  std::array<LaneRegisters, 4> lanes_{};
+  std::array<int, 16> inputSlots_{};  // v# -> slot (-1 none)
+  int tempCount_ = 0;
+  int inputCount_ = 16;
+  // Straight-line shaders run as a quad program; the others on the interpreter.
+  QuadProgram quadProgram_;
+  bool useQuadProgram_ = false;
+};
+
+}  // namespace platform::d3d9

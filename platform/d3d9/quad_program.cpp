@@ -1,0 +1,315 @@
+#include "platform/d3d9/quad_program.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/shader_arithmetic.h"
+
+namespace platform::d3d9 {
+namespace {
+
+using shader_arithmetic::floorExact;
+using shader_arithmetic::logarithm;
+using shader_arithmetic::reciprocal;
+using shader_arithmetic::reciprocalRoot;
+using shader_arithmetic::saturate;
+
+// Rows of one register: [component][lane].
+using Rows = float[4][4];
+
+bool supported(DWORD opcode) {
+  switch (opcode) {
+    case D3DSIO_NOP:
+    case D3DSIO_MOV:
+    case D3DSIO_ADD:
+    case D3DSIO_SUB:
+    case D3DSIO_MAD:
+    case D3DSIO_MUL:
+    case D3DSIO_RCP:
+    case D3DSIO_RSQ:
+    case D3DSIO_DP3:
+    case D3DSIO_DP4:
+    case D3DSIO_MIN:
+    case D3DSIO_MAX:
+    case D3DSIO_EXP:
+    case D3DSIO_LOG:
+    case D3DSIO_FRC:
+    case D3DSIO_LRP:
+    case D3DSIO_CMP:
+    case D3DSIO_ABS:
+    case D3DSIO_POW:
+    case D3DSIO_NRM:
+    case D3DSIO_DP2ADD:
+    case D3DSIO_TEX: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool QuadProgram::slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot) {
+  if (operand.relative) return false;
+  DWORD n = operand.number;
+  switch (operand.type) {
+    case D3DSPR_TEMP:
+      if (n >= 32) return false;
+      tempCount_ = std::max(tempCount_, static_cast<int>(n) + 1);
+      *slot = static_cast<std::uint16_t>(kTemps + n);
+      return true;
+    case D3DSPR_COLOROUT:
+      if (!destination || n >= 4) return false;
+      colorCount_ = std::max(colorCount_, static_cast<int>(n) + 1);
+      *slot = static_cast<std::uint16_t>(kColors + n);
+      return true;
+    case D3DSPR_INPUT:
+      if (destination || n >= 16) return false;
+      inputCount_ = std::max(inputCount_, static_cast<int>(n) + 1);
+      *slot = static_cast<std::uint16_t>(kInputs + n);
+      return true;
+    case D3DSPR_TEXTURE:
+      if (destination || n >= 8) return false;
+      *slot = static_cast<std::uint16_t>(kTextures + n);
+      return true;
+    case D3DSPR_MISCTYPE:
+      if (destination || n >= 2) return false;
+      *slot = static_cast<std::uint16_t>(kMisc + n);
+      return true;
+    case D3DSPR_CONST: {
+      if (destination) return false;
+      auto found = std::find(constantIndices_.begin(), constantIndices_.end(), n);
+      if (found == constantIndices_.end()) {
+        constantIndices_.push_back(static_cast<std::uint16_t>(n));
+        found = constantIndices_.end() - 1;
+      }
+      *slot = static_cast<std::uint16_t>(kConstants + (found - constantIndices_.begin()));
+      return true;
+    }
+    default: return false;
+  }
+}
+
+bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount) {
+  steps_.clear();
+  constantIndices_.clear();
+  inputCount_ = 0;
+  colorCount_ = 1;
+  tempCount_ = 0;
+  if (!program.pixel || program.major < 2) return false;
+  for (const ShaderInstruction& in : program.code) {
+    if (!supported(in.opcode) || in.predicated || !in.hasDestination) return false;
+    if (in.opcode == D3DSIO_NOP) continue;
+    Step step;
+    step.opcode = in.opcode;
+    if (!slotOf(in.destination, true, &step.destination)) return false;
+    if (in.destination.shift != 0) return false;
+    step.mask = in.destination.mask;
+    step.saturate = in.destination.saturate;
+    if (in.opcode == D3DSIO_TEX) {
+      if (in.sourceCount != 2 || in.sources[1].type != D3DSPR_SAMPLER) return false;
+      step.sampler = in.sources[1].number;
+      for (int c = 0; c < 4; ++c) step.samplerSwizzle[c] = in.sources[1].swizzle[static_cast<std::size_t>(c)];
+      step.controls = in.controls;
+      step.sourceCount = 1;
+    } else {
+      if (in.sourceCount > 3) return false;
+      step.sourceCount = in.sourceCount;
+    }
+    for (int i = 0; i < step.sourceCount; ++i) {
+      const ShaderOperand& s = in.sources[static_cast<std::size_t>(i)];
+      if (s.modifier != 0 && s.modifier != 1 && s.modifier != 11 && s.modifier != 12) return false;
+      Source& source = step.sources[i];
+      if (!slotOf(s, false, &source.slot)) return false;
+      for (int c = 0; c < 4; ++c) source.swizzle[c] = s.swizzle[static_cast<std::size_t>(c)];
+      source.modifier = s.modifier;
+    }
+    steps_.push_back(step);
+  }
+  registers_.assign((kConstants + constantIndices_.size()) * 16, 0.0f);
+  for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
+    Vec4 value = constantIndices_[i] < constantCount ? constants[constantIndices_[i]] : Vec4{0, 0, 0, 0};
+    float* rows = &registers_[(kConstants + i) * 16];
+    for (int c = 0; c < 4; ++c) {
+      for (int l = 0; l < 4; ++l) rows[c * 4 + l] = value[static_cast<std::size_t>(c)];
+    }
+  }
+  return true;
+}
+
+void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
+  float* base = registers_.data();
+  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * 16); };
+  auto fill = [&](int slot, const Vec4& value, int lane) {
+    Rows& r = *rows(static_cast<std::uint16_t>(slot));
+    for (int c = 0; c < 4; ++c) r[c][lane] = value[static_cast<std::size_t>(c)];
+  };
+  for (int l = 0; l < 4; ++l) {
+    const LaneRegisters& lane = lanes[l];
+    for (int v = 0; v < inputCount_; ++v) fill(kInputs + v, lane.v[static_cast<std::size_t>(v)], l);
+    for (int t = 0; t < 8; ++t) fill(kTextures + t, lane.t[static_cast<std::size_t>(t)], l);
+    fill(kMisc, lane.misc[0], l);
+    fill(kMisc + 1, lane.misc[1], l);
+  }
+  // Temporaries and colour outputs start at zero, as the interpreter's lanes do.
+  std::fill(base, base + tempCount_ * 16, 0.0f);
+  std::fill(base + kColors * 16, base + (kColors + 4) * 16, 0.0f);
+
+  float a[4][4], b[4][4], c3[4][4], result[4][4];
+  // A source's four components (after swizzle and modifier), rows [component][lane].
+  auto load = [&](const Source& s, float out[4][4]) {
+    const Rows& r = *rows(s.slot);
+    for (int c = 0; c < 4; ++c) std::memcpy(out[c], r[s.swizzle[c]], sizeof out[c]);
+    float* flat = &out[0][0];
+    switch (s.modifier) {
+      case 1:
+        for (int i = 0; i < 16; ++i) flat[i] = -flat[i];
+        break;
+      case 11:
+        for (int i = 0; i < 16; ++i) flat[i] = std::fabs(flat[i]);
+        break;
+      case 12:
+        for (int i = 0; i < 16; ++i) flat[i] = -std::fabs(flat[i]);
+        break;
+      default: break;
+    }
+  };
+  for (const Step& step : steps_) {
+    if (step.sourceCount > 0) load(step.sources[0], a);
+    if (step.sourceCount > 1) load(step.sources[1], b);
+    if (step.sourceCount > 2) load(step.sources[2], c3);
+    switch (step.opcode) {
+      case D3DSIO_MOV:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l];
+        break;
+      case D3DSIO_ADD:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] + b[c][l];
+        break;
+      case D3DSIO_SUB:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - b[c][l];
+        break;
+      case D3DSIO_MUL:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l];
+        break;
+      case D3DSIO_MAD:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
+        break;
+      case D3DSIO_MIN:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
+        break;
+      case D3DSIO_MAX:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
+        break;
+      case D3DSIO_FRC:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
+        break;
+      case D3DSIO_ABS:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = std::fabs(a[c][l]);
+        break;
+      case D3DSIO_LRP:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
+        break;
+      case D3DSIO_CMP:
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
+        break;
+      case D3DSIO_DP3:
+        for (int l = 0; l < 4; ++l) {
+          float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l];
+          for (int c = 0; c < 4; ++c) result[c][l] = d;
+        }
+        break;
+      case D3DSIO_DP4:
+        for (int l = 0; l < 4; ++l) {
+          float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l] + a[3][l] * b[3][l];
+          for (int c = 0; c < 4; ++c) result[c][l] = d;
+        }
+        break;
+      case D3DSIO_DP2ADD:
+        for (int l = 0; l < 4; ++l) {
+          float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + c3[0][l];
+          for (int c = 0; c < 4; ++c) result[c][l] = d;
+        }
+        break;
+      case D3DSIO_RCP:
+      case D3DSIO_RSQ:
+      case D3DSIO_EXP:
+      case D3DSIO_LOG:
+        for (int l = 0; l < 4; ++l) {
+          float x = a[0][l];
+          float r = step.opcode == D3DSIO_RCP   ? reciprocal(x)
+                    : step.opcode == D3DSIO_RSQ ? reciprocalRoot(x)
+                    : step.opcode == D3DSIO_EXP ? std::exp2(x)
+                                                : logarithm(x);
+          for (int c = 0; c < 4; ++c) result[c][l] = r;
+        }
+        break;
+      case D3DSIO_POW:
+        for (int l = 0; l < 4; ++l) {
+          float r = std::pow(std::fabs(a[0][l]), b[0][l]);
+          for (int c = 0; c < 4; ++c) result[c][l] = r;
+        }
+        break;
+      case D3DSIO_NRM:
+        for (int l = 0; l < 4; ++l) {
+          float f = a[0][l] * a[0][l] + a[1][l] * a[1][l] + a[2][l] * a[2][l];
+          f = f != 0.0f ? 1.0f / std::sqrt(f) : FLT_MAX;
+          for (int c = 0; c < 4; ++c) result[c][l] = a[c][l] * f;
+        }
+        break;
+      case D3DSIO_TEX: {
+        Vec4 coordinates[4], texels[4];
+        float lod[4] = {};
+        LodMode mode = LodMode::derivatives;
+        for (int l = 0; l < 4; ++l) {
+          coordinates[l] = {a[0][l], a[1][l], a[2][l], a[3][l]};
+          if ((step.controls & 1) && coordinates[l][3] != 0.0f) {
+            float w = coordinates[l][3];
+            coordinates[l] = {coordinates[l][0] / w, coordinates[l][1] / w, coordinates[l][2] / w, w};
+          }
+          if (step.controls & 2) {
+            mode = LodMode::bias;
+            lod[l] = coordinates[l][3];
+          }
+        }
+        Vec4 ddx{}, ddy{};
+        for (int c = 0; c < 4; ++c) {
+          auto i = static_cast<std::size_t>(c);
+          ddx[i] = coordinates[1][i] - coordinates[0][i];
+          ddy[i] = coordinates[2][i] - coordinates[0][i];
+        }
+        if (sampling) {
+          sampling->sample(step.sampler, 4, coordinates, ddx, ddy, mode, lod, texels);
+        } else {
+          for (Vec4& t : texels) t = {0, 0, 0, 1};
+        }
+        for (int c = 0; c < 4; ++c)
+          for (int l = 0; l < 4; ++l) result[c][l] = texels[l][step.samplerSwizzle[c]];
+        break;
+      }
+      default: break;
+    }
+    Rows& out = *rows(step.destination);
+    for (int c = 0; c < 4; ++c) {
+      if (!(step.mask & (1u << c))) continue;
+      for (int l = 0; l < 4; ++l) out[c][l] = step.saturate ? saturate(result[c][l]) : result[c][l];
+    }
+  }
+  for (int l = 0; l < 4; ++l) {
+    for (int o = 0; o < colorCount_; ++o) {
+      const Rows& r = *rows(static_cast<std::uint16_t>(kColors + o));
+      lanes[l].colorOut[static_cast<std::size_t>(o)] = {r[0][l], r[1][l], r[2][l], r[3][l]};
+    }
+  }
+}
+
+}  // namespace platform::d3d9

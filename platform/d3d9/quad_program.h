@@ -1,0 +1,52 @@
+// Straight-line pixel shaders (2.x and 3.0 without flow control, predicates, relative
+// addressing, texkill or depth output) compiled once per draw into steps that work on a 2x2
+// quad with the four lanes innermost, so each step is a few four-wide loops. Shaders outside
+// that subset run on the general interpreter; both give the same bits.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d9/shader_machine.h"
+
+namespace platform::d3d9 {
+
+class QuadProgram {
+ public:
+  // Compiles `program` with its constants (already merged with its definitions); false when the
+  // program needs the general interpreter.
+  bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount);
+  // Runs on four lanes whose v#, t# and vPos/vFace are set; writes oC0-oC3 of each lane.
+  void run(LaneRegisters* lanes, ShaderSampling* sampling);
+
+ private:
+  struct Source {
+    std::uint16_t slot = 0;
+    std::uint8_t swizzle[4] = {0, 1, 2, 3};
+    std::uint8_t modifier = 0;
+  };
+  struct Step {
+    DWORD opcode = 0;
+    std::uint16_t destination = 0;
+    std::uint8_t mask = 0xF;
+    bool saturate = false;
+    std::uint8_t sourceCount = 0;
+    Source sources[3];
+    DWORD sampler = 0;
+    std::uint8_t samplerSwizzle[4] = {0, 1, 2, 3};
+    DWORD controls = 0;
+  };
+  // Register slots: each holds [component][lane].
+  static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
+
+  bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
+
+  std::vector<Step> steps_;
+  std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
+  std::vector<float> registers_;                // slots x 4 components x 4 lanes
+  int inputCount_ = 0;
+  int tempCount_ = 0;
+  int colorCount_ = 1;
+};
+
+}  // namespace platform::d3d9

@@ -1,0 +1,249 @@
+#include "platform/d3d9/texture_sampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/d3d9/shader_arithmetic.h"
+#include "platform/d3d9/texture.h"
+
+namespace platform::d3d9 {
+namespace {
+
+using shader_arithmetic::floorExact;
+
+float asFloat(DWORD bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Texel-space coordinate to a safe integer range (NaN reads texel 0).
+float tame(float t) {
+  if (!(t == t)) return 0.0f;
+  return std::clamp(t, -16777216.0f, 16777216.0f);
+}
+
+[[gnu::always_inline]] inline Vec4 lerp(const Vec4& a, const Vec4& b, float f) {
+  return {a[0] + (b[0] - a[0]) * f, a[1] + (b[1] - a[1]) * f, a[2] + (b[2] - a[2]) * f, a[3] + (b[3] - a[3]) * f};
+}
+
+// Cube face and face coordinates for a direction (faces +X, -X, +Y, -Y, +Z, -Z).
+int cubeFace(const Vec4& d, float* s, float* t) {
+  float ax = std::fabs(d[0]), ay = std::fabs(d[1]), az = std::fabs(d[2]);
+  int face;
+  float sc, tc, ma;
+  if (ax >= ay && ax >= az) {
+    face = d[0] >= 0 ? 0 : 1;
+    ma = ax;
+    sc = d[0] >= 0 ? -d[2] : d[2];
+    tc = -d[1];
+  } else if (ay >= az) {
+    face = d[1] >= 0 ? 2 : 3;
+    ma = ay;
+    sc = d[0];
+    tc = d[1] >= 0 ? d[2] : -d[2];
+  } else {
+    face = d[2] >= 0 ? 4 : 5;
+    ma = az;
+    sc = d[2] >= 0 ? d[0] : -d[0];
+    tc = -d[1];
+  }
+  if (!(ma > 0)) ma = 1;
+  *s = (sc / ma + 1) * 0.5f;
+  *t = (tc / ma + 1) * 0.5f;
+  return face;
+}
+
+}  // namespace
+
+void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD, kSamplerStateSlots>& states) {
+  reader_ = nullptr;
+  levels_.clear();
+  TextureBase* base = texture ? textureBaseOf(texture) : nullptr;
+  if (!base) return;
+  const TextureDescription& d = base->description();
+  TexelReader reader = texelReaderFor(d.format);
+  if (!reader) return;
+  type_ = d.type;
+  faces_ = static_cast<int>(base->faceCount());
+  levelCount_ = static_cast<int>(d.levels);
+  for (int face = 0; face < faces_; ++face) {
+    for (int level = 0; level < levelCount_; ++level) {
+      PixelStore* store = nullptr;
+      if (d.type == D3DRTYPE_VOLUMETEXTURE) {
+        Volume* volume = base->volume(static_cast<UINT>(level));
+        store = volume ? &volume->pixels() : nullptr;
+      } else {
+        Surface* surface = base->surface(static_cast<UINT>(face), static_cast<UINT>(level));
+        store = surface ? &surface->pixels() : nullptr;
+      }
+      if (!store || store->bytes.empty()) return;
+      blockHeight_ = store->format->blockHeight;
+      levels_.push_back({store->bytes.data(), static_cast<int>(store->width), static_cast<int>(store->height),
+                         static_cast<int>(store->depth), store->rowPitch, store->slicePitch});
+    }
+  }
+  reader_ = reader;
+  packedArgb_ = d.format == D3DFMT_A8R8G8B8 || d.format == D3DFMT_X8R8G8B8;
+  opaque_ = d.format == D3DFMT_X8R8G8B8;
+  addressModes_ = {states[D3DSAMP_ADDRESSU], states[D3DSAMP_ADDRESSV], states[D3DSAMP_ADDRESSW]};
+  D3DCOLOR border = states[D3DSAMP_BORDERCOLOR];
+  border_ = {((border >> 16) & 0xFF) / 255.0f, ((border >> 8) & 0xFF) / 255.0f, (border & 0xFF) / 255.0f,
+             ((border >> 24) & 0xFF) / 255.0f};
+  magFilter_ = states[D3DSAMP_MAGFILTER];
+  minFilter_ = states[D3DSAMP_MINFILTER];
+  mipFilter_ = states[D3DSAMP_MIPFILTER];
+  lodBias_ = asFloat(states[D3DSAMP_MIPMAPLODBIAS]);
+  if (!std::isfinite(lodBias_)) lodBias_ = 0;
+  maxMipLevel_ = static_cast<int>(std::min<DWORD>(states[D3DSAMP_MAXMIPLEVEL], static_cast<DWORD>(levelCount_ - 1)));
+  // The texture's own LOD limit (SetLOD) acts like MAXMIPLEVEL.
+  maxMipLevel_ = std::max<int>(
+      maxMipLevel_, static_cast<int>(std::min<DWORD>(texture->GetLOD(), static_cast<DWORD>(levelCount_ - 1))));
+}
+
+float TextureSampler::levelOfDetail(const Vec4& ddx, const Vec4& ddy) const {
+  if (!reader_) return 0;
+  const Level& top = levels_.front();
+  float w = static_cast<float>(top.width), h = static_cast<float>(top.height), d = static_cast<float>(top.depth);
+  float x2 = ddx[0] * w * ddx[0] * w + ddx[1] * h * ddx[1] * h;
+  float y2 = ddy[0] * w * ddy[0] * w + ddy[1] * h * ddy[1] * h;
+  if (type_ == D3DRTYPE_VOLUMETEXTURE) {
+    x2 += ddx[2] * d * ddx[2] * d;
+    y2 += ddy[2] * d * ddy[2] * d;
+  }
+  float footprint = std::max(x2, y2);
+  if (!(footprint > 0)) return -64.0f + lodBias_;
+  return 0.5f * std::log2(footprint) + lodBias_;
+}
+
+Vec4 TextureSampler::sample(const Vec4& coordinates, float lod) const {
+  if (!reader_) return {0, 0, 0, 1};
+  if (!(lod == lod)) lod = 0;
+  DWORD filter = lod <= 0 ? magFilter_ : minFilter_;
+  if (mipFilter_ == D3DTEXF_NONE || lod <= 0) return sampleLevel(coordinates, maxMipLevel_, filter);
+  float top = static_cast<float>(levelCount_ - 1);
+  if (mipFilter_ == D3DTEXF_POINT) {
+    int level = static_cast<int>(floorExact(std::min(lod, top) + 0.5f));
+    return sampleLevel(coordinates, std::max(level, maxMipLevel_), filter);
+  }
+  float clamped = std::min(lod, top);
+  int lower = static_cast<int>(floorExact(clamped));
+  float fraction = clamped - static_cast<float>(lower);
+  if (lower < maxMipLevel_) return sampleLevel(coordinates, maxMipLevel_, filter);
+  Vec4 a = sampleLevel(coordinates, lower, filter);
+  if (fraction == 0.0f || lower + 1 >= levelCount_) return a;
+  return lerp(a, sampleLevel(coordinates, lower + 1, filter), fraction);
+}
+
+int TextureSampler::address(int index, int size, DWORD mode) const {
+  switch (mode) {
+    case D3DTADDRESS_MIRROR: {
+      int period = 2 * size;
+      int m = ((index % period) + period) % period;
+      return m < size ? m : period - 1 - m;
+    }
+    case D3DTADDRESS_CLAMP: return std::clamp(index, 0, size - 1);
+    case D3DTADDRESS_BORDER: return index < 0 || index >= size ? -1 : index;
+    case D3DTADDRESS_MIRRORONCE: return std::clamp(index < 0 ? -index - 1 : index, 0, size - 1);
+    default:  // wrap
+      if ((size & (size - 1)) == 0) return index & (size - 1);
+      return ((index % size) + size) % size;
+  }
+}
+
+Vec4 TextureSampler::texel(const Level& level, int face, int x, int y, int z) const {
+  (void)face;
+  if (x < 0 || y < 0 || z < 0) return border_;
+  // Block formats keep four rows of texels per row of blocks.
+  int blockRow = blockHeight_ == 1 ? y : y >> 2;
+  int inBlock = blockHeight_ == 1 ? 0 : y & 3;
+  const std::byte* row = level.bytes + std::size_t(z) * level.slicePitch + std::size_t(blockRow) * level.rowPitch;
+  TexelColor c = reader_(row, static_cast<unsigned>(x), static_cast<unsigned>(inBlock));
+  return {c[0], c[1], c[2], c[3]};
+}
+
+// k / 255 for every byte value, computed by the same division the texel readers use.
+const std::array<float, 256> kUnitBytes = [] {
+  std::array<float, 256> table{};
+  for (int k = 0; k < 256; ++k) table[static_cast<std::size_t>(k)] = static_cast<float>(k) / 255.0f;
+  return table;
+}();
+
+Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
+  std::uint32_t w;
+  std::memcpy(&w, row + 4 * x, 4);
+  return {kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
+          opaque_ ? 1.0f : kUnitBytes[w >> 24]};
+}
+
+Vec4 TextureSampler::sampleLevel(const Vec4& coordinates, int levelIndex, DWORD filter) const {
+  float u = coordinates[0], v = coordinates[1], w = coordinates[2];
+  int face = 0;
+  if (type_ == D3DRTYPE_CUBETEXTURE) face = cubeFace(coordinates, &u, &v);
+  const Level& level = levels_[static_cast<std::size_t>(face * levelCount_ + levelIndex)];
+  bool volume = type_ == D3DRTYPE_VOLUMETEXTURE;
+  // Cube faces clamp at their edges.
+  DWORD modeU = type_ == D3DRTYPE_CUBETEXTURE ? D3DTADDRESS_CLAMP : addressModes_[0];
+  DWORD modeV = type_ == D3DRTYPE_CUBETEXTURE ? D3DTADDRESS_CLAMP : addressModes_[1];
+  DWORD modeW = addressModes_[2];
+  float tu = tame(u * static_cast<float>(level.width));
+  float tv = tame(v * static_cast<float>(level.height));
+  float tw = volume ? tame(w * static_cast<float>(level.depth)) : 0.5f;
+  if (filter == D3DTEXF_POINT || filter == D3DTEXF_NONE) {
+    int x = address(static_cast<int>(floorExact(tu)), level.width, modeU);
+    int y = address(static_cast<int>(floorExact(tv)), level.height, modeV);
+    int z = volume ? address(static_cast<int>(floorExact(tw)), level.depth, modeW) : 0;
+    return texel(level, face, x, y, z);
+  }
+  tu -= 0.5f;
+  tv -= 0.5f;
+  tw -= 0.5f;
+  float fu = floorExact(tu), fv = floorExact(tv), fw = floorExact(tw);
+  int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv), z0 = static_cast<int>(fw);
+  float au = tu - fu, av = tv - fv, aw = tw - fw;
+  int xa = address(x0, level.width, modeU), xb = address(x0 + 1, level.width, modeU);
+  int ya = address(y0, level.height, modeV), yb = address(y0 + 1, level.height, modeV);
+  if (packedArgb_ && !volume && xa >= 0 && xb >= 0 && ya >= 0 && yb >= 0) {
+    // 2D A8R8G8B8 / X8R8G8B8: the same arithmetic with the texels read straight from memory.
+    const std::byte* rowA = level.bytes + std::size_t(ya) * level.rowPitch;
+    const std::byte* rowB = level.bytes + std::size_t(yb) * level.rowPitch;
+    Vec4 top = lerp(unpackArgb(rowA, xa), unpackArgb(rowA, xb), au);
+    Vec4 bottom = lerp(unpackArgb(rowB, xa), unpackArgb(rowB, xb), au);
+    return lerp(top, bottom, av);
+  }
+  auto plane = [&](int z) {
+    Vec4 top = lerp(texel(level, face, xa, ya, z), texel(level, face, xb, ya, z), au);
+    Vec4 bottom = lerp(texel(level, face, xa, yb, z), texel(level, face, xb, yb, z), au);
+    return lerp(top, bottom, av);
+  };
+  if (!volume) return plane(0);
+  int za = address(z0, level.depth, modeW), zb = address(z0 + 1, level.depth, modeW);
+  return lerp(plane(za), plane(zb), aw);
+}
+
+void SamplerSet::sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy,
+                        LodMode mode, const float* lod, Vec4* results) {
+  const TextureSampler* s = nullptr;
+  if (vertexSide_) {
+    s = sampler < vertex_.size() ? &vertex_[sampler] : nullptr;
+  } else {
+    s = sampler < pixel_.size() ? &pixel_[sampler] : nullptr;
+  }
+  if (!s || !s->bound()) {
+    for (int l = 0; l < lanes; ++l) results[l] = {0, 0, 0, 1};
+    return;
+  }
+  float shared = (mode == LodMode::derivatives || mode == LodMode::bias || mode == LodMode::gradients)
+                     ? s->levelOfDetail(ddx, ddy)
+                     : 0.0f;
+  for (int l = 0; l < lanes; ++l) {
+    float level = shared;
+    if (mode == LodMode::bias) level += lod[l];
+    if (mode == LodMode::explicitLod) level = lod[l] + s->levelOfDetail({}, {}) + 64.0f;
+    results[l] = s->sample(coordinates[l], level);
+  }
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,71 @@
+// One sampler bound for a draw: the texture's levels, format reader, filters and address
+// modes, read from the sampler states once per draw. Sampling follows the platform's texel
+// grid (texel i centred at (i + 0.5) / N) and its level-of-detail rules.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/device_limits.h"
+#include "platform/d3d9/shader_machine.h"
+#include "platform/d3d9/texel_formats.h"
+
+namespace platform::d3d9 {
+
+class TextureSampler {
+ public:
+  // Binds `texture` (null, or a texture whose format cannot be read, leaves the sampler
+  // unbound) with the sampler's states.
+  void bind(IDirect3DBaseTexture9* texture, const std::array<DWORD, kSamplerStateSlots>& states);
+  bool bound() const { return reader_ != nullptr; }
+  D3DRESOURCETYPE type() const { return type_; }
+
+  // The level of detail (log2 of the texel footprint of one pixel, bias included) for
+  // coordinate derivatives along screen x and y.
+  float levelOfDetail(const Vec4& ddx, const Vec4& ddy) const;
+  // One sample at a level of detail; an unbound sampler gives (0, 0, 0, 1).
+  Vec4 sample(const Vec4& coordinates, float lod) const;
+
+ private:
+  struct Level {
+    const std::byte* bytes = nullptr;
+    int width = 0, height = 0, depth = 1;
+    unsigned rowPitch = 0, slicePitch = 0;
+  };
+  Vec4 sampleLevel(const Vec4& coordinates, int level, DWORD filter) const;
+  Vec4 texel(const Level& level, int face, int x, int y, int z) const;
+  int address(int index, int size, DWORD mode) const;
+  Vec4 unpackArgb(const std::byte* row, int x) const;
+
+  TexelReader reader_ = nullptr;
+  bool packedArgb_ = false;  // A8R8G8B8 or X8R8G8B8: bilinear reads bypass the reader
+  bool opaque_ = false;
+  D3DRESOURCETYPE type_ = D3DRTYPE_TEXTURE;
+  int blockHeight_ = 1;
+  int levelCount_ = 0;
+  int faces_ = 1;
+  std::vector<Level> levels_;  // face-major for cubes
+  std::array<DWORD, 3> addressModes_{};
+  Vec4 border_{};
+  DWORD magFilter_ = D3DTEXF_POINT, minFilter_ = D3DTEXF_POINT, mipFilter_ = D3DTEXF_NONE;
+  float lodBias_ = 0;
+  int maxMipLevel_ = 0;
+};
+
+// The samplers of a draw behind the shader machine's sampling interface.
+class SamplerSet final : public ShaderSampling {
+ public:
+  std::array<TextureSampler, 16>& pixel() { return pixel_; }
+  std::array<TextureSampler, 4>& vertex() { return vertex_; }
+  void useVertexSamplers(bool on) { vertexSide_ = on; }
+  void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy, LodMode mode,
+              const float* lod, Vec4* results) override;
+
+ private:
+  std::array<TextureSampler, 16> pixel_;
+  std::array<TextureSampler, 4> vertex_;
+  bool vertexSide_ = false;
+};
+
+}  // namespace platform::d3d9

@@ -1,0 +1,361 @@
+#include "platform/d3d9/vertex_stage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace platform::d3d9 {
+namespace {
+
+// Fixed-function input registers.
+enum FixedInput : int {
+  kInPosition,
+  kInNormal,
+  kInDiffuse,
+  kInSpecular,
+  kInTexCoord0,  // 8 sets
+  kInPositionT = kInTexCoord0 + 8,
+  kInPointSize,
+  kFixedInputs
+};
+
+using Matrix = std::array<float, 16>;
+
+Matrix toMatrix(const D3DMATRIX& m) {
+  Matrix out{};
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) out[static_cast<std::size_t>(r * 4 + c)] = m.m[r][c];
+  }
+  return out;
+}
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+  Matrix out{};
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      float sum = 0;
+      for (int k = 0; k < 4; ++k)
+        sum += a[static_cast<std::size_t>(r * 4 + k)] * b[static_cast<std::size_t>(k * 4 + c)];
+      out[static_cast<std::size_t>(r * 4 + c)] = sum;
+    }
+  }
+  return out;
+}
+
+// Row vector times matrix.
+Vec4 transform(const Vec4& v, const Matrix& m) {
+  Vec4 out{};
+  for (int c = 0; c < 4; ++c) {
+    out[static_cast<std::size_t>(c)] =
+        v[0] * m[static_cast<std::size_t>(c)] + v[1] * m[static_cast<std::size_t>(4 + c)] +
+        v[2] * m[static_cast<std::size_t>(8 + c)] + v[3] * m[static_cast<std::size_t>(12 + c)];
+  }
+  return out;
+}
+
+Vec4 color(const D3DCOLORVALUE& c) { return {c.r, c.g, c.b, c.a}; }
+
+int slotForFixedUsage(const D3DVERTEXELEMENT9& e) {
+  switch (e.Usage) {
+    case D3DDECLUSAGE_POSITION: return e.UsageIndex == 0 ? kInPosition : -1;
+    case D3DDECLUSAGE_POSITIONT: return e.UsageIndex == 0 ? kInPositionT : -1;
+    case D3DDECLUSAGE_NORMAL: return e.UsageIndex == 0 ? kInNormal : -1;
+    case D3DDECLUSAGE_COLOR: return e.UsageIndex < 2 ? kInDiffuse + e.UsageIndex : -1;
+    case D3DDECLUSAGE_TEXCOORD: return e.UsageIndex < 8 ? kInTexCoord0 + e.UsageIndex : -1;
+    case D3DDECLUSAGE_PSIZE: return e.UsageIndex == 0 ? kInPointSize : -1;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+int VaryingMap::slotOf(DWORD usage, DWORD usageIndex, bool assign) {
+  if (usage == D3DDECLUSAGE_COLOR && usageIndex < 2) return kDiffuseSlot + static_cast<int>(usageIndex);
+  if (usage == D3DDECLUSAGE_TEXCOORD && usageIndex < 8) return kTexCoordSlot + static_cast<int>(usageIndex);
+  if (usage == D3DDECLUSAGE_FOG && usageIndex == 0) return kFogSlot;
+  for (int i = 0; i < extraCount; ++i) {
+    if (extras[static_cast<std::size_t>(i)] == std::make_pair(usage, usageIndex)) return kFirstExtraSlot + i;
+  }
+  if (!assign || extraCount == static_cast<int>(extras.size())) return -1;
+  extras[static_cast<std::size_t>(extraCount)] = {usage, usageIndex};
+  return kFirstExtraSlot + extraCount++;
+}
+
+bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams,
+                       SamplerSet* samplers) {
+  state_ = &state;
+  input_ = {};
+  for (UINT s = 0; s < kStreamCount; ++s) input_.setStream(s, streams[s]);
+  const auto& elements = state.vertexDeclaration->elements();
+  program_ = state.vertexShader ? state.vertexShader->program() : nullptr;
+  if (state.vertexShader && !program_) return false;
+  pretransformed_ = false;
+  hasDiffuse_ = hasSpecular_ = false;
+  setComponents_.fill(2);
+  for (const D3DVERTEXELEMENT9& e : elements) {
+    if (e.Stream == 0xFF) break;
+    if (e.Usage == D3DDECLUSAGE_TEXCOORD && e.UsageIndex < 8) {
+      int count = e.Type <= D3DDECLTYPE_FLOAT4 ? e.Type + 1 : 4;
+      if (e.Type == D3DDECLTYPE_SHORT2 || e.Type == D3DDECLTYPE_SHORT2N || e.Type == D3DDECLTYPE_USHORT2N ||
+          e.Type == D3DDECLTYPE_FLOAT16_2) {
+        count = 2;
+      }
+      setComponents_[e.UsageIndex] = count;
+    }
+    if (e.Usage == D3DDECLUSAGE_POSITIONT) pretransformed_ = true;
+    if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) hasDiffuse_ = true;
+    if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 1) hasSpecular_ = true;
+  }
+  varyingMap_ = {};
+  if (pretransformed_ || !program_) {
+    for (const D3DVERTEXELEMENT9& e : elements) {
+      if (e.Stream == 0xFF) break;
+      input_.addElement(e, slotForFixedUsage(e));
+    }
+    program_ = nullptr;
+    UINT world = 0, view = 0, projection = 0;
+    transformSlot(D3DTS_WORLD, &world);
+    transformSlot(D3DTS_VIEW, &view);
+    transformSlot(D3DTS_PROJECTION, &projection);
+    worldView_ = multiply(toMatrix(state.transforms[world]), toMatrix(state.transforms[view]));
+    worldViewProjection_ = multiply(worldView_, toMatrix(state.transforms[projection]));
+    lighting_ = state.renderStates[D3DRS_LIGHTING] != 0;
+    return true;
+  }
+  // Shader inputs: each declared v# takes the element of its usage and index.
+  for (const ShaderDeclaration& d : program_->declarations) {
+    if (d.type != D3DSPR_INPUT || d.number >= 16) continue;
+    for (const D3DVERTEXELEMENT9& e : elements) {
+      if (e.Stream == 0xFF) break;
+      if (e.Usage == d.usage && e.UsageIndex == d.usageIndex) input_.addElement(e, static_cast<int>(d.number));
+    }
+  }
+  outputSlots_.fill(-1);
+  if (program_->major >= 3) {
+    for (const ShaderDeclaration& d : program_->declarations) {
+      if (d.type != D3DSPR_OUTPUT || d.number >= outputSlots_.size()) continue;
+      int slot = d.usage == D3DDECLUSAGE_POSITION && d.usageIndex == 0 ? -2
+                 : d.usage == D3DDECLUSAGE_PSIZE                       ? -3
+                                                 : varyingMap_.slotOf(d.usage, d.usageIndex, true);
+      outputSlots_[d.number] = slot;
+    }
+  }
+  floats_.resize(kVertexShaderFloatConstants);
+  mergeFloatConstants(*program_, state.vertexFloats.data(), kVertexShaderFloatConstants, floats_.data());
+  mergeIntegerConstants(*program_, state.vertexInts.data(), integers_.data());
+  mergeBoolConstants(*program_, state.vertexBools.data(), bools_.data());
+  constants_ = {};
+  constants_.floats = floats_.data();
+  constants_.floatCount = kVertexShaderFloatConstants;
+  constants_.integers = integers_.data();
+  constants_.bools = bools_.data();
+  constants_.sampling = samplers;
+  return true;
+}
+
+void VertexStage::process(UINT index, ShadedVertex* out) {
+  if (program_) {
+    processShader(index, out);
+  } else {
+    processFixed(index, out);
+  }
+}
+
+// Each stage's coordinates: the set its TEXCOORDINDEX names or a generated camera-space vector,
+// through the stage's texture matrix when TEXTURETRANSFORMFLAGS asks for one.
+void VertexStage::texturesOf(const Vec4* in, const Vec4& viewPosition, const Vec4& normal, ShadedVertex* out) const {
+  constexpr DWORD kCameraSpaceNormal = 0x10000, kCameraSpacePosition = 0x20000, kCameraSpaceReflection = 0x30000;
+  for (UINT stage = 0; stage < 8; ++stage) {
+    DWORD index = state_->stageStates[stage][D3DTSS_TEXCOORDINDEX];
+    DWORD set = index & 0xFFFF;
+    int components = set < 8 ? setComponents_[set] : 2;
+    Vec4 c = set < 8 ? in[kInTexCoord0 + set] : Vec4{0, 0, 0, 1};
+    switch (index & 0xFFFF0000) {
+      case kCameraSpaceNormal:
+        c = {normal[0], normal[1], normal[2], 1};
+        components = 3;
+        break;
+      case kCameraSpacePosition:
+        c = {viewPosition[0], viewPosition[1], viewPosition[2], 1};
+        components = 3;
+        break;
+      case kCameraSpaceReflection: {
+        float length = std::sqrt(viewPosition[0] * viewPosition[0] + viewPosition[1] * viewPosition[1] +
+                                 viewPosition[2] * viewPosition[2]);
+        Vec4 e = length > 0 ? Vec4{viewPosition[0] / length, viewPosition[1] / length, viewPosition[2] / length, 0}
+                            : Vec4{0, 0, 1, 0};
+        float d = 2 * (e[0] * normal[0] + e[1] * normal[1] + e[2] * normal[2]);
+        c = {e[0] - d * normal[0], e[1] - d * normal[1], e[2] - d * normal[2], 1};
+        components = 3;
+        break;
+      }
+      default: break;
+    }
+    DWORD flags = state_->stageStates[stage][D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF;
+    if (flags != D3DTTFF_DISABLE) {
+      // The coordinates go in with a 1 after their last component, so the row after the last
+      // used one translates (the third row for 2D coordinates).
+      Vec4 v{0, 0, 0, 0};
+      for (int i = 0; i < components && i < 4; ++i) v[static_cast<std::size_t>(i)] = c[static_cast<std::size_t>(i)];
+      if (components < 4) v[static_cast<std::size_t>(components)] = 1;
+      UINT slot = 0;
+      transformSlot(D3DTS_TEXTURE0 + stage, &slot);
+      c = transform(v, toMatrix(state_->transforms[slot]));
+    }
+    out->varyings[kTexCoordSlot + stage] = c;
+  }
+}
+
+float VertexStage::vertexFog(const Vec4& position) const {
+  const auto& rs = state_->renderStates;
+  DWORD mode = rs[D3DRS_FOGVERTEXMODE];
+  if (mode == D3DFOG_NONE || rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE) return 1.0f;
+  Vec4 eye = transform(position, worldView_);
+  float distance =
+      rs[D3DRS_RANGEFOGENABLE] ? std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) : std::fabs(eye[2]);
+  auto asFloat = [](DWORD bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+  };
+  float start = asFloat(rs[D3DRS_FOGSTART]), end = asFloat(rs[D3DRS_FOGEND]), density = asFloat(rs[D3DRS_FOGDENSITY]);
+  switch (mode) {
+    case D3DFOG_EXP: return std::exp(-density * distance);
+    case D3DFOG_EXP2: return std::exp(-(density * distance) * (density * distance));
+    default: return end != start ? (end - distance) / (end - start) : 1.0f;
+  }
+}
+
+void VertexStage::processFixed(UINT index, ShadedVertex* out) {
+  std::array<Vec4, kFixedInputs> in;
+  input_.fetch(index, in.data(), kFixedInputs);
+  constexpr Vec4 kWhite{1, 1, 1, 1};
+  out->varyings[kDiffuseSlot] = hasDiffuse_ ? in[kInDiffuse] : kWhite;
+  out->varyings[kSpecularSlot] = hasSpecular_ ? in[kInSpecular] : kWhite;
+  out->pointSize = 1.0f;
+  if (pretransformed_) {
+    for (UINT stage = 0; stage < 8; ++stage) {
+      DWORD set = state_->stageStates[stage][D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+      out->varyings[kTexCoordSlot + stage] = set < 8 ? in[kInTexCoord0 + set] : Vec4{0, 0, 0, 1};
+    }
+    out->position = in[kInPositionT];
+    // Pre-transformed vertices carry their fog factor in the specular alpha.
+    out->varyings[kFogSlot] = {hasSpecular_ ? in[kInSpecular][3] : 1.0f, 0, 0, 0};
+    return;
+  }
+  Vec4 position = in[kInPosition];
+  position[3] = 1.0f;
+  out->position = transform(position, worldViewProjection_);
+  out->varyings[kFogSlot] = {vertexFog(position), 0, 0, 0};
+  const DeviceState& s = *state_;
+  Vec4 viewPosition = transform(position, worldView_);
+  Vec4 normal = transform({in[kInNormal][0], in[kInNormal][1], in[kInNormal][2], 0}, worldView_);
+  if (s.renderStates[D3DRS_NORMALIZENORMALS]) {
+    float length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+    if (length > 0) {
+      for (int c = 0; c < 3; ++c) normal[static_cast<std::size_t>(c)] /= length;
+    }
+  }
+  texturesOf(in.data(), viewPosition, normal, out);
+  if (!lighting_) return;
+
+  // Lighting in camera space: emissive + ambient + diffuse of each enabled light.
+  bool colorVertex = s.renderStates[D3DRS_COLORVERTEX] != 0;
+  auto source = [&](D3DRENDERSTATETYPE which, const D3DCOLORVALUE& material) -> Vec4 {
+    DWORD from = colorVertex ? s.renderStates[which] : D3DMCS_MATERIAL;
+    if (from == D3DMCS_COLOR1 && hasDiffuse_) return in[kInDiffuse];
+    if (from == D3DMCS_COLOR2 && hasSpecular_) return in[kInSpecular];
+    return color(material);
+  };
+  Vec4 diffuseMaterial = source(D3DRS_DIFFUSEMATERIALSOURCE, s.material.Diffuse);
+  Vec4 ambientMaterial = source(D3DRS_AMBIENTMATERIALSOURCE, s.material.Ambient);
+  Vec4 emissiveMaterial = source(D3DRS_EMISSIVEMATERIALSOURCE, s.material.Emissive);
+  D3DCOLOR ambient = s.renderStates[D3DRS_AMBIENT];
+  Vec4 ambientLight{((ambient >> 16) & 0xFF) / 255.0f, ((ambient >> 8) & 0xFF) / 255.0f, (ambient & 0xFF) / 255.0f, 0};
+  Vec4 diffuseLight{0, 0, 0, 0};
+  UINT view = 0;
+  transformSlot(D3DTS_VIEW, &view);
+  Matrix viewMatrix = toMatrix(s.transforms[view]);
+  for (const auto& [number, slot] : s.lights) {
+    if (!slot.enabled) continue;
+    const D3DLIGHT9& light = slot.light;
+    Vec4 toLight;
+    float attenuation = 1.0f;
+    if (light.Type == D3DLIGHT_DIRECTIONAL) {
+      Vec4 d = transform({light.Direction.x, light.Direction.y, light.Direction.z, 0}, viewMatrix);
+      toLight = {-d[0], -d[1], -d[2], 0};
+    } else {
+      Vec4 p = transform({light.Position.x, light.Position.y, light.Position.z, 1}, viewMatrix);
+      toLight = {p[0] - viewPosition[0], p[1] - viewPosition[1], p[2] - viewPosition[2], 0};
+      float distance = std::sqrt(toLight[0] * toLight[0] + toLight[1] * toLight[1] + toLight[2] * toLight[2]);
+      if (distance > light.Range) continue;
+      float denominator = light.Attenuation0 + light.Attenuation1 * distance + light.Attenuation2 * distance * distance;
+      attenuation = denominator > 0 ? 1.0f / denominator : 1.0f;
+      if (light.Type == D3DLIGHT_SPOT) {
+        Vec4 d = transform({light.Direction.x, light.Direction.y, light.Direction.z, 0}, viewMatrix);
+        float dl = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        float rho = (distance > 0 && dl > 0)
+                        ? -(d[0] * toLight[0] + d[1] * toLight[1] + d[2] * toLight[2]) / (distance * dl)
+                        : 1.0f;
+        float cosTheta = std::cos(light.Theta * 0.5f), cosPhi = std::cos(light.Phi * 0.5f);
+        if (rho <= cosPhi) {
+          attenuation = 0;
+        } else if (rho < cosTheta && cosTheta > cosPhi) {
+          attenuation *= std::pow((rho - cosPhi) / (cosTheta - cosPhi), light.Falloff);
+        }
+      }
+    }
+    float length = std::sqrt(toLight[0] * toLight[0] + toLight[1] * toLight[1] + toLight[2] * toLight[2]);
+    float lambert =
+        length > 0 ? (normal[0] * toLight[0] + normal[1] * toLight[1] + normal[2] * toLight[2]) / length : 0;
+    lambert = std::max(lambert, 0.0f) * attenuation;
+    for (int c = 0; c < 3; ++c) {
+      auto i = static_cast<std::size_t>(c);
+      diffuseLight[i] += color(light.Diffuse)[i] * lambert;
+      ambientLight[i] += color(light.Ambient)[i] * attenuation;
+    }
+  }
+  Vec4 lit{};
+  for (int c = 0; c < 3; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    lit[i] = std::clamp(
+        emissiveMaterial[i] + ambientMaterial[i] * ambientLight[i] + diffuseMaterial[i] * diffuseLight[i], 0.0f, 1.0f);
+  }
+  lit[3] = std::clamp(diffuseMaterial[3], 0.0f, 1.0f);
+  out->varyings[kDiffuseSlot] = lit;
+  out->varyings[kSpecularSlot] = {0, 0, 0, 0};
+}
+
+void VertexStage::processShader(UINT index, ShadedVertex* out) {
+  LaneRegisters& lane = lane_;
+  lane.r = {};
+  lane.rasterOut = {};
+  lane.attributeOut = {};
+  lane.textureOut = {};
+  lane.out = {};
+  lane.a0 = {};
+  lane.p0 = {};
+  input_.fetch(index, lane.v.data(), static_cast<int>(lane.v.size()));
+  ShaderMachine(*program_, constants_).run(&lane, 1);
+  out->varyings = {};
+  out->pointSize = 1.0f;
+  if (program_->major < 3) {
+    out->position = lane.rasterOut[0];
+    out->varyings[kDiffuseSlot] = lane.attributeOut[0];
+    out->varyings[kSpecularSlot] = lane.attributeOut[1];
+    for (int t = 0; t < 8; ++t)
+      out->varyings[static_cast<std::size_t>(kTexCoordSlot + t)] = lane.textureOut[static_cast<std::size_t>(t)];
+    out->varyings[kFogSlot] = {lane.rasterOut[1][0], 0, 0, 0};
+    out->pointSize = lane.rasterOut[2][0];
+    return;
+  }
+  out->position = {};
+  for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
+    int slot = outputSlots_[o];
+    if (slot == -2) out->position = lane.out[o];
+    if (slot == -3) out->pointSize = lane.out[o][0];
+    if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = lane.out[o];
+  }
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,60 @@
+// The vertex stage of a draw: fixed-function transform or the bound vertex shader, bound once
+// per draw, then run per vertex into clip-space vertices with attributes in their slots.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/texture_sampler.h"
+#include "platform/d3d9/vertex_input.h"
+
+namespace platform::d3d9 {
+
+// The (usage, index) pairs of the extra attribute slots a vs_3_0 shader writes, so that a
+// ps_3_0 shader reading the same semantics finds them.
+struct VaryingMap {
+  std::array<std::pair<DWORD, DWORD>, kVaryingSlots - kFirstExtraSlot> extras{};
+  int extraCount = 0;
+  // The slot of a semantic; -1 when it has none. `assign` adds new extras.
+  int slotOf(DWORD usage, DWORD usageIndex, bool assign);
+};
+
+class VertexStage {
+ public:
+  // Binds the stage to the device state and the streams the draw reads. False when the
+  // bound vertex shader cannot run (the draw is refused).
+  bool bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams, SamplerSet* samplers);
+  bool pretransformed() const { return pretransformed_; }
+  const VaryingMap& varyings() const { return varyingMap_; }
+  void process(UINT index, ShadedVertex* out);
+
+ private:
+  void processFixed(UINT index, ShadedVertex* out);
+  void processShader(UINT index, ShadedVertex* out);
+  // The fixed-function vertex fog factor of an object-space position (1 when off).
+  float vertexFog(const Vec4& position) const;
+  void texturesOf(const Vec4* in, const Vec4& viewPosition, const Vec4& normal, ShadedVertex* out) const;
+
+  const DeviceState* state_ = nullptr;
+  VertexInput input_;
+  bool pretransformed_ = false;
+  bool hasDiffuse_ = false;
+  bool hasSpecular_ = false;
+  bool lighting_ = false;
+  std::array<int, 8> setComponents_{};  // components of each texture coordinate set
+  std::array<float, 16> worldViewProjection_{};
+  std::array<float, 16> worldView_{};
+  // Shader path.
+  const ShaderProgram* program_ = nullptr;
+  std::vector<Vec4> floats_;
+  std::array<std::array<int, 4>, 16> integers_{};
+  std::array<BOOL, 16> bools_{};
+  ShaderConstants constants_;
+  LaneRegisters lane_;
+  VaryingMap varyingMap_;
+  std::array<int, 12> outputSlots_{};  // vs_3_0 o# -> slot, -2 position, -3 point size, -1 none
+};
+
+}  // namespace platform::d3d9

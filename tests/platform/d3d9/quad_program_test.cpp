@@ -1,0 +1,125 @@
+// Quad programs against the general interpreter: the same shaders on the same quads give the
+// same bits, and shaders outside the straight-line subset are left to the interpreter.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/d3d9/quad_program.h"
+#include "shader_asm/shader_assembler.h"
+#include "tests/platform/d3d9/hologram_shaders.h"
+
+namespace platform::d3d9 {
+namespace {
+
+std::vector<DWORD> assembleText(const std::string& text) {
+  shader_asm::ShaderBuffer* shader = nullptr;
+  shader_asm::ShaderBuffer* errors = nullptr;
+  std::vector<DWORD> tokens;
+  HRESULT result =
+      shader_asm::assembleShaderFromMemory(text.c_str(), text.size(), "quad", nullptr, nullptr, 0, &shader, &errors);
+  std::string messages = errors ? static_cast<const char*>(errors->GetData()) : "";
+  if (errors) errors->Release();
+  EXPECT_EQ(result, S_OK) << text << messages;
+  if (shader) {
+    tokens.resize(shader->GetSize() / 4);
+    std::memcpy(tokens.data(), shader->GetData(), tokens.size() * 4);
+    shader->Release();
+  }
+  return tokens;
+}
+
+// A sampler whose answer depends on everything it is given.
+class MixingSampling final : public ShaderSampling {
+ public:
+  void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy, LodMode mode,
+              const float* lod, Vec4* results) override {
+    for (int l = 0; l < lanes; ++l) {
+      results[l] = {coordinates[l][0] * 0.5f + ddx[0], coordinates[l][1] - ddy[1],
+                    static_cast<float>(sampler) + (mode == LodMode::bias ? lod[l] : 0.0f), coordinates[l][3]};
+    }
+  }
+};
+
+class QuadProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (std::size_t i = 0; i < constants.size(); ++i) {
+      float f = static_cast<float>(i);
+      constants[i] = {f * 0.37f - 3.0f, 1.0f / (f + 1.0f), -f * 0.11f, f == 5 ? 0.0f : 2.5f - f * 0.2f};
+    }
+    for (int l = 0; l < 4; ++l) {
+      float lf = static_cast<float>(l);
+      for (int t = 0; t < 8; ++t) {
+        float tf = static_cast<float>(t);
+        lanes[l].t[static_cast<std::size_t>(t)] = {0.1f * lf + tf, 0.3f - 0.2f * lf, tf * lf - 1.0f, 1.0f + lf};
+      }
+      lanes[l].v[0] = {0.25f * lf, 0.5f, 1.0f - 0.25f * lf, 0.75f};
+      lanes[l].v[1] = {0.1f, 0.2f * lf, 0.3f, 0.4f};
+      lanes[l].misc[0] = {lf, 2 * lf, 0, 0};
+    }
+  }
+
+  // Runs both ways; false when the quad program declines the shader.
+  bool compare(const std::string& text) {
+    std::vector<DWORD> tokens = assembleText(text);
+    ShaderProgram program;
+    EXPECT_TRUE(decodeShaderProgram(tokens, &program)) << text;
+    bindRegisterOffsets(&program);
+    std::array<Vec4, 224> merged{};
+    mergeFloatConstants(program, constants.data(), 224, merged.data());
+    QuadProgram quad;
+    if (!quad.compile(program, merged.data(), 224)) return false;
+    std::array<LaneRegisters, 4> viaQuad = lanes, viaMachine = lanes;
+    quad.run(viaQuad.data(), &sampling);
+    ShaderConstants k;
+    k.floats = merged.data();
+    k.floatCount = 224;
+    k.sampling = &sampling;
+    ShaderMachine(program, k).run(viaMachine.data(), 4);
+    for (int l = 0; l < 4; ++l) {
+      for (int o = 0; o < 4; ++o) {
+        EXPECT_EQ(std::memcmp(&viaQuad[l].colorOut[o], &viaMachine[l].colorOut[o], sizeof(Vec4)), 0)
+            << text << "lane " << l << " oC" << o;
+      }
+    }
+    return true;
+  }
+
+  std::array<Vec4, 224> constants{};
+  std::array<LaneRegisters, 4> lanes{};
+  MixingSampling sampling;
+};
+
+TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
+  EXPECT_TRUE(compare(kHologramPixelShaderText));
+  const char* bodies[] = {
+      "add r0, c1, t0\nsub r1, -c2, t1\nmad r0, r0, r1.yzwx, c3.w\nmov oC0, r0",
+      "mul_sat r0.xy, t0, c4\nmin r0.zw, t1, c5.z\nmax r1, r0, -r0.wzyx\nmov oC0, r1",
+      "dp3 r0, t0, c6\ndp4 r1, t1, c7\ndp2add r2, t2, c8, c9.y\nadd r0, r0, r1\nadd oC0, r0, r2",
+      "rcp r0.x, c5.w\nrsq r0.y, c2.y\nexp r0.z, t0.y\nlog r0.w, c0.x\nmov oC0, r0",
+      "frc r0, t3\nabs r1, c9\nlrp r2, c1.y, r0, r1\ncmp r3, t2, r2, -r2\nmov oC0, r3",
+      "pow r0, c3.y, c4.x\nnrm r1, t4\nmul r1.w, r1.w, r0.x\nmov oC0, r1\nmov oC1, r0",
+      "dcl_2d s0\ndcl_2d s3\ntexld r0, t0, s0\ntexldp r1, t1, s3\ntexldb r2, t2, s0\n"
+      "add r0, r0, r1\nadd oC0, r0, r2",
+      "mov r0, v0\nmul r0, r0, v1_abs\nadd r0.xy, -r0_abs, vPos\nmov oC0, r0",
+  };
+  for (const char* body : bodies) {
+    std::string version = std::strstr(body, "vPos") ? "ps_3_0\ndcl_texcoord0 v2\n" : "ps_2_0\n";
+    std::string declarations = std::strstr(body, "vPos") ? "dcl vPos.xy\ndcl_color0 v0\ndcl_color1 v1\n"
+                                                         : "dcl v0\ndcl v1\ndcl t0\ndcl t1\ndcl t2\ndcl t3\ndcl t4\n";
+    EXPECT_TRUE(compare(version + declarations + body + "\n")) << body;
+  }
+}
+
+TEST_F(QuadProgramTest, ShadersOutsideTheSubsetAreDeclined) {
+  EXPECT_FALSE(compare("ps_2_0\ndcl t0\ntexkill t0\nmov oC0, t0\n"));
+  EXPECT_FALSE(compare("ps_2_x\ndcl t0\nsetp_gt p0, t0, c0\n(p0) mov r0, c1\nmov oC0, r0\n"));
+  EXPECT_FALSE(compare(
+      "ps_3_0\ndefi i0, 2, 0, 1, 0\ndcl_texcoord0 v0\nmov r0, c0\nrep i0\nadd r0, r0, v0\nendrep\nmov oC0, r0\n"));
+  EXPECT_FALSE(compare("ps_2_0\ndcl t0\nmov oDepth, t0.x\nmov oC0, t0\n"));
+  EXPECT_FALSE(compare("ps_1_4\ntexcrd r0.xyz, t0\nmov r0.w, c0\n"));
+}
+
+}  // namespace
+}  // namespace platform::d3d9
