@@ -5,6 +5,7 @@ find_package(ZLIB REQUIRED)
 target_sources(prism_texture PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/image_decoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_bmp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dds_format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_dds.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_jpeg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_png.cpp

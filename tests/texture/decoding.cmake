@@ -3,7 +3,7 @@ list(APPEND texture_test_sources
   image_file_builders.cpp
   decode_bmp_test.cpp)
 list(APPEND texture_test_sources decode_tga_test.cpp decode_ppm_test.cpp)
-list(APPEND texture_test_sources decode_dds_test.cpp)
+list(APPEND texture_test_sources decode_dds_test.cpp dds_format_test.cpp)
 list(APPEND texture_test_sources decode_png_test.cpp decode_jpeg_test.cpp)
 list(APPEND texture_test_sources image_decoder_test.cpp)
 list(APPEND texture_test_sources image_suites_test.cpp)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/d3d9/com_ptr.h"
+#include "texture/dds_format.h"
 #include "texture/pixel_formats.h"
 
 namespace prismtex {
@@ -18,79 +19,16 @@ constexpr std::uint32_t kPixelFormatSize = 32;
 // Header flags.
 constexpr std::uint32_t kCaps = 0x1, kHeight = 0x2, kWidth = 0x4, kPitch = 0x8, kPixelFormat = 0x1000,
                         kMipMapCount = 0x20000, kLinearSize = 0x80000, kDepth = 0x800000;
-// Pixel-format flags.
-constexpr std::uint32_t kFourCc = 0x4;
 // Caps.
 constexpr std::uint32_t kComplex = 0x8, kTexture = 0x1000, kMipMap = 0x400000;
 constexpr std::uint32_t kCubeMap = 0x200, kAllFaces = 0xFC00, kVolume = 0x200000;
 
-struct DdsPixelFormat {
-  D3DFORMAT format;
-  std::uint32_t flags;
-  std::uint32_t bitCount;
-  std::uint32_t red, green, blue, alpha;
-};
-
-// The masked formats, with the masks common tools write for them.
-constexpr std::array<DdsPixelFormat, 27> kMaskedFormats{{
-    {D3DFMT_R8G8B8, 0x40, 24, 0xFF0000, 0xFF00, 0xFF, 0},
-    {D3DFMT_A8R8G8B8, 0x41, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000},
-    {D3DFMT_X8R8G8B8, 0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0},
-    {D3DFMT_R5G6B5, 0x40, 16, 0xF800, 0x7E0, 0x1F, 0},
-    {D3DFMT_X1R5G5B5, 0x40, 16, 0x7C00, 0x3E0, 0x1F, 0},
-    {D3DFMT_A1R5G5B5, 0x41, 16, 0x7C00, 0x3E0, 0x1F, 0x8000},
-    {D3DFMT_A4R4G4B4, 0x41, 16, 0xF00, 0xF0, 0xF, 0xF000},
-    {D3DFMT_R3G3B2, 0x40, 8, 0xE0, 0x1C, 0x3, 0},
-    {D3DFMT_A8, 0x2, 8, 0, 0, 0, 0xFF},
-    {D3DFMT_A8R3G3B2, 0x41, 16, 0xE0, 0x1C, 0x3, 0xFF00},
-    {D3DFMT_X4R4G4B4, 0x40, 16, 0xF00, 0xF0, 0xF, 0},
-    // The two 10-bit layouts carry each other's masks in files, a long-standing convention.
-    {D3DFMT_A2B10G10R10, 0x41, 32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000},
-    {D3DFMT_A8B8G8R8, 0x41, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000},
-    {D3DFMT_X8B8G8R8, 0x40, 32, 0xFF, 0xFF00, 0xFF0000, 0},
-    {D3DFMT_G16R16, 0x40, 32, 0xFFFF, 0xFFFF0000, 0, 0},
-    {D3DFMT_A2R10G10B10, 0x41, 32, 0x3FF, 0xFFC00, 0x3FF00000, 0xC0000000},
-    {D3DFMT_L8, 0x20000, 8, 0xFF, 0, 0, 0},
-    {D3DFMT_A8L8, 0x20001, 16, 0xFF, 0, 0, 0xFF00},
-    {D3DFMT_A4L4, 0x20001, 8, 0xF, 0, 0, 0xF0},
-    {D3DFMT_L16, 0x20000, 16, 0xFFFF, 0, 0, 0},
-    {D3DFMT_V8U8, 0x80000, 16, 0xFF, 0xFF00, 0, 0},
-    {D3DFMT_L6V5U5, 0x40000, 16, 0x1F, 0x3E0, 0xFC00, 0},
-    {D3DFMT_X8L8V8U8, 0x40000, 32, 0xFF, 0xFF00, 0xFF0000, 0},
-    {D3DFMT_Q8W8V8U8, 0x80000, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000},
-    {D3DFMT_V16U16, 0x80000, 32, 0xFFFF, 0xFFFF0000, 0, 0},
-    {D3DFMT_A2W10V10U10, 0x80001, 32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000},
-    {D3DFMT_D16_LOCKABLE, 0x400, 16, 0, 0xFFFF, 0, 0},
-}};
-
-// Formats written by code: the four-character ones and those known by their number.
-constexpr std::array<D3DFORMAT, 19> kCodedFormats{
-    D3DFMT_UYVY,         D3DFMT_R8G8_B8G8,     D3DFMT_YUY2,    D3DFMT_G8R8_G8B8,     D3DFMT_DXT1,
-    D3DFMT_DXT2,         D3DFMT_DXT3,          D3DFMT_DXT4,    D3DFMT_DXT5,          D3DFMT_A16B16G16R16,
-    D3DFMT_Q16W16V16U16, D3DFMT_R16F,          D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_R32F,
-    D3DFMT_G32R32F,      D3DFMT_A32B32G32R32F, D3DFMT_CxV8U8,  D3DFMT_D32F_LOCKABLE};
-
-bool pixelFormatOf(D3DFORMAT format, DdsPixelFormat* pixelFormat) {
-  for (const DdsPixelFormat& row : kMaskedFormats) {
-    if (row.format == format) {
-      *pixelFormat = row;
-      return true;
-    }
-  }
-  if (std::find(kCodedFormats.begin(), kCodedFormats.end(), format) != kCodedFormats.end()) {
-    *pixelFormat = {format, kFourCc, 0, 0, 0, 0, 0};
-    return true;
-  }
-  return false;
-}
-
-bool isBlock(D3DFORMAT format) {
-  return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
-         format == D3DFMT_DXT5;
-}
-
-bool isPair(D3DFORMAT format) {
-  return format == D3DFMT_UYVY || format == D3DFMT_YUY2 || format == D3DFMT_R8G8_B8G8 || format == D3DFMT_G8R8_G8B8;
+// The header's pixel format for `format`: the first row of the reader's own table that names
+// it, so that every file written here reads back as the same format. Palettised formats are not
+// written (their palette is not part of a texture).
+const DdsFormatRow* pixelFormatOf(D3DFORMAT format) {
+  if (describeFormat(format).formatClass == FormatClass::palettised) return nullptr;
+  return ddsFormatRowFor(format);
 }
 
 // Bytes of one stored row and the number of stored rows of a `width` × `height` level.
@@ -100,11 +38,9 @@ struct LevelLayout {
 };
 
 LevelLayout layoutOf(D3DFORMAT format, UINT width, UINT height) {
-  if (isBlock(format)) {
-    return {static_cast<std::size_t>((width + 3) / 4) * (format == D3DFMT_DXT1 ? 8 : 16), (height + 3) / 4};
-  }
-  if (isPair(format)) return {static_cast<std::size_t>((width + 1) / 2) * 4, height};
-  return {(static_cast<std::size_t>(width) * describeFormat(format).bitsPerPixel + 7) / 8, height};
+  DdsLevelLayout layout = ddsLevelLayout(format, width, height);
+  UINT rows = layout.pitch == 0 ? 0 : static_cast<UINT>(layout.levelBytes / layout.pitch);
+  return {static_cast<std::size_t>(layout.pitch), rows};
 }
 
 void put32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
@@ -174,15 +110,17 @@ HRESULT textureToDds(IDirect3DBaseTexture9* texture, std::vector<std::uint8_t>& 
     width = desc.Width;
     height = desc.Height;
   }
-  DdsPixelFormat pixelFormat{};
-  if (!pixelFormatOf(format, &pixelFormat)) return E_FAIL;
+  const DdsFormatRow* row = pixelFormatOf(format);
+  if (row == nullptr) return E_FAIL;
+  const DdsFormatRow& pixelFormat = *row;
 
-  const bool coded = pixelFormat.flags == kFourCc;
+  const bool coded = pixelFormat.flags == kDdsFourCcFlag;
+  const bool blocks = format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 ||
+                      format == D3DFMT_DXT4 || format == D3DFMT_DXT5;
   const LevelLayout top = layoutOf(format, width, height);
   std::uint32_t flags = kCaps | kHeight | kWidth | kPixelFormat | (levels > 1 ? kMipMapCount : 0) |
-                        (isBlock(format) ? kLinearSize : kPitch) | (volume ? kDepth : 0);
-  std::uint32_t pitchOrLinearSize =
-      static_cast<std::uint32_t>(isBlock(format) ? top.rowBytes * top.rows : top.rowBytes);
+                        (blocks ? kLinearSize : kPitch) | (volume ? kDepth : 0);
+  std::uint32_t pitchOrLinearSize = static_cast<std::uint32_t>(blocks ? top.rowBytes * top.rows : top.rowBytes);
   std::uint32_t caps = kTexture | (levels > 1 || cube || volume ? kComplex : 0) | (levels > 1 ? kMipMap : 0);
   std::uint32_t caps2 = cube ? kCubeMap | kAllFaces : volume ? kVolume : 0;
 
