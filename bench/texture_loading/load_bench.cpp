@@ -9,6 +9,7 @@
 
 #include "platform/d3d9/com_ptr.h"
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/windowless_device.h"
 #include "tests/texture/image_file_builders.h"
 #include "texture/texture_loader.h"
 
@@ -70,23 +71,7 @@ const BenchFiles& benchFiles() {
 }
 
 struct SoftwareDevice {
-  SoftwareDevice() {
-    direct3D = ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
-    HWND window = reinterpret_cast<HWND>(std::uintptr_t{0xBE4C});
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = 16;
-    parameters.BackBufferHeight = 16;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.hDeviceWindow = window;
-    parameters.Windowed = TRUE;
-    if (direct3D) {
-      direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                             &parameters, device.put());
-    }
-  }
-  ComPtr<IDirect3D9> direct3D;
+  SoftwareDevice() { platform::d3d9::createWindowlessDevice({}, &device); }
   ComPtr<IDirect3DDevice9> device;
 };
 

@@ -7,33 +7,19 @@
 #include <cstdlib>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/windowless_device.h"
 #include "texture/pixel_formats.h"
 #include "texture/texture_loader.h"
 
 namespace {
 
 IDirect3DDevice9* fuzzDevice() {
-  static IDirect3DDevice9* device = [] {
-    IDirect3D9* direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-    if (direct3D == nullptr) std::abort();
-    HWND window = reinterpret_cast<HWND>(std::uintptr_t{0x4242});
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = 16;
-    parameters.BackBufferHeight = 16;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.hDeviceWindow = window;
-    parameters.Windowed = TRUE;
-    IDirect3DDevice9* created = nullptr;
-    if (FAILED(direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                      &parameters, &created))) {
-      std::abort();
-    }
-    direct3D->Release();
+  static platform::d3d9::ComPtr<IDirect3DDevice9> device = [] {
+    platform::d3d9::ComPtr<IDirect3DDevice9> created;
+    if (FAILED(platform::d3d9::createWindowlessDevice({}, &created))) std::abort();
     return created;
   }();
-  return device;
+  return device.get();
 }
 
 constexpr std::array<D3DFORMAT, 8> kFormats = {D3DFMT_UNKNOWN, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_DXT1,

@@ -30,4 +30,5 @@ target_sources(prism_platform PRIVATE
   d3d9/vertex_declaration.cpp
   d3d9/vertex_input.cpp
   d3d9/vertex_stage.cpp
+  d3d9/windowless_device.cpp
 )

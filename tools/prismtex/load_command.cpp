@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/d3d9/com_ptr.h"
+#include "platform/d3d9/windowless_device.h"
 #include "texture/texture_loader.h"
 #include "tools/prismtex/commands.h"
 #include "tools/prismtex/dds_writer.h"
@@ -191,22 +192,6 @@ bool parseArguments(Arguments arguments, LoadOptions* options, const CommandOutp
   return true;
 }
 
-HRESULT createSoftwareDevice(ComPtr<IDirect3D9>* direct3D, ComPtr<IDirect3DDevice9>* device) {
-  *direct3D = ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
-  if (!*direct3D) return E_FAIL;
-  HWND window = reinterpret_cast<HWND>(std::uintptr_t{0x7E7});
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 16;
-  parameters.BackBufferHeight = 16;
-  parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.hDeviceWindow = window;
-  parameters.Windowed = TRUE;
-  return (*direct3D)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                   &parameters, device->put());
-}
-
 }  // namespace
 
 int runLoad(Arguments arguments, const CommandOutput& output) {
@@ -218,9 +203,8 @@ int runLoad(Arguments arguments, const CommandOutput& output) {
   std::vector<std::uint8_t> bytes;
   if (!readWholeFile(options.input, bytes, output)) return kExitUndecodable;
 
-  ComPtr<IDirect3D9> direct3D;
   ComPtr<IDirect3DDevice9> device;
-  if (HRESULT result = createSoftwareDevice(&direct3D, &device); FAILED(result)) {
+  if (HRESULT result = platform::d3d9::createWindowlessDevice({}, &device); FAILED(result)) {
     std::fprintf(output.err, "prismtex: cannot create the software device (0x%08X)\n", static_cast<unsigned>(result));
     return kExitUndecodable;
   }
