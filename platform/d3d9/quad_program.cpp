@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 #include "platform/d3d9/shader_arithmetic.h"
 
@@ -17,6 +18,31 @@ using shader_arithmetic::saturate;
 
 // Rows of one register: [component][lane].
 using Rows = float[4][4];
+
+constexpr int kFirstComponent[1] = {0};
+
+// Which components of the sources a step reads.
+QuadProgramShape shapeOf(DWORD opcode) {
+  switch (opcode) {
+    case D3DSIO_MOV:
+    case D3DSIO_ADD:
+    case D3DSIO_SUB:
+    case D3DSIO_MUL:
+    case D3DSIO_MAD:
+    case D3DSIO_MIN:
+    case D3DSIO_MAX:
+    case D3DSIO_FRC:
+    case D3DSIO_ABS:
+    case D3DSIO_LRP:
+    case D3DSIO_CMP: return QuadProgramShape::componentwise;
+    case D3DSIO_RCP:
+    case D3DSIO_RSQ:
+    case D3DSIO_EXP:
+    case D3DSIO_LOG:
+    case D3DSIO_POW: return QuadProgramShape::scalar;
+    default: return QuadProgramShape::whole;
+  }
+}
 
 bool supported(DWORD opcode) {
   switch (opcode) {
@@ -69,6 +95,7 @@ bool QuadProgram::slotOf(const ShaderOperand& operand, bool destination, std::ui
       return true;
     case D3DSPR_TEXTURE:
       if (destination || n >= 8) return false;
+      textureCount_ = std::max(textureCount_, static_cast<int>(n) + 1);
       *slot = static_cast<std::uint16_t>(kTextures + n);
       return true;
     case D3DSPR_MISCTYPE:
@@ -93,6 +120,7 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
   steps_.clear();
   constantIndices_.clear();
   inputCount_ = 0;
+  textureCount_ = 0;
   colorCount_ = 1;
   tempCount_ = 0;
   if (!program.pixel || program.major < 2) return false;
@@ -104,6 +132,10 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
     if (!slotOf(in.destination, true, &step.destination)) return false;
     if (in.destination.shift != 0) return false;
     step.mask = in.destination.mask;
+    step.shape = shapeOf(in.opcode);
+    for (int c = 0; c < 4; ++c) {
+      if (step.mask & (1u << c)) step.components[step.componentCount++] = c;
+    }
     step.saturate = in.destination.saturate;
     if (in.opcode == D3DSIO_TEX) {
       if (in.sourceCount != 2 || in.sources[1].type != D3DSPR_SAMPLER) return false;
@@ -146,7 +178,7 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
   for (int l = 0; l < 4; ++l) {
     const LaneRegisters& lane = lanes[l];
     for (int v = 0; v < inputCount_; ++v) fill(kInputs + v, lane.v[static_cast<std::size_t>(v)], l);
-    for (int t = 0; t < 8; ++t) fill(kTextures + t, lane.t[static_cast<std::size_t>(t)], l);
+    for (int t = 0; t < textureCount_; ++t) fill(kTextures + t, lane.t[static_cast<std::size_t>(t)], l);
     fill(kMisc, lane.misc[0], l);
     fill(kMisc + 1, lane.misc[1], l);
   }
@@ -173,53 +205,80 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
       default: break;
     }
   };
+  // One component of a source (after swizzle and modifier) across the four lanes.
+  auto loadRow = [&](const Source& s, int c, float out[4]) {
+    const float* r = (*rows(s.slot))[s.swizzle[c]];
+    switch (s.modifier) {
+      case 1:
+        for (int l = 0; l < 4; ++l) out[l] = -r[l];
+        break;
+      case 11:
+        for (int l = 0; l < 4; ++l) out[l] = std::fabs(r[l]);
+        break;
+      case 12:
+        for (int l = 0; l < 4; ++l) out[l] = -std::fabs(r[l]);
+        break;
+      default: std::memcpy(out, r, 4 * sizeof(float)); break;
+    }
+  };
   for (const Step& step : steps_) {
-    if (step.sourceCount > 0) load(step.sources[0], a);
-    if (step.sourceCount > 1) load(step.sources[1], b);
-    if (step.sourceCount > 2) load(step.sources[2], c3);
+    const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
+    if (step.shape != Shape::whole) {
+      // Component-wise steps compute only the components they write; scalar steps read only
+      // the first component of each source.
+      for (int c : step.shape == Shape::componentwise ? components : std::span<const int>(kFirstComponent)) {
+        if (step.sourceCount > 0) loadRow(step.sources[0], c, a[c]);
+        if (step.sourceCount > 1) loadRow(step.sources[1], c, b[c]);
+        if (step.sourceCount > 2) loadRow(step.sources[2], c, c3[c]);
+      }
+    } else {
+      if (step.sourceCount > 0) load(step.sources[0], a);
+      if (step.sourceCount > 1) load(step.sources[1], b);
+      if (step.sourceCount > 2) load(step.sources[2], c3);
+    }
     switch (step.opcode) {
       case D3DSIO_MOV:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l];
         break;
       case D3DSIO_ADD:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] + b[c][l];
         break;
       case D3DSIO_SUB:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - b[c][l];
         break;
       case D3DSIO_MUL:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l];
         break;
       case D3DSIO_MAD:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
         break;
       case D3DSIO_MIN:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_MAX:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_FRC:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
         break;
       case D3DSIO_ABS:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = std::fabs(a[c][l]);
         break;
       case D3DSIO_LRP:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
         break;
       case D3DSIO_CMP:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
         break;
       case D3DSIO_DP3:

@@ -11,6 +11,9 @@
 
 namespace platform::d3d9 {
 
+// Which source components a step reads: those it writes, the first only, or all four.
+enum class QuadProgramShape : std::uint8_t { componentwise, scalar, whole };
+
 class QuadProgram {
  public:
   // Compiles `program` with its constants (already merged with its definitions); false when the
@@ -29,6 +32,9 @@ class QuadProgram {
     DWORD opcode = 0;
     std::uint16_t destination = 0;
     std::uint8_t mask = 0xF;
+    QuadProgramShape shape = QuadProgramShape::whole;
+    std::uint8_t componentCount = 0;
+    int components[4] = {};  // the written components, in order
     bool saturate = false;
     std::uint8_t sourceCount = 0;
     Source sources[3];
@@ -44,7 +50,10 @@ class QuadProgram {
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
   std::vector<float> registers_;                // slots x 4 components x 4 lanes
+  using Shape = QuadProgramShape;
+
   int inputCount_ = 0;
+  int textureCount_ = 0;
   int tempCount_ = 0;
   int colorCount_ = 1;
 };
