@@ -137,7 +137,7 @@ Vec4 TextureSampler::sample(const Vec4& coordinates, float lod) const {
   return lerp(a, sampleLevel(coordinates, lower + 1, filter), fraction);
 }
 
-int TextureSampler::address(int index, int size, DWORD mode) const {
+[[gnu::always_inline]] inline int TextureSampler::address(int index, int size, DWORD mode) const {
   switch (mode) {
     case D3DTADDRESS_MIRROR: {
       int period = 2 * size;
@@ -171,7 +171,7 @@ const std::array<float, 256> kUnitBytes = [] {
   return table;
 }();
 
-Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
+[[gnu::always_inline]] inline Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
   std::uint32_t w;
   std::memcpy(&w, row + 4 * x, 4);
   return {kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
@@ -233,6 +233,10 @@ void SamplerSet::sample(DWORD sampler, int lanes, const Vec4* coordinates, const
   }
   if (!s || !s->bound()) {
     for (int l = 0; l < lanes; ++l) results[l] = {0, 0, 0, 1};
+    return;
+  }
+  if (s->ignoresLevelOfDetail()) {
+    for (int l = 0; l < lanes; ++l) results[l] = s->sample(coordinates[l], 0.0f);
     return;
   }
   float shared = (mode == LodMode::derivatives || mode == LodMode::bias || mode == LodMode::gradients)

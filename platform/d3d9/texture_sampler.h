@@ -26,6 +26,9 @@ class TextureSampler {
   float levelOfDetail(const Vec4& ddx, const Vec4& ddy) const;
   // One sample at a level of detail; an unbound sampler gives (0, 0, 0, 1).
   Vec4 sample(const Vec4& coordinates, float lod) const;
+  // True when every level of detail gives the same sample: one filter for magnification and
+  // minification and no mip filter.
+  bool ignoresLevelOfDetail() const { return mipFilter_ == D3DTEXF_NONE && magFilter_ == minFilter_; }
 
  private:
   struct Level {
