@@ -358,9 +358,11 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
       default: break;
     }
     Rows& out = *rows(step.destination);
-    for (int c = 0; c < 4; ++c) {
-      if (!(step.mask & (1u << c))) continue;
-      for (int l = 0; l < 4; ++l) out[c][l] = step.saturate ? saturate(result[c][l]) : result[c][l];
+    if (step.saturate) {
+      for (int c : components)
+        for (int l = 0; l < 4; ++l) out[c][l] = saturate(result[c][l]);
+    } else {
+      for (int c : components) std::memcpy(out[c], result[c], sizeof out[c]);
     }
   }
   for (int l = 0; l < 4; ++l) {
