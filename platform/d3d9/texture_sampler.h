@@ -29,6 +29,10 @@ class TextureSampler {
   // True when every level of detail gives the same sample: one filter for magnification and
   // minification and no mip filter.
   bool ignoresLevelOfDetail() const { return mipFilter_ == D3DTEXF_NONE && magFilter_ == minFilter_; }
+  // True when every sample is a bilinear read of one 2D 32-bit ARGB level wrapped by mask; then
+  // sampleWrappedBilinear gives what sample gives, faster.
+  bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
+  Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
 
  private:
   struct Level {
@@ -44,6 +48,7 @@ class TextureSampler {
   TexelReader reader_ = nullptr;
   bool packedArgb_ = false;  // A8R8G8B8 or X8R8G8B8: bilinear reads bypass the reader
   bool opaque_ = false;
+  bool wrappedBilinear_ = false;
   D3DRESOURCETYPE type_ = D3DRTYPE_TEXTURE;
   int blockHeight_ = 1;
   int levelCount_ = 0;
