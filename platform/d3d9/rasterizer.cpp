@@ -148,16 +148,22 @@ void rasterizeTriangle(const TriangleSetup& s, const ClipRegion& region, std::ui
   q.frontFacing = s.frontFacing;
   for (int qy = minY & ~1; qy <= maxY; qy += 2) {
     std::array<std::int64_t, 3> e = rowStart;
+    // Lanes 0 1 / 2 3: rows and columns of the quad outside the bounds are never covered.
+    unsigned rowLanes = 0xF;
+    if (qy < minY) rowLanes &= 0xC;
+    if (qy + 1 > maxY) rowLanes &= 0x3;
     for (int qx = minX & ~1; qx <= maxX; qx += 2) {
-      std::uint8_t coverage = 0;
-      for (int l = 0; l < 4; ++l) {
-        int px = qx + (l & 1), py = qy + (l >> 1);
-        if (px < minX || px > maxX || py < minY || py > maxY) continue;
-        std::int64_t ox = (l & 1) ? 1 : 0, oy = (l >> 1) ? 1 : 0;
-        bool inside = true;
-        for (std::size_t i = 0; i < 3 && inside; ++i) inside = e[i] + ox * stepX[i] + oy * stepY[i] > 0;
-        if (inside) coverage |= static_cast<std::uint8_t>(1u << l);
+      unsigned lanes = rowLanes;
+      if (qx < minX) lanes &= 0xA;
+      if (qx + 1 > maxX) lanes &= 0x5;
+      unsigned inside[4] = {1, 1, 1, 1};
+      for (std::size_t i = 0; i < 3; ++i) {
+        inside[0] &= e[i] > 0;
+        inside[1] &= e[i] + stepX[i] > 0;
+        inside[2] &= e[i] + stepY[i] > 0;
+        inside[3] &= e[i] + stepX[i] + stepY[i] > 0;
       }
+      auto coverage = static_cast<std::uint8_t>(lanes & (inside[0] | inside[1] << 1 | inside[2] << 2 | inside[3] << 3));
       if (coverage) {
         q.x = qx;
         q.y = qy;
