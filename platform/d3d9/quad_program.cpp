@@ -170,10 +170,8 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
 
 void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
   float* base = registers_.data();
-  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * 16); };
-  auto fill = [&](int slot, const Vec4& value, int lane) {
-    Rows& r = *rows(static_cast<std::uint16_t>(slot));
-    for (int c = 0; c < 4; ++c) r[c][lane] = value[static_cast<std::size_t>(c)];
+  auto fill = [base](int slot, const Vec4& value, int lane) {
+    for (int c = 0; c < 4; ++c) base[slot * 16 + c * 4 + lane] = value[static_cast<std::size_t>(c)];
   };
   for (int l = 0; l < 4; ++l) {
     const LaneRegisters& lane = lanes[l];
@@ -182,6 +180,54 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
     fill(kMisc, lane.misc[0], l);
     fill(kMisc + 1, lane.misc[1], l);
   }
+  execute(sampling);
+  for (int l = 0; l < 4; ++l) {
+    for (int o = 0; o < colorCount_; ++o) {
+      const float* r = base + (kColors + o) * 16;
+      lanes[l].colorOut[static_cast<std::size_t>(o)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
+    }
+  }
+}
+
+void QuadProgram::runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
+                          std::array<Vec4, 4>* colors) {
+  float* base = registers_.data();
+  for (int v = 0; v < inputCount_; ++v) {
+    float* r = base + (kInputs + v) * 16;
+    const int slot = inputSlots[v];
+    for (int l = 0; l < 4; ++l) {
+      const Vec4 value =
+          slot >= 0 ? quad.varyings[static_cast<std::size_t>(slot)][static_cast<std::size_t>(l)] : Vec4{0, 0, 0, 1};
+      for (int c = 0; c < 4; ++c) {
+        float x = value[static_cast<std::size_t>(c)];
+        r[c * 4 + l] = clampColors && v < 2 ? saturate(x) : x;
+      }
+    }
+  }
+  for (int t = 0; t < textureCount_; ++t) {
+    float* r = base + (kTextures + t) * 16;
+    const auto& lanes = quad.varyings[static_cast<std::size_t>(kTexCoordSlot + t)];
+    for (int l = 0; l < 4; ++l) {
+      for (int c = 0; c < 4; ++c) r[c * 4 + l] = lanes[static_cast<std::size_t>(l)][static_cast<std::size_t>(c)];
+    }
+  }
+  float* position = base + kMisc * 16;
+  float* face = base + (kMisc + 1) * 16;
+  for (int l = 0; l < 4; ++l) {
+    position[l] = static_cast<float>(quad.x + (l & 1));
+    position[4 + l] = static_cast<float>(quad.y + (l >> 1));
+    position[8 + l] = position[12 + l] = 0.0f;
+    face[l] = quad.frontFacing ? 1.0f : -1.0f;
+    face[4 + l] = face[8 + l] = face[12 + l] = 0.0f;
+  }
+  execute(sampling);
+  const float* r = base + kColors * 16;
+  for (int l = 0; l < 4; ++l) (*colors)[static_cast<std::size_t>(l)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
+}
+
+void QuadProgram::execute(ShaderSampling* sampling) {
+  float* base = registers_.data();
+  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * 16); };
   // Temporaries and colour outputs start at zero, as the interpreter's lanes do.
   std::fill(base, base + tempCount_ * 16, 0.0f);
   std::fill(base + kColors * 16, base + (kColors + 4) * 16, 0.0f);
@@ -363,12 +409,6 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
         for (int l = 0; l < 4; ++l) out[c][l] = saturate(result[c][l]);
     } else {
       for (int c : components) std::memcpy(out[c], result[c], sizeof out[c]);
-    }
-  }
-  for (int l = 0; l < 4; ++l) {
-    for (int o = 0; o < colorCount_; ++o) {
-      const Rows& r = *rows(static_cast<std::uint16_t>(kColors + o));
-      lanes[l].colorOut[static_cast<std::size_t>(o)] = {r[0][l], r[1][l], r[2][l], r[3][l]};
     }
   }
 }

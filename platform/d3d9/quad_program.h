@@ -4,9 +4,11 @@
 // that subset run on the general interpreter; both give the same bits.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "platform/d3d9/pipeline_types.h"
 #include "platform/d3d9/shader_machine.h"
 
 namespace platform::d3d9 {
@@ -21,6 +23,14 @@ class QuadProgram {
   bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount);
   // Runs on four lanes whose v#, t# and vPos/vFace are set; writes oC0-oC3 of each lane.
   void run(LaneRegisters* lanes, ShaderSampling* sampling);
+  // The same run fed straight from a quad's attributes: v# from `inputSlots` (a missing slot, -1,
+  // reads (0, 0, 0, 1); v0 and v1 saturated when `clampColors`), t# from the texture-coordinate
+  // slots, vPos and vFace from the quad. Writes oC0 of each lane to `colors`.
+  void runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
+               std::array<Vec4, 4>* colors);
+  // How many v# and t# registers the program reads (the highest number read, plus one).
+  int inputCount() const { return inputCount_; }
+  int textureCount() const { return textureCount_; }
 
  private:
   struct Source {
@@ -46,6 +56,8 @@ class QuadProgram {
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
 
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
+  // Runs the steps over the registers as filled; colour outputs in their slots.
+  void execute(ShaderSampling* sampling);
 
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
