@@ -23,7 +23,7 @@ namespace {
   }
 }
 
-float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
+[[gnu::always_inline]] inline float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 float asFloat(DWORD bits) {
   float value;
@@ -159,7 +159,7 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   fogColor_ = {((fogColor >> 16) & 0xFF) / 255.0f, ((fogColor >> 8) & 0xFF) / 255.0f, (fogColor & 0xFF) / 255.0f, 1};
 }
 
-bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {
+[[gnu::always_inline]] inline bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {
   if (!depthTest_ && !stencil_) return true;
   if (static_cast<UINT>(x) >= depth_->width || static_cast<UINT>(y) >= depth_->height) return true;
   std::byte* pixel = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * depth_->format->bytesPerBlock;
@@ -215,7 +215,7 @@ Vec4 OutputMerger::readTarget(std::byte* pixel) const {
   return {c.r, c.g, c.b, c.a};
 }
 
-void OutputMerger::writeTarget(std::byte* pixel, const Vec4& color) const {
+[[gnu::always_inline]] inline void OutputMerger::writeTarget(std::byte* pixel, const Vec4& color) const {
   if (fastTarget_) {
     auto byte = [](float v) { return static_cast<DWORD>(clamp01(v) * 255.0f + 0.5f); };
     DWORD w = (byte(color[3]) << 24) | (byte(color[0]) << 16) | (byte(color[1]) << 8) | byte(color[2]);
