@@ -155,6 +155,27 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
       for (int c = 0; c < 4; ++c) source.swizzle[c] = s.swizzle[static_cast<std::size_t>(c)];
       source.modifier = s.modifier;
     }
+    // Steps whose components may each be computed and stored in turn (no component reads a
+    // destination row an earlier one wrote) and whose sources carry no modifier run directly.
+    bool direct = step.shape == Shape::componentwise;
+    for (int i = 0; i < step.sourceCount; ++i) direct = direct && step.sources[i].modifier == 0;
+    for (int k = 0; k < step.componentCount && direct; ++k) {
+      for (int i = 0; i < step.sourceCount; ++i) {
+        const Source& source = step.sources[i];
+        if (source.slot != step.destination) continue;
+        for (int earlier = 0; earlier < k; ++earlier) {
+          if (source.swizzle[step.components[k]] == step.components[earlier]) direct = false;
+        }
+      }
+    }
+    if (direct) step.direct = directFor(step.opcode, step.saturate);
+    for (int k = 0; k < step.componentCount && step.direct; ++k) {
+      int c = step.components[k];
+      step.rows[k][0] = static_cast<std::uint16_t>(step.destination * 16 + c * 4);
+      for (int i = 0; i < step.sourceCount; ++i) {
+        step.rows[k][i + 1] = static_cast<std::uint16_t>(step.sources[i].slot * 16 + step.sources[i].swizzle[c] * 4);
+      }
+    }
     steps_.push_back(step);
   }
   registers_.assign((kConstants + constantIndices_.size()) * 16, 0.0f);
@@ -268,6 +289,10 @@ void QuadProgram::execute(ShaderSampling* sampling) {
     }
   };
   for (const Step& step : steps_) {
+    if (step.direct) {
+      step.direct(base, step);
+      continue;
+    }
     const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
     if (step.shape != Shape::whole) {
       // Component-wise steps compute only the components they write; scalar steps read only
@@ -410,6 +435,51 @@ void QuadProgram::execute(ShaderSampling* sampling) {
     } else {
       for (int c : components) std::memcpy(out[c], result[c], sizeof out[c]);
     }
+  }
+}
+
+template <DWORD Opcode, bool Saturate>
+void QuadProgram::runDirect(float* registers, const Step& step) {
+  for (int k = 0; k < step.componentCount; ++k) {
+    float* o = registers + step.rows[k][0];
+    const float* a = registers + step.rows[k][1];
+    const float* b = registers + step.rows[k][2];
+    const float* c = registers + step.rows[k][3];
+    float r[4];
+    for (int l = 0; l < 4; ++l) {
+      if constexpr (Opcode == D3DSIO_MOV) r[l] = a[l];
+      if constexpr (Opcode == D3DSIO_ADD) r[l] = a[l] + b[l];
+      if constexpr (Opcode == D3DSIO_SUB) r[l] = a[l] - b[l];
+      if constexpr (Opcode == D3DSIO_MUL) r[l] = a[l] * b[l];
+      if constexpr (Opcode == D3DSIO_MAD) r[l] = a[l] * b[l] + c[l];
+      if constexpr (Opcode == D3DSIO_MIN) r[l] = a[l] < b[l] ? a[l] : b[l];
+      if constexpr (Opcode == D3DSIO_MAX) r[l] = a[l] >= b[l] ? a[l] : b[l];
+      if constexpr (Opcode == D3DSIO_FRC) r[l] = a[l] - floorExact(a[l]);
+      if constexpr (Opcode == D3DSIO_ABS) r[l] = std::fabs(a[l]);
+      if constexpr (Opcode == D3DSIO_LRP) r[l] = a[l] * b[l] + (1.0f - a[l]) * c[l];
+      if constexpr (Opcode == D3DSIO_CMP) r[l] = a[l] >= 0.0f ? b[l] : c[l];
+    }
+    for (int l = 0; l < 4; ++l) o[l] = Saturate ? saturate(r[l]) : r[l];
+  }
+}
+
+void (*QuadProgram::directFor(DWORD opcode, bool saturate))(float*, const Step&) {
+  switch (opcode) {
+#define PRISM_DIRECT_STEP(op) \
+  case op: return saturate ? &runDirect<op, true> : &runDirect<op, false>;
+    PRISM_DIRECT_STEP(D3DSIO_MOV)
+    PRISM_DIRECT_STEP(D3DSIO_ADD)
+    PRISM_DIRECT_STEP(D3DSIO_SUB)
+    PRISM_DIRECT_STEP(D3DSIO_MUL)
+    PRISM_DIRECT_STEP(D3DSIO_MAD)
+    PRISM_DIRECT_STEP(D3DSIO_MIN)
+    PRISM_DIRECT_STEP(D3DSIO_MAX)
+    PRISM_DIRECT_STEP(D3DSIO_FRC)
+    PRISM_DIRECT_STEP(D3DSIO_ABS)
+    PRISM_DIRECT_STEP(D3DSIO_LRP)
+    PRISM_DIRECT_STEP(D3DSIO_CMP)
+#undef PRISM_DIRECT_STEP
+    default: return nullptr;
   }
 }
 

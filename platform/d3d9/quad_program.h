@@ -51,7 +51,14 @@ class QuadProgram {
     DWORD sampler = 0;
     std::uint8_t samplerSwizzle[4] = {0, 1, 2, 3};
     DWORD controls = 0;
+    // Component-wise steps without source modifiers run through `direct`: one function per
+    // operation over the register rows at `rows` ([component][destination, sources]).
+    void (*direct)(float* registers, const Step& step) = nullptr;
+    std::uint16_t rows[4][4] = {};
   };
+  template <DWORD Opcode, bool Saturate>
+  static void runDirect(float* registers, const Step& step);
+  static void (*directFor(DWORD opcode, bool saturate))(float*, const Step&);
   // Register slots: each holds [component][lane].
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
 

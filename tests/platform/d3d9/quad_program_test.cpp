@@ -141,6 +141,9 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
       "dcl_2d s0\ndcl_2d s3\ntexld r0, t0, s0\ntexldp r1, t1, s3\ntexldb r2, t2, s0\n"
       "add r0, r0, r1\nadd oC0, r0, r2",
       "mov r0, v0\nmul r0, r0, v1_abs\nadd r0.xy, -r0_abs, vPos\nmov oC0, r0",
+      // Components that read rows the same step writes, in and out of order.
+      "mov r0, t0\nadd r0.yzw, r0.zyx, c1\nmul_sat r0.xy, r0.yx, c2\nmad r1, r0.wzyx, r0, r0.x\nmov oC0, r1",
+      "mov r0, t1\nlrp r0.xz, r0.z, r0.x, c3\ncmp r0.yw, r0.w, r0.y, -c4\nfrc r0.x, r0.w\nmov oC0, r0",
   };
   for (const char* body : bodies) {
     std::string version = std::strstr(body, "vPos") ? "ps_3_0\ndcl_texcoord0 v2\n" : "ps_2_0\n";
