@@ -40,11 +40,10 @@ void interpolate(const TriangleSetup& s, std::uint32_t usedSlots, QuadInput& q) 
   const float top = static_cast<float>(q.y) - s.originY, bottom = static_cast<float>(q.y + 1) - s.originY;
   const Lanes dx = {left, right, left, right}, dy = {top, top, bottom, bottom};
   const Lanes z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
-  Lanes w;
-  for (int l = 0; l < 4; ++l) {
-    q.z[static_cast<std::size_t>(l)] = std::clamp(z[l], 0.0f, 1.0f);
-    w[l] = rhw[l] != 0.0f ? 1.0f / rhw[l] : 0.0f;
-  }
+  // 1 / rhw in all lanes with one division; lanes with rhw 0 take w = 0.
+  const Lanes one = {1.0f, 1.0f, 1.0f, 1.0f}, zero = {};
+  const Lanes w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
+  for (int l = 0; l < 4; ++l) q.z[static_cast<std::size_t>(l)] = std::clamp(z[l], 0.0f, 1.0f);
   for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
     int slot = __builtin_ctz(slots);
     auto si = static_cast<std::size_t>(slot);
