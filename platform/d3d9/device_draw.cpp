@@ -33,6 +33,21 @@ HRESULT Device::EndScene() {
   return D3D_OK;
 }
 
+namespace {
+
+// Copies one pixel's bytes into `count` pixels in a row; 32-bit pixels as words.
+void fillPixels(std::byte* row, LONG count, const std::byte* value, std::size_t size) {
+  if (size == 4) {
+    std::uint32_t word;
+    std::memcpy(&word, value, 4);
+    for (LONG x = 0; x < count; ++x) std::memcpy(row + 4 * x, &word, 4);
+    return;
+  }
+  for (LONG x = 0; x < count; ++x) std::memcpy(row + static_cast<std::size_t>(x) * size, value, size);
+}
+
+}  // namespace
+
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   if ((count != 0) != (rects != nullptr) || flags == 0 || (flags & ~kClearFlags)) return D3DERR_INVALIDCALL;
   Surface* depth = depthStencil_.get();
@@ -91,9 +106,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     for (LONG y = y0; y < y1; ++y) {
       if (clearColor) {
         if (colorByPixel) {
-          std::byte* pixel = target->pixels().at(static_cast<UINT>(x0), static_cast<UINT>(y));
-          for (LONG x = x0; x < x1; ++x, pixel += colorPixel.size())
-            std::memcpy(pixel, colorPixel.data(), colorPixel.size());
+          fillPixels(target->pixels().at(static_cast<UINT>(x0), static_cast<UINT>(y)), x1 - x0, colorPixel.data(),
+                     colorPixel.size());
         } else {
           for (LONG x = x0; x < x1; ++x) {
             std::copy(colorPixel.begin(), colorPixel.end(),
@@ -105,12 +119,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         LONG end = std::min<LONG>(x1, static_cast<LONG>(depth->desc().Width));
         if (x0 >= end) continue;
         std::byte* pixel = depth->pixels().at(static_cast<UINT>(x0), static_cast<UINT>(y));
+        if (wholeDepthBytes) {
+          fillPixels(pixel, end - x0, depthSet.data(), depthBytes);
+          continue;
+        }
         for (LONG x = x0; x < end; ++x, pixel += depthBytes) {
-          if (wholeDepthBytes) {
-            std::memcpy(pixel, depthSet.data(), depthBytes);
-          } else {
-            for (std::size_t b = 0; b < depthBytes; ++b) pixel[b] = (pixel[b] & depthKeep[b]) | depthSet[b];
-          }
+          for (std::size_t b = 0; b < depthBytes; ++b) pixel[b] = (pixel[b] & depthKeep[b]) | depthSet[b];
         }
       }
     }
