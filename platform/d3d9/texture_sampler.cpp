@@ -125,7 +125,7 @@ using Channels = float __attribute__((vector_size(16)));
 
 }  // namespace
 
-Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const {
+[[gnu::always_inline]] inline Vec4 TextureSampler::wrappedBilinear(const Vec4& coordinates) const {
   // sampleLevel's linear filter on a 2D A8R8G8B8 / X8R8G8B8 level with wrap by mask, the four
   // channels side by side: the same operations in the same order.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
@@ -148,6 +148,12 @@ Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const {
   Channels bottom = lerpChannels(unpack(rowB, xa), unpack(rowB, xb), au);
   Channels c = lerpChannels(top, bottom, av);
   return {c[0], c[1], c[2], c[3]};
+}
+
+Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const { return wrappedBilinear(coordinates); }
+
+void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const {
+  for (int l = 0; l < lanes; ++l) results[l] = wrappedBilinear(coordinates[l]);
 }
 
 float TextureSampler::levelOfDetail(const Vec4& ddx, const Vec4& ddy) const {
@@ -276,7 +282,7 @@ void SamplerSet::sample(DWORD sampler, int lanes, const Vec4* coordinates, const
     return;
   }
   if (s->wrappedBilinear()) {
-    for (int l = 0; l < lanes; ++l) results[l] = s->sampleWrappedBilinear(coordinates[l]);
+    s->sampleWrappedBilinear(lanes, coordinates, results);
     return;
   }
   if (s->ignoresLevelOfDetail()) {

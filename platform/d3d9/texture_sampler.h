@@ -33,6 +33,7 @@ class TextureSampler {
   // sampleWrappedBilinear gives what sample gives, faster.
   bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
   Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
+  void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
 
  private:
   struct Level {
@@ -41,6 +42,7 @@ class TextureSampler {
     unsigned rowPitch = 0, slicePitch = 0;
   };
   Vec4 sampleLevel(const Vec4& coordinates, int level, DWORD filter) const;
+  Vec4 wrappedBilinear(const Vec4& coordinates) const;
   Vec4 texel(const Level& level, int face, int x, int y, int z) const;
   int address(int index, int size, DWORD mode) const;
   Vec4 unpackArgb(const std::byte* row, int x) const;
