@@ -40,7 +40,9 @@ Matrix lookAtRH(const float eye[3], const float at[3], const float up[3]) {
 }
 
 Matrix perspectiveFovRH(float fov, float aspect, float zn, float zf) {
-  float yScale = 1.0f / std::tan(fov / 2), xScale = yScale / aspect;
+  // The tangent in double, rounded to float: the same value whether the compiler folds it or
+  // the library computes it, so the frame is the same in every build.
+  float yScale = 1.0f / static_cast<float>(std::tan(static_cast<double>(fov) / 2)), xScale = yScale / aspect;
   return {xScale, 0, 0, 0, 0, yScale, 0, 0, 0, 0, zf / (zn - zf), -1, 0, 0, zn * zf / (zn - zf), 0};
 }
 
