@@ -153,7 +153,49 @@ using Channels = float __attribute__((vector_size(16)));
 Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const { return wrappedBilinear(coordinates); }
 
 void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const {
-  for (int l = 0; l < lanes; ++l) results[l] = wrappedBilinear(coordinates[l]);
+  if (lanes != 4) {
+    for (int l = 0; l < lanes; ++l) results[l] = wrappedBilinear(coordinates[l]);
+    return;
+  }
+  // A quad's four samples with the texel positions worked out side by side: tame, floorExact
+  // and the wrap, lane by lane the same values as wrappedBilinear's.
+  using Ints = int __attribute__((vector_size(16)));
+  const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
+  auto tameLanes = [](Channels t) {
+    const Channels zero = {}, low = zero - 16777216.0f, high = zero + 16777216.0f;
+    t = t == t ? t : zero;
+    t = t < low ? low : t;
+    return high < t ? high : t;
+  };
+  auto floorLanes = [](Channels x) {
+    const Channels zero = {}, limit = zero + 8388608.0f;
+    Channels t = __builtin_convertvector(__builtin_convertvector(x, Ints), Channels);
+    t = t > x ? t - 1.0f : t;
+    return (x < limit && x > -limit && x != zero) ? t : x;
+  };
+  const Channels u = {coordinates[0][0], coordinates[1][0], coordinates[2][0], coordinates[3][0]};
+  const Channels v = {coordinates[0][1], coordinates[1][1], coordinates[2][1], coordinates[3][1]};
+  const Channels tu = tameLanes(u * static_cast<float>(level.width)) - 0.5f;
+  const Channels tv = tameLanes(v * static_cast<float>(level.height)) - 0.5f;
+  const Channels fu = floorLanes(tu), fv = floorLanes(tv);
+  const Channels au = tu - fu, av = tv - fv;
+  const Ints x0 = __builtin_convertvector(fu, Ints), y0 = __builtin_convertvector(fv, Ints);
+  const Ints xa = x0 & (level.width - 1), xb = (x0 + 1) & (level.width - 1);
+  const Ints ya = y0 & (level.height - 1), yb = (y0 + 1) & (level.height - 1);
+  auto unpack = [this](const std::byte* row, int x) {
+    std::uint32_t w;
+    std::memcpy(&w, row + 4 * x, 4);
+    return Channels{kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
+                    opaque_ ? 1.0f : kUnitBytes[w >> 24]};
+  };
+  for (int l = 0; l < 4; ++l) {
+    const std::byte* rowA = level.bytes + std::size_t(ya[l]) * level.rowPitch;
+    const std::byte* rowB = level.bytes + std::size_t(yb[l]) * level.rowPitch;
+    Channels top = lerpChannels(unpack(rowA, xa[l]), unpack(rowA, xb[l]), au[l]);
+    Channels bottom = lerpChannels(unpack(rowB, xa[l]), unpack(rowB, xb[l]), au[l]);
+    Channels c = lerpChannels(top, bottom, av[l]);
+    results[l] = {c[0], c[1], c[2], c[3]};
+  }
 }
 
 float TextureSampler::levelOfDetail(const Vec4& ddx, const Vec4& ddy) const {

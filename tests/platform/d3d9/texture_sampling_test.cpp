@@ -204,6 +204,17 @@ TEST_F(SamplingTest, WrappedBilinearFastPathGivesTheGeneralSamplesBits) {
     Vec4 fast = sampler.sampleWrappedBilinear(at), general = sampler.sample(at, 0.0f);
     EXPECT_EQ(std::memcmp(&fast, &general, sizeof fast), 0) << "at " << at[0] << ", " << at[1];
   }
+  // Four lanes at a time, as a quad samples.
+  for (std::size_t i = 0; i + 4 <= coordinates.size(); i += 4) {
+    Vec4 at[4], fast[4];
+    for (std::size_t l = 0; l < 4; ++l)
+      at[l] = {coordinates[i + l], coordinates[(i + l * 5 + 1) % coordinates.size()], 0, 1};
+    sampler.sampleWrappedBilinear(4, at, fast);
+    for (std::size_t l = 0; l < 4; ++l) {
+      Vec4 general = sampler.sample(at[l], 0.0f);
+      EXPECT_EQ(std::memcmp(&fast[l], &general, sizeof general), 0) << "at " << at[l][0] << ", " << at[l][1];
+    }
+  }
   // Anything else (another address mode, a point filter, a mip filter) keeps the general path.
   states[D3DSAMP_ADDRESSV] = D3DTADDRESS_CLAMP;
   sampler.bind(texture.get(), states);
