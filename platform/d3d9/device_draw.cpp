@@ -1,7 +1,9 @@
 // Scenes, Clear and the draw calls. Draw calls check their arguments against the bound state
 // and hand the work to executeDraw.
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/d3d9/device.h"
 #include "platform/d3d9/draw_call.h"
@@ -30,6 +32,21 @@ HRESULT Device::EndScene() {
   inScene_ = false;
   return D3D_OK;
 }
+
+namespace {
+
+// Copies one pixel's bytes into `count` pixels in a row; 32-bit pixels as words.
+void fillPixels(std::byte* row, LONG count, const std::byte* value, std::size_t size) {
+  if (size == 4) {
+    std::uint32_t word;
+    std::memcpy(&word, value, 4);
+    for (LONG x = 0; x < count; ++x) std::memcpy(row + 4 * x, &word, 4);
+    return;
+  }
+  for (LONG x = 0; x < count; ++x) std::memcpy(row + static_cast<std::size_t>(x) * size, value, size);
+}
+
+}  // namespace
 
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   if ((count != 0) != (rects != nullptr) || flags == 0 || (flags & ~kClearFlags)) return D3DERR_INVALIDCALL;
@@ -61,21 +78,53 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
   std::vector<std::byte> colorPixel(target->pixels().format->bytesPerBlock);
   const bool clearColor =
       (flags & D3DCLEAR_TARGET) && encodePixel(target->desc().Format, colorFromArgb(color), colorPixel.data());
+  // A depth-stencil clear sets the same bits in every pixel and keeps the rest: encoding over
+  // all-zero and all-one pixels gives the bits to set and the bits to keep, once per clear.
+  const bool clearDepth = depth && (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL));
+  const std::size_t depthBytes = clearDepth ? depth->pixels().format->bytesPerBlock : 0;
+  std::array<std::byte, 8> depthSet{}, depthKeep{};
+  bool depthEncodable = false;
+  if (clearDepth && depthBytes <= depthSet.size()) {
+    std::array<std::byte, 8> ones;
+    ones.fill(std::byte{0xFF});
+    depthEncodable = encodeDepthStencil(depth->desc().Format, z, stencil, flags & D3DCLEAR_ZBUFFER,
+                                        flags & D3DCLEAR_STENCIL, depthSet.data()) &&
+                     encodeDepthStencil(depth->desc().Format, z, stencil, flags & D3DCLEAR_ZBUFFER,
+                                        flags & D3DCLEAR_STENCIL, ones.data());
+    for (std::size_t b = 0; b < depthBytes; ++b) depthKeep[b] = ones[b] & ~depthSet[b];
+  }
+  const bool wholeDepthBytes =
+      std::all_of(depthKeep.begin(), depthKeep.end(), [](std::byte b) { return b == std::byte{0}; });
+  const FormatInfo& colorFormat = *target->pixels().format;
+  const bool colorByPixel = colorFormat.blockWidth == 1 && colorFormat.blockHeight == 1;
   for (DWORD i = 0; i < areaCount; ++i) {
     LONG x0 = std::max(areas[i].x1, left);
     LONG y0 = std::max(areas[i].y1, top);
     LONG x1 = std::min(areas[i].x2, right);
     LONG y1 = std::min(areas[i].y2, bottom);
+    if (x0 >= x1 || y0 >= y1) continue;
     for (LONG y = y0; y < y1; ++y) {
-      for (LONG x = x0; x < x1; ++x) {
-        if (clearColor) {
-          std::copy(colorPixel.begin(), colorPixel.end(),
-                    target->pixels().at(static_cast<UINT>(x), static_cast<UINT>(y)));
+      if (clearColor) {
+        if (colorByPixel) {
+          fillPixels(target->pixels().at(static_cast<UINT>(x0), static_cast<UINT>(y)), x1 - x0, colorPixel.data(),
+                     colorPixel.size());
+        } else {
+          for (LONG x = x0; x < x1; ++x) {
+            std::copy(colorPixel.begin(), colorPixel.end(),
+                      target->pixels().at(static_cast<UINT>(x), static_cast<UINT>(y)));
+          }
         }
-        if (depth && (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && static_cast<UINT>(x) < depth->desc().Width &&
-            static_cast<UINT>(y) < depth->desc().Height) {
-          encodeDepthStencil(depth->desc().Format, z, stencil, flags & D3DCLEAR_ZBUFFER, flags & D3DCLEAR_STENCIL,
-                             depth->pixels().at(static_cast<UINT>(x), static_cast<UINT>(y)));
+      }
+      if (depthEncodable && static_cast<UINT>(y) < depth->desc().Height) {
+        LONG end = std::min<LONG>(x1, static_cast<LONG>(depth->desc().Width));
+        if (x0 >= end) continue;
+        std::byte* pixel = depth->pixels().at(static_cast<UINT>(x0), static_cast<UINT>(y));
+        if (wholeDepthBytes) {
+          fillPixels(pixel, end - x0, depthSet.data(), depthBytes);
+          continue;
+        }
+        for (LONG x = x0; x < end; ++x, pixel += depthBytes) {
+          for (std::size_t b = 0; b < depthBytes; ++b) pixel[b] = (pixel[b] & depthKeep[b]) | depthSet[b];
         }
       }
     }

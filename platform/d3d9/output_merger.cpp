@@ -10,7 +10,20 @@
 namespace platform::d3d9 {
 namespace {
 
-float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
+[[gnu::always_inline]] inline bool compareInline(DWORD function, double incoming, double stored) {
+  switch (function) {
+    case D3DCMP_NEVER: return false;
+    case D3DCMP_LESS: return incoming < stored;
+    case D3DCMP_EQUAL: return incoming == stored;
+    case D3DCMP_LESSEQUAL: return incoming <= stored;
+    case D3DCMP_GREATER: return incoming > stored;
+    case D3DCMP_NOTEQUAL: return incoming != stored;
+    case D3DCMP_GREATEREQUAL: return incoming >= stored;
+    default: return true;  // ALWAYS
+  }
+}
+
+[[gnu::always_inline]] inline float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 float asFloat(DWORD bits) {
   float value;
@@ -85,18 +98,7 @@ float blendOperation(DWORD op, float s, float d) {
 
 }  // namespace
 
-bool compareValues(DWORD function, double incoming, double stored) {
-  switch (function) {
-    case D3DCMP_NEVER: return false;
-    case D3DCMP_LESS: return incoming < stored;
-    case D3DCMP_EQUAL: return incoming == stored;
-    case D3DCMP_LESSEQUAL: return incoming <= stored;
-    case D3DCMP_GREATER: return incoming > stored;
-    case D3DCMP_NOTEQUAL: return incoming != stored;
-    case D3DCMP_GREATEREQUAL: return incoming >= stored;
-    default: return true;  // ALWAYS
-  }
-}
+bool compareValues(DWORD function, double incoming, double stored) { return compareInline(function, incoming, stored); }
 
 void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog) {
   state_ = &state;
@@ -122,6 +124,12 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
       default: depth_ = nullptr; break;
     }
   }
+  depthBytes_ = depth_ ? depth_->bytes.data() : nullptr;
+  targetBytes_ = target_ ? target_->bytes.data() : nullptr;
+  // Pixels of one-texel blocks are addressed by row and column, without the block division.
+  targetPixelStep_ = target_ && target_->format->blockWidth == 1 && target_->format->blockHeight == 1
+                         ? target_->format->bytesPerBlock
+                         : 0;
   depthTest_ = depth_ && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
   depthWrite_ = depthTest_ && rs[D3DRS_ZWRITEENABLE];
   depthFunc_ = rs[D3DRS_ZFUNC];
@@ -151,10 +159,10 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   fogColor_ = {((fogColor >> 16) & 0xFF) / 255.0f, ((fogColor >> 8) & 0xFF) / 255.0f, (fogColor & 0xFF) / 255.0f, 1};
 }
 
-bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {
+[[gnu::always_inline]] inline bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {
   if (!depthTest_ && !stencil_) return true;
   if (static_cast<UINT>(x) >= depth_->width || static_cast<UINT>(y) >= depth_->height) return true;
-  std::byte* pixel = depth_->at(static_cast<UINT>(x), static_cast<UINT>(y));
+  std::byte* pixel = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * depth_->format->bytesPerBlock;
   DWORD word = readWord(pixel, layout_.bytes);
   z = clamp01(z);
   bool depthPass = true;
@@ -163,14 +171,14 @@ bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {
   if (layout_.isFloat) {
     depthMask = 0xFFFFFFFFu;
     std::memcpy(&newDepthBits, &z, 4);
-    depthPass = !depthTest_ || compareValues(depthFunc_, z, asFloat(word));
+    depthPass = !depthTest_ || compareInline(depthFunc_, z, asFloat(word));
   } else {
     double maximum = layout_.depthBits == 32 ? 4294967295.0 : static_cast<double>((1u << layout_.depthBits) - 1);
     DWORD quantised = static_cast<DWORD>(static_cast<double>(z) * maximum + 0.5);
     depthMask = layout_.depthBits == 32 ? 0xFFFFFFFFu : ((1u << layout_.depthBits) - 1) << layout_.depthShift;
     DWORD stored = (word & depthMask) >> layout_.depthShift;
     newDepthBits = (quantised << layout_.depthShift) & depthMask;
-    depthPass = !depthTest_ || compareValues(depthFunc_, quantised, stored);
+    depthPass = !depthTest_ || compareInline(depthFunc_, quantised, stored);
   }
   bool pass = depthPass;
   DWORD newWord = word;
@@ -207,7 +215,7 @@ Vec4 OutputMerger::readTarget(std::byte* pixel) const {
   return {c.r, c.g, c.b, c.a};
 }
 
-void OutputMerger::writeTarget(std::byte* pixel, const Vec4& color) const {
+[[gnu::always_inline]] inline void OutputMerger::writeTarget(std::byte* pixel, const Vec4& color) const {
   if (fastTarget_) {
     auto byte = [](float v) { return static_cast<DWORD>(clamp01(v) * 255.0f + 0.5f); };
     DWORD w = (byte(color[3]) << 24) | (byte(color[0]) << 16) | (byte(color[1]) << 8) | byte(color[2]);
@@ -253,7 +261,7 @@ void OutputMerger::merge(const QuadInput& quad, const QuadOutput& shaded) {
     for (float& c : color) c = clamp01(c);
     if (alphaTest_) {
       auto alpha = static_cast<DWORD>(color[3] * 255.0f + 0.5f);
-      if (!compareValues(alphaFunc_, alpha, alphaRef_)) continue;
+      if (!compareInline(alphaFunc_, alpha, alphaRef_)) continue;
     }
     if (depth_ && !depthStencilTest(x, y, shaded.depthWritten ? shaded.depth[li] : quad.z[li], quad.frontFacing)) {
       continue;
@@ -277,7 +285,9 @@ void OutputMerger::merge(const QuadInput& quad, const QuadOutput& shaded) {
         color[i] = f * color[i] + (1 - f) * fogColor_[i];
       }
     }
-    std::byte* pixel = target_->at(static_cast<UINT>(x), static_cast<UINT>(y));
+    std::byte* pixel = targetPixelStep_
+                           ? targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * targetPixelStep_
+                           : target_->at(static_cast<UINT>(x), static_cast<UINT>(y));
     bool needsDestination = blend_ || writeMask_ != 0xF;
     Vec4 destination = needsDestination ? readTarget(pixel) : Vec4{};
     if (blend_) color = blend(color, destination);

@@ -3,6 +3,7 @@
 // render target.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/d3d9/device_state.h"
@@ -36,6 +37,9 @@ class OutputMerger {
   bool fastTarget_ = false;
   bool targetHasAlpha_ = true;
   PixelStore* depth_ = nullptr;
+  std::byte* depthBytes_ = nullptr;
+  std::byte* targetBytes_ = nullptr;
+  std::size_t targetPixelStep_ = 0;  // bytes per pixel; 0 for block formats
   DepthLayout layout_;
   bool depthTest_ = false, depthWrite_ = false, stencil_ = false, twoSided_ = false;
   DWORD depthFunc_ = D3DCMP_LESSEQUAL;

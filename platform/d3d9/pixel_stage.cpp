@@ -172,6 +172,12 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
       tempCount_ = std::max(tempCount_, static_cast<int>(std::min<DWORD>(in.destination.number + 1, 32)));
     }
   }
+  // The quad program reads the quad directly when every register it reads is one the lanes
+  // would have been given for this draw (so no value is left over from an earlier draw).
+  quadProgramFromQuad_ = useQuadProgram_ && p.major >= 2 && !writesDepth_ && quadProgram_.inputCount() <= inputCount_;
+  for (int t = 0; t < quadProgram_.textureCount(); ++t) {
+    if (!(usedSlots_ & (1u << (kTexCoordSlot + t)))) quadProgramFromQuad_ = false;
+  }
   return true;
 }
 
@@ -271,6 +277,13 @@ void PixelStage::shadeFixed(const QuadInput& quad, QuadOutput* out) {
 
 void PixelStage::shadeShader(const QuadInput& quad, QuadOutput* out) {
   const ShaderProgram& p = *program_;
+  if (quadProgramFromQuad_) {
+    quadProgram_.runQuad(quad, inputSlots_.data(), p.major < 3, samplers_, &out->color);
+    out->killed = 0;
+    out->depthWritten = writesDepth_;
+    out->depth = quad.z;
+    return;
+  }
   for (int l = 0; l < 4; ++l) {
     LaneRegisters& lane = lanes_[static_cast<std::size_t>(l)];
     auto li = static_cast<std::size_t>(l);

@@ -62,6 +62,7 @@ class PixelStage {
   // Straight-line shaders run as a quad program; the others on the interpreter.
   QuadProgram quadProgram_;
   bool useQuadProgram_ = false;
+  bool quadProgramFromQuad_ = false;
 };
 
 }  // namespace platform::d3d9

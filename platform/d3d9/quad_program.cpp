@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 #include "platform/d3d9/shader_arithmetic.h"
 
@@ -17,6 +18,31 @@ using shader_arithmetic::saturate;
 
 // Rows of one register: [component][lane].
 using Rows = float[4][4];
+
+constexpr int kFirstComponent[1] = {0};
+
+// Which components of the sources a step reads.
+QuadProgramShape shapeOf(DWORD opcode) {
+  switch (opcode) {
+    case D3DSIO_MOV:
+    case D3DSIO_ADD:
+    case D3DSIO_SUB:
+    case D3DSIO_MUL:
+    case D3DSIO_MAD:
+    case D3DSIO_MIN:
+    case D3DSIO_MAX:
+    case D3DSIO_FRC:
+    case D3DSIO_ABS:
+    case D3DSIO_LRP:
+    case D3DSIO_CMP: return QuadProgramShape::componentwise;
+    case D3DSIO_RCP:
+    case D3DSIO_RSQ:
+    case D3DSIO_EXP:
+    case D3DSIO_LOG:
+    case D3DSIO_POW: return QuadProgramShape::scalar;
+    default: return QuadProgramShape::whole;
+  }
+}
 
 bool supported(DWORD opcode) {
   switch (opcode) {
@@ -69,6 +95,7 @@ bool QuadProgram::slotOf(const ShaderOperand& operand, bool destination, std::ui
       return true;
     case D3DSPR_TEXTURE:
       if (destination || n >= 8) return false;
+      textureCount_ = std::max(textureCount_, static_cast<int>(n) + 1);
       *slot = static_cast<std::uint16_t>(kTextures + n);
       return true;
     case D3DSPR_MISCTYPE:
@@ -93,6 +120,7 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
   steps_.clear();
   constantIndices_.clear();
   inputCount_ = 0;
+  textureCount_ = 0;
   colorCount_ = 1;
   tempCount_ = 0;
   if (!program.pixel || program.major < 2) return false;
@@ -104,6 +132,10 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
     if (!slotOf(in.destination, true, &step.destination)) return false;
     if (in.destination.shift != 0) return false;
     step.mask = in.destination.mask;
+    step.shape = shapeOf(in.opcode);
+    for (int c = 0; c < 4; ++c) {
+      if (step.mask & (1u << c)) step.components[step.componentCount++] = c;
+    }
     step.saturate = in.destination.saturate;
     if (in.opcode == D3DSIO_TEX) {
       if (in.sourceCount != 2 || in.sources[1].type != D3DSPR_SAMPLER) return false;
@@ -123,6 +155,27 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
       for (int c = 0; c < 4; ++c) source.swizzle[c] = s.swizzle[static_cast<std::size_t>(c)];
       source.modifier = s.modifier;
     }
+    // Steps whose components may each be computed and stored in turn (no component reads a
+    // destination row an earlier one wrote) and whose sources carry no modifier run directly.
+    bool direct = step.shape == Shape::componentwise;
+    for (int i = 0; i < step.sourceCount; ++i) direct = direct && step.sources[i].modifier == 0;
+    for (int k = 0; k < step.componentCount && direct; ++k) {
+      for (int i = 0; i < step.sourceCount; ++i) {
+        const Source& source = step.sources[i];
+        if (source.slot != step.destination) continue;
+        for (int earlier = 0; earlier < k; ++earlier) {
+          if (source.swizzle[step.components[k]] == step.components[earlier]) direct = false;
+        }
+      }
+    }
+    if (direct) step.direct = directFor(step.opcode, step.saturate);
+    for (int k = 0; k < step.componentCount && step.direct; ++k) {
+      int c = step.components[k];
+      step.rows[k][0] = static_cast<std::uint16_t>(step.destination * 16 + c * 4);
+      for (int i = 0; i < step.sourceCount; ++i) {
+        step.rows[k][i + 1] = static_cast<std::uint16_t>(step.sources[i].slot * 16 + step.sources[i].swizzle[c] * 4);
+      }
+    }
     steps_.push_back(step);
   }
   registers_.assign((kConstants + constantIndices_.size()) * 16, 0.0f);
@@ -138,18 +191,64 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
 
 void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
   float* base = registers_.data();
-  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * 16); };
-  auto fill = [&](int slot, const Vec4& value, int lane) {
-    Rows& r = *rows(static_cast<std::uint16_t>(slot));
-    for (int c = 0; c < 4; ++c) r[c][lane] = value[static_cast<std::size_t>(c)];
+  auto fill = [base](int slot, const Vec4& value, int lane) {
+    for (int c = 0; c < 4; ++c) base[slot * 16 + c * 4 + lane] = value[static_cast<std::size_t>(c)];
   };
   for (int l = 0; l < 4; ++l) {
     const LaneRegisters& lane = lanes[l];
     for (int v = 0; v < inputCount_; ++v) fill(kInputs + v, lane.v[static_cast<std::size_t>(v)], l);
-    for (int t = 0; t < 8; ++t) fill(kTextures + t, lane.t[static_cast<std::size_t>(t)], l);
+    for (int t = 0; t < textureCount_; ++t) fill(kTextures + t, lane.t[static_cast<std::size_t>(t)], l);
     fill(kMisc, lane.misc[0], l);
     fill(kMisc + 1, lane.misc[1], l);
   }
+  execute(sampling);
+  for (int l = 0; l < 4; ++l) {
+    for (int o = 0; o < colorCount_; ++o) {
+      const float* r = base + (kColors + o) * 16;
+      lanes[l].colorOut[static_cast<std::size_t>(o)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
+    }
+  }
+}
+
+void QuadProgram::runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
+                          std::array<Vec4, 4>* colors) {
+  float* base = registers_.data();
+  for (int v = 0; v < inputCount_; ++v) {
+    float* r = base + (kInputs + v) * 16;
+    const int slot = inputSlots[v];
+    for (int l = 0; l < 4; ++l) {
+      const Vec4 value =
+          slot >= 0 ? quad.varyings[static_cast<std::size_t>(slot)][static_cast<std::size_t>(l)] : Vec4{0, 0, 0, 1};
+      for (int c = 0; c < 4; ++c) {
+        float x = value[static_cast<std::size_t>(c)];
+        r[c * 4 + l] = clampColors && v < 2 ? saturate(x) : x;
+      }
+    }
+  }
+  for (int t = 0; t < textureCount_; ++t) {
+    float* r = base + (kTextures + t) * 16;
+    const auto& lanes = quad.varyings[static_cast<std::size_t>(kTexCoordSlot + t)];
+    for (int l = 0; l < 4; ++l) {
+      for (int c = 0; c < 4; ++c) r[c * 4 + l] = lanes[static_cast<std::size_t>(l)][static_cast<std::size_t>(c)];
+    }
+  }
+  float* position = base + kMisc * 16;
+  float* face = base + (kMisc + 1) * 16;
+  for (int l = 0; l < 4; ++l) {
+    position[l] = static_cast<float>(quad.x + (l & 1));
+    position[4 + l] = static_cast<float>(quad.y + (l >> 1));
+    position[8 + l] = position[12 + l] = 0.0f;
+    face[l] = quad.frontFacing ? 1.0f : -1.0f;
+    face[4 + l] = face[8 + l] = face[12 + l] = 0.0f;
+  }
+  execute(sampling);
+  const float* r = base + kColors * 16;
+  for (int l = 0; l < 4; ++l) (*colors)[static_cast<std::size_t>(l)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
+}
+
+void QuadProgram::execute(ShaderSampling* sampling) {
+  float* base = registers_.data();
+  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * 16); };
   // Temporaries and colour outputs start at zero, as the interpreter's lanes do.
   std::fill(base, base + tempCount_ * 16, 0.0f);
   std::fill(base + kColors * 16, base + (kColors + 4) * 16, 0.0f);
@@ -173,53 +272,84 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
       default: break;
     }
   };
+  // One component of a source (after swizzle and modifier) across the four lanes.
+  auto loadRow = [&](const Source& s, int c, float out[4]) {
+    const float* r = (*rows(s.slot))[s.swizzle[c]];
+    switch (s.modifier) {
+      case 1:
+        for (int l = 0; l < 4; ++l) out[l] = -r[l];
+        break;
+      case 11:
+        for (int l = 0; l < 4; ++l) out[l] = std::fabs(r[l]);
+        break;
+      case 12:
+        for (int l = 0; l < 4; ++l) out[l] = -std::fabs(r[l]);
+        break;
+      default: std::memcpy(out, r, 4 * sizeof(float)); break;
+    }
+  };
   for (const Step& step : steps_) {
-    if (step.sourceCount > 0) load(step.sources[0], a);
-    if (step.sourceCount > 1) load(step.sources[1], b);
-    if (step.sourceCount > 2) load(step.sources[2], c3);
+    if (step.direct) {
+      step.direct(base, step);
+      continue;
+    }
+    const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
+    if (step.shape != Shape::whole) {
+      // Component-wise steps compute only the components they write; scalar steps read only
+      // the first component of each source.
+      for (int c : step.shape == Shape::componentwise ? components : std::span<const int>(kFirstComponent)) {
+        if (step.sourceCount > 0) loadRow(step.sources[0], c, a[c]);
+        if (step.sourceCount > 1) loadRow(step.sources[1], c, b[c]);
+        if (step.sourceCount > 2) loadRow(step.sources[2], c, c3[c]);
+      }
+    } else {
+      if (step.sourceCount > 0) load(step.sources[0], a);
+      if (step.sourceCount > 1) load(step.sources[1], b);
+      if (step.sourceCount > 2) load(step.sources[2], c3);
+    }
     switch (step.opcode) {
       case D3DSIO_MOV:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l];
         break;
       case D3DSIO_ADD:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] + b[c][l];
         break;
       case D3DSIO_SUB:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - b[c][l];
         break;
       case D3DSIO_MUL:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l];
         break;
       case D3DSIO_MAD:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
         break;
       case D3DSIO_MIN:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_MAX:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_FRC:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
         break;
       case D3DSIO_ABS:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = std::fabs(a[c][l]);
         break;
       case D3DSIO_LRP:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
         break;
       case D3DSIO_CMP:
-        for (int c = 0; c < 4; ++c)
+        for (int c : components)
           for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
         break;
       case D3DSIO_DP3:
@@ -299,16 +429,57 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
       default: break;
     }
     Rows& out = *rows(step.destination);
-    for (int c = 0; c < 4; ++c) {
-      if (!(step.mask & (1u << c))) continue;
-      for (int l = 0; l < 4; ++l) out[c][l] = step.saturate ? saturate(result[c][l]) : result[c][l];
+    if (step.saturate) {
+      for (int c : components)
+        for (int l = 0; l < 4; ++l) out[c][l] = saturate(result[c][l]);
+    } else {
+      for (int c : components) std::memcpy(out[c], result[c], sizeof out[c]);
     }
   }
-  for (int l = 0; l < 4; ++l) {
-    for (int o = 0; o < colorCount_; ++o) {
-      const Rows& r = *rows(static_cast<std::uint16_t>(kColors + o));
-      lanes[l].colorOut[static_cast<std::size_t>(o)] = {r[0][l], r[1][l], r[2][l], r[3][l]};
+}
+
+template <DWORD Opcode, bool Saturate>
+void QuadProgram::runDirect(float* registers, const Step& step) {
+  for (int k = 0; k < step.componentCount; ++k) {
+    float* o = registers + step.rows[k][0];
+    const float* a = registers + step.rows[k][1];
+    const float* b = registers + step.rows[k][2];
+    const float* c = registers + step.rows[k][3];
+    float r[4];
+    for (int l = 0; l < 4; ++l) {
+      if constexpr (Opcode == D3DSIO_MOV) r[l] = a[l];
+      if constexpr (Opcode == D3DSIO_ADD) r[l] = a[l] + b[l];
+      if constexpr (Opcode == D3DSIO_SUB) r[l] = a[l] - b[l];
+      if constexpr (Opcode == D3DSIO_MUL) r[l] = a[l] * b[l];
+      if constexpr (Opcode == D3DSIO_MAD) r[l] = a[l] * b[l] + c[l];
+      if constexpr (Opcode == D3DSIO_MIN) r[l] = a[l] < b[l] ? a[l] : b[l];
+      if constexpr (Opcode == D3DSIO_MAX) r[l] = a[l] >= b[l] ? a[l] : b[l];
+      if constexpr (Opcode == D3DSIO_FRC) r[l] = a[l] - floorExact(a[l]);
+      if constexpr (Opcode == D3DSIO_ABS) r[l] = std::fabs(a[l]);
+      if constexpr (Opcode == D3DSIO_LRP) r[l] = a[l] * b[l] + (1.0f - a[l]) * c[l];
+      if constexpr (Opcode == D3DSIO_CMP) r[l] = a[l] >= 0.0f ? b[l] : c[l];
     }
+    for (int l = 0; l < 4; ++l) o[l] = Saturate ? saturate(r[l]) : r[l];
+  }
+}
+
+void (*QuadProgram::directFor(DWORD opcode, bool saturate))(float*, const Step&) {
+  switch (opcode) {
+#define PRISM_DIRECT_STEP(op) \
+  case op: return saturate ? &runDirect<op, true> : &runDirect<op, false>;
+    PRISM_DIRECT_STEP(D3DSIO_MOV)
+    PRISM_DIRECT_STEP(D3DSIO_ADD)
+    PRISM_DIRECT_STEP(D3DSIO_SUB)
+    PRISM_DIRECT_STEP(D3DSIO_MUL)
+    PRISM_DIRECT_STEP(D3DSIO_MAD)
+    PRISM_DIRECT_STEP(D3DSIO_MIN)
+    PRISM_DIRECT_STEP(D3DSIO_MAX)
+    PRISM_DIRECT_STEP(D3DSIO_FRC)
+    PRISM_DIRECT_STEP(D3DSIO_ABS)
+    PRISM_DIRECT_STEP(D3DSIO_LRP)
+    PRISM_DIRECT_STEP(D3DSIO_CMP)
+#undef PRISM_DIRECT_STEP
+    default: return nullptr;
   }
 }
 

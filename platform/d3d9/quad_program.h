@@ -4,12 +4,17 @@
 // that subset run on the general interpreter; both give the same bits.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "platform/d3d9/pipeline_types.h"
 #include "platform/d3d9/shader_machine.h"
 
 namespace platform::d3d9 {
+
+// Which source components a step reads: those it writes, the first only, or all four.
+enum class QuadProgramShape : std::uint8_t { componentwise, scalar, whole };
 
 class QuadProgram {
  public:
@@ -18,6 +23,14 @@ class QuadProgram {
   bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount);
   // Runs on four lanes whose v#, t# and vPos/vFace are set; writes oC0-oC3 of each lane.
   void run(LaneRegisters* lanes, ShaderSampling* sampling);
+  // The same run fed straight from a quad's attributes: v# from `inputSlots` (a missing slot, -1,
+  // reads (0, 0, 0, 1); v0 and v1 saturated when `clampColors`), t# from the texture-coordinate
+  // slots, vPos and vFace from the quad. Writes oC0 of each lane to `colors`.
+  void runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
+               std::array<Vec4, 4>* colors);
+  // How many v# and t# registers the program reads (the highest number read, plus one).
+  int inputCount() const { return inputCount_; }
+  int textureCount() const { return textureCount_; }
 
  private:
   struct Source {
@@ -29,22 +42,37 @@ class QuadProgram {
     DWORD opcode = 0;
     std::uint16_t destination = 0;
     std::uint8_t mask = 0xF;
+    QuadProgramShape shape = QuadProgramShape::whole;
+    std::uint8_t componentCount = 0;
+    int components[4] = {};  // the written components, in order
     bool saturate = false;
     std::uint8_t sourceCount = 0;
     Source sources[3];
     DWORD sampler = 0;
     std::uint8_t samplerSwizzle[4] = {0, 1, 2, 3};
     DWORD controls = 0;
+    // Component-wise steps without source modifiers run through `direct`: one function per
+    // operation over the register rows at `rows` ([component][destination, sources]).
+    void (*direct)(float* registers, const Step& step) = nullptr;
+    std::uint16_t rows[4][4] = {};
   };
+  template <DWORD Opcode, bool Saturate>
+  static void runDirect(float* registers, const Step& step);
+  static void (*directFor(DWORD opcode, bool saturate))(float*, const Step&);
   // Register slots: each holds [component][lane].
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
 
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
+  // Runs the steps over the registers as filled; colour outputs in their slots.
+  void execute(ShaderSampling* sampling);
 
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
   std::vector<float> registers_;                // slots x 4 components x 4 lanes
+  using Shape = QuadProgramShape;
+
   int inputCount_ = 0;
+  int textureCount_ = 0;
   int tempCount_ = 0;
   int colorCount_ = 1;
 };

@@ -26,28 +26,38 @@ Plane planeOf(float a0, float a1, float a2, float dx1, float dy1, float dx2, flo
   return p;
 }
 
-float at(const Plane& p, float dx, float dy) { return p.value + p.dx * dx + p.dy * dy; }
+// Four lanes of a quad side by side; the same IEEE operations as one lane at a time, so the
+// values are bit for bit those of the scalar plane evaluation.
+using Lanes = float __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline Lanes atLanes(const Plane& p, Lanes dx, Lanes dy) {
+  return p.value + p.dx * dx + p.dy * dy;
+}
 
 // Fills lanes' depth and attributes for one quad from a triangle's planes.
 void interpolate(const TriangleSetup& s, std::uint32_t usedSlots, QuadInput& q) {
-  for (int l = 0; l < 4; ++l) {
-    auto li = static_cast<std::size_t>(l);
-    float dx = static_cast<float>(q.x + (l & 1)) - s.originX;
-    float dy = static_cast<float>(q.y + (l >> 1)) - s.originY;
-    q.z[li] = std::clamp(at(s.z, dx, dy), 0.0f, 1.0f);
-    float rhw = at(s.rhw, dx, dy);
-    float w = rhw != 0.0f ? 1.0f / rhw : 0.0f;
-    for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
-      int slot = __builtin_ctz(slots);
-      auto si = static_cast<std::size_t>(slot);
-      const auto& planes = s.varyings[si];
-      Vec4& out = q.varyings[si][li];
-      if (s.flatSlots & (1u << slot)) {
-        for (int c = 0; c < 4; ++c) out[static_cast<std::size_t>(c)] = planes[static_cast<std::size_t>(c)].value;
-      } else {
-        for (int c = 0; c < 4; ++c)
-          out[static_cast<std::size_t>(c)] = at(planes[static_cast<std::size_t>(c)], dx, dy) * w;
+  const float left = static_cast<float>(q.x) - s.originX, right = static_cast<float>(q.x + 1) - s.originX;
+  const float top = static_cast<float>(q.y) - s.originY, bottom = static_cast<float>(q.y + 1) - s.originY;
+  const Lanes dx = {left, right, left, right}, dy = {top, top, bottom, bottom};
+  const Lanes z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
+  // 1 / rhw in all lanes with one division; lanes with rhw 0 take w = 0.
+  const Lanes one = {1.0f, 1.0f, 1.0f, 1.0f}, zero = {};
+  const Lanes w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
+  for (int l = 0; l < 4; ++l) q.z[static_cast<std::size_t>(l)] = std::clamp(z[l], 0.0f, 1.0f);
+  for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
+    int slot = __builtin_ctz(slots);
+    auto si = static_cast<std::size_t>(slot);
+    const auto& planes = s.varyings[si];
+    auto& out = q.varyings[si];
+    if (s.flatSlots & (1u << slot)) {
+      for (Vec4& lane : out) {
+        for (std::size_t c = 0; c < 4; ++c) lane[c] = planes[c].value;
       }
+      continue;
+    }
+    for (std::size_t c = 0; c < 4; ++c) {
+      const Lanes v = atLanes(planes[c], dx, dy) * w;
+      for (std::size_t l = 0; l < 4; ++l) out[l][c] = v[l];
     }
   }
 }
@@ -137,16 +147,22 @@ void rasterizeTriangle(const TriangleSetup& s, const ClipRegion& region, std::ui
   q.frontFacing = s.frontFacing;
   for (int qy = minY & ~1; qy <= maxY; qy += 2) {
     std::array<std::int64_t, 3> e = rowStart;
+    // Lanes 0 1 / 2 3: rows and columns of the quad outside the bounds are never covered.
+    unsigned rowLanes = 0xF;
+    if (qy < minY) rowLanes &= 0xC;
+    if (qy + 1 > maxY) rowLanes &= 0x3;
     for (int qx = minX & ~1; qx <= maxX; qx += 2) {
-      std::uint8_t coverage = 0;
-      for (int l = 0; l < 4; ++l) {
-        int px = qx + (l & 1), py = qy + (l >> 1);
-        if (px < minX || px > maxX || py < minY || py > maxY) continue;
-        std::int64_t ox = (l & 1) ? 1 : 0, oy = (l >> 1) ? 1 : 0;
-        bool inside = true;
-        for (std::size_t i = 0; i < 3 && inside; ++i) inside = e[i] + ox * stepX[i] + oy * stepY[i] > 0;
-        if (inside) coverage |= static_cast<std::uint8_t>(1u << l);
+      unsigned lanes = rowLanes;
+      if (qx < minX) lanes &= 0xA;
+      if (qx + 1 > maxX) lanes &= 0x5;
+      unsigned inside[4] = {1, 1, 1, 1};
+      for (std::size_t i = 0; i < 3; ++i) {
+        inside[0] &= e[i] > 0;
+        inside[1] &= e[i] + stepX[i] > 0;
+        inside[2] &= e[i] + stepY[i] > 0;
+        inside[3] &= e[i] + stepX[i] + stepY[i] > 0;
       }
+      auto coverage = static_cast<std::uint8_t>(lanes & (inside[0] | inside[1] << 1 | inside[2] << 2 | inside[3] << 3));
       if (coverage) {
         q.x = qx;
         q.y = qy;

@@ -56,6 +56,13 @@ int cubeFace(const Vec4& d, float* s, float* t) {
   return face;
 }
 
+// k / 255 for every byte value, computed by the same division the texel readers use.
+const std::array<float, 256> kUnitBytes = [] {
+  std::array<float, 256> table{};
+  for (int k = 0; k < 256; ++k) table[static_cast<std::size_t>(k)] = static_cast<float>(k) / 255.0f;
+  return table;
+}();
+
 }  // namespace
 
 void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD, kSamplerStateSlots>& states) {
@@ -101,6 +108,94 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
   // The texture's own LOD limit (SetLOD) acts like MAXMIPLEVEL.
   maxMipLevel_ = std::max<int>(
       maxMipLevel_, static_cast<int>(std::min<DWORD>(texture->GetLOD(), static_cast<DWORD>(levelCount_ - 1))));
+  const Level& top = levels_[static_cast<std::size_t>(maxMipLevel_)];
+  auto wrapsByMask = [](DWORD mode, int size) {
+    return mode == D3DTADDRESS_WRAP && size > 0 && (size & (size - 1)) == 0;
+  };
+  wrappedBilinear_ = packedArgb_ && type_ == D3DRTYPE_TEXTURE && ignoresLevelOfDetail() &&
+                     magFilter_ == D3DTEXF_LINEAR && wrapsByMask(addressModes_[0], top.width) &&
+                     wrapsByMask(addressModes_[1], top.height);
+}
+
+namespace {
+
+using Channels = float __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline Channels lerpChannels(Channels a, Channels b, float f) { return a + (b - a) * f; }
+
+}  // namespace
+
+[[gnu::always_inline]] inline Vec4 TextureSampler::wrappedBilinear(const Vec4& coordinates) const {
+  // sampleLevel's linear filter on a 2D A8R8G8B8 / X8R8G8B8 level with wrap by mask, the four
+  // channels side by side: the same operations in the same order.
+  const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
+  float tu = tame(coordinates[0] * static_cast<float>(level.width)) - 0.5f;
+  float tv = tame(coordinates[1] * static_cast<float>(level.height)) - 0.5f;
+  float fu = floorExact(tu), fv = floorExact(tv);
+  int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv);
+  float au = tu - fu, av = tv - fv;
+  const int maskU = level.width - 1, maskV = level.height - 1;
+  const int xa = x0 & maskU, xb = (x0 + 1) & maskU;
+  const std::byte* rowA = level.bytes + std::size_t(y0 & maskV) * level.rowPitch;
+  const std::byte* rowB = level.bytes + std::size_t((y0 + 1) & maskV) * level.rowPitch;
+  auto unpack = [this](const std::byte* row, int x) {
+    std::uint32_t w;
+    std::memcpy(&w, row + 4 * x, 4);
+    return Channels{kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
+                    opaque_ ? 1.0f : kUnitBytes[w >> 24]};
+  };
+  Channels top = lerpChannels(unpack(rowA, xa), unpack(rowA, xb), au);
+  Channels bottom = lerpChannels(unpack(rowB, xa), unpack(rowB, xb), au);
+  Channels c = lerpChannels(top, bottom, av);
+  return {c[0], c[1], c[2], c[3]};
+}
+
+Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const { return wrappedBilinear(coordinates); }
+
+void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const {
+  if (lanes != 4) {
+    for (int l = 0; l < lanes; ++l) results[l] = wrappedBilinear(coordinates[l]);
+    return;
+  }
+  // A quad's four samples with the texel positions worked out side by side: tame, floorExact
+  // and the wrap, lane by lane the same values as wrappedBilinear's.
+  using Ints = int __attribute__((vector_size(16)));
+  const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
+  auto tameLanes = [](Channels t) {
+    const Channels zero = {}, low = zero - 16777216.0f, high = zero + 16777216.0f;
+    t = t == t ? t : zero;
+    t = t < low ? low : t;
+    return high < t ? high : t;
+  };
+  auto floorLanes = [](Channels x) {
+    const Channels zero = {}, limit = zero + 8388608.0f;
+    Channels t = __builtin_convertvector(__builtin_convertvector(x, Ints), Channels);
+    t = t > x ? t - 1.0f : t;
+    return (x < limit && x > -limit && x != zero) ? t : x;
+  };
+  const Channels u = {coordinates[0][0], coordinates[1][0], coordinates[2][0], coordinates[3][0]};
+  const Channels v = {coordinates[0][1], coordinates[1][1], coordinates[2][1], coordinates[3][1]};
+  const Channels tu = tameLanes(u * static_cast<float>(level.width)) - 0.5f;
+  const Channels tv = tameLanes(v * static_cast<float>(level.height)) - 0.5f;
+  const Channels fu = floorLanes(tu), fv = floorLanes(tv);
+  const Channels au = tu - fu, av = tv - fv;
+  const Ints x0 = __builtin_convertvector(fu, Ints), y0 = __builtin_convertvector(fv, Ints);
+  const Ints xa = x0 & (level.width - 1), xb = (x0 + 1) & (level.width - 1);
+  const Ints ya = y0 & (level.height - 1), yb = (y0 + 1) & (level.height - 1);
+  auto unpack = [this](const std::byte* row, int x) {
+    std::uint32_t w;
+    std::memcpy(&w, row + 4 * x, 4);
+    return Channels{kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
+                    opaque_ ? 1.0f : kUnitBytes[w >> 24]};
+  };
+  for (int l = 0; l < 4; ++l) {
+    const std::byte* rowA = level.bytes + std::size_t(ya[l]) * level.rowPitch;
+    const std::byte* rowB = level.bytes + std::size_t(yb[l]) * level.rowPitch;
+    Channels top = lerpChannels(unpack(rowA, xa[l]), unpack(rowA, xb[l]), au[l]);
+    Channels bottom = lerpChannels(unpack(rowB, xa[l]), unpack(rowB, xb[l]), au[l]);
+    Channels c = lerpChannels(top, bottom, av[l]);
+    results[l] = {c[0], c[1], c[2], c[3]};
+  }
 }
 
 float TextureSampler::levelOfDetail(const Vec4& ddx, const Vec4& ddy) const {
@@ -137,7 +232,7 @@ Vec4 TextureSampler::sample(const Vec4& coordinates, float lod) const {
   return lerp(a, sampleLevel(coordinates, lower + 1, filter), fraction);
 }
 
-int TextureSampler::address(int index, int size, DWORD mode) const {
+[[gnu::always_inline]] inline int TextureSampler::address(int index, int size, DWORD mode) const {
   switch (mode) {
     case D3DTADDRESS_MIRROR: {
       int period = 2 * size;
@@ -164,14 +259,7 @@ Vec4 TextureSampler::texel(const Level& level, int face, int x, int y, int z) co
   return {c[0], c[1], c[2], c[3]};
 }
 
-// k / 255 for every byte value, computed by the same division the texel readers use.
-const std::array<float, 256> kUnitBytes = [] {
-  std::array<float, 256> table{};
-  for (int k = 0; k < 256; ++k) table[static_cast<std::size_t>(k)] = static_cast<float>(k) / 255.0f;
-  return table;
-}();
-
-Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
+[[gnu::always_inline]] inline Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
   std::uint32_t w;
   std::memcpy(&w, row + 4 * x, 4);
   return {kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
@@ -233,6 +321,14 @@ void SamplerSet::sample(DWORD sampler, int lanes, const Vec4* coordinates, const
   }
   if (!s || !s->bound()) {
     for (int l = 0; l < lanes; ++l) results[l] = {0, 0, 0, 1};
+    return;
+  }
+  if (s->wrappedBilinear()) {
+    s->sampleWrappedBilinear(lanes, coordinates, results);
+    return;
+  }
+  if (s->ignoresLevelOfDetail()) {
+    for (int l = 0; l < lanes; ++l) results[l] = s->sample(coordinates[l], 0.0f);
     return;
   }
   float shared = (mode == LodMode::derivatives || mode == LodMode::bias || mode == LodMode::gradients)

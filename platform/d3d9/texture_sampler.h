@@ -26,6 +26,14 @@ class TextureSampler {
   float levelOfDetail(const Vec4& ddx, const Vec4& ddy) const;
   // One sample at a level of detail; an unbound sampler gives (0, 0, 0, 1).
   Vec4 sample(const Vec4& coordinates, float lod) const;
+  // True when every level of detail gives the same sample: one filter for magnification and
+  // minification and no mip filter.
+  bool ignoresLevelOfDetail() const { return mipFilter_ == D3DTEXF_NONE && magFilter_ == minFilter_; }
+  // True when every sample is a bilinear read of one 2D 32-bit ARGB level wrapped by mask; then
+  // sampleWrappedBilinear gives what sample gives, faster.
+  bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
+  Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
+  void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
 
  private:
   struct Level {
@@ -34,6 +42,7 @@ class TextureSampler {
     unsigned rowPitch = 0, slicePitch = 0;
   };
   Vec4 sampleLevel(const Vec4& coordinates, int level, DWORD filter) const;
+  Vec4 wrappedBilinear(const Vec4& coordinates) const;
   Vec4 texel(const Level& level, int face, int x, int y, int z) const;
   int address(int index, int size, DWORD mode) const;
   Vec4 unpackArgb(const std::byte* row, int x) const;
@@ -41,6 +50,7 @@ class TextureSampler {
   TexelReader reader_ = nullptr;
   bool packedArgb_ = false;  // A8R8G8B8 or X8R8G8B8: bilinear reads bypass the reader
   bool opaque_ = false;
+  bool wrappedBilinear_ = false;
   D3DRESOURCETYPE type_ = D3DRTYPE_TEXTURE;
   int blockHeight_ = 1;
   int levelCount_ = 0;

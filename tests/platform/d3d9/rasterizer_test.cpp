@@ -127,6 +127,30 @@ TEST_F(RasterizerTest, EveryDepthCompareFunctionAgainstAStoredHalf) {
   }
 }
 
+TEST_F(RasterizerTest, ClearsOfDepthOrStencilAloneKeepTheOtherAndRespectRectangles) {
+  // Depth 0.5 and stencil 5 everywhere, then stencil 7 alone, then depth 0.25 alone on the left half.
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.5f, 5);
+  device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 7);
+  const D3DRECT left{0, 0, 2, 4};
+  device->Clear(1, &left, D3DCLEAR_ZBUFFER, 0, 0.25f, 0);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+  device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+  device->SetRenderState(D3DRS_STENCILREF, 7);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_EQUAL);
+  drawRect(0, 0, 4, 1, kRed, 0.5f);     // depth 0.5 kept on the right only
+  drawRect(0, 1, 4, 2, kGreen, 0.25f);  // depth 0.25 on the left only
+  EXPECT_EQ(pixel(0, 0), 0u);
+  EXPECT_EQ(pixel(3, 0), kRed);
+  EXPECT_EQ(pixel(1, 1), kGreen);
+  EXPECT_EQ(pixel(2, 1), 0u);
+  device->SetRenderState(D3DRS_STENCILREF, 5);  // the old stencil value is gone everywhere
+  drawRect(0, 2, 4, 3, kRed, 0.5f);
+  EXPECT_EQ(pixel(3, 2), 0u);
+  device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+}
+
 TEST_F(RasterizerTest, CullModesRemoveTrianglesByTheirScreenWinding) {
   std::vector<ScreenVertex9> clockwise{
       {0, 0, 0.5f, 1, kRed, 0, 0}, {4, 0, 0.5f, 1, kRed, 0, 0}, {0, 4, 0.5f, 1, kRed, 0, 0}};

@@ -1,9 +1,13 @@
 // Texture sampling through the device: texel centres, bilinear weights, address modes at the
 // edges, mip selection from screen-space derivatives, texel formats, cube and volume maps.
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
 #include "platform/d3d9/format_table.h"
 #include "platform/d3d9/texel_formats.h"
+#include "platform/d3d9/texture_sampler.h"
 #include "tests/platform/d3d9/render_fixture.h"
 
 namespace platform::d3d9 {
@@ -179,6 +183,46 @@ TEST_F(SamplingTest, TheDirectArgbReadsMatchTheGeneralTexelReaders) {
     drawScreen(D3DPT_TRIANGLELIST, t, 1);
     EXPECT_EQ(pixels(), fast) << "address mode " << mode;
   }
+}
+
+TEST_F(SamplingTest, WrappedBilinearFastPathGivesTheGeneralSamplesBits) {
+  std::vector<D3DCOLOR> texels(16 * 8);
+  for (UINT i = 0; i < texels.size(); ++i) texels[i] = (i * 0x09000000u) | ((i * 0x0B0705u) ^ 0x00C03311u);
+  ComPtr<IDirect3DTexture9> texture = makeTexture(16, 8, texels);
+  std::array<DWORD, kSamplerStateSlots> states{};
+  states[D3DSAMP_ADDRESSU] = states[D3DSAMP_ADDRESSV] = states[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
+  states[D3DSAMP_MAGFILTER] = states[D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+  states[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
+  TextureSampler sampler;
+  sampler.bind(texture.get(), states);
+  ASSERT_TRUE(sampler.wrappedBilinear());
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  std::vector<float> coordinates = {0.0f, 1.0f, -1.0f, 0.03125f, 0.5f, -0.7f, 3.3f, 1e9f, -1e9f, nan, inf, -inf};
+  for (int i = 0; i < 200; ++i) coordinates.push_back(static_cast<float>(i * 37 % 211) / 61.0f - 1.7f);
+  for (std::size_t i = 0; i < coordinates.size(); ++i) {
+    Vec4 at{coordinates[i], coordinates[(i * 7 + 3) % coordinates.size()], 0.0f, 1.0f};
+    Vec4 fast = sampler.sampleWrappedBilinear(at), general = sampler.sample(at, 0.0f);
+    EXPECT_EQ(std::memcmp(&fast, &general, sizeof fast), 0) << "at " << at[0] << ", " << at[1];
+  }
+  // Four lanes at a time, as a quad samples.
+  for (std::size_t i = 0; i + 4 <= coordinates.size(); i += 4) {
+    Vec4 at[4], fast[4];
+    for (std::size_t l = 0; l < 4; ++l)
+      at[l] = {coordinates[i + l], coordinates[(i + l * 5 + 1) % coordinates.size()], 0, 1};
+    sampler.sampleWrappedBilinear(4, at, fast);
+    for (std::size_t l = 0; l < 4; ++l) {
+      Vec4 general = sampler.sample(at[l], 0.0f);
+      EXPECT_EQ(std::memcmp(&fast[l], &general, sizeof general), 0) << "at " << at[l][0] << ", " << at[l][1];
+    }
+  }
+  // Anything else (another address mode, a point filter, a mip filter) keeps the general path.
+  states[D3DSAMP_ADDRESSV] = D3DTADDRESS_CLAMP;
+  sampler.bind(texture.get(), states);
+  EXPECT_FALSE(sampler.wrappedBilinear());
+  states[D3DSAMP_ADDRESSV] = D3DTADDRESS_WRAP;
+  states[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
+  sampler.bind(texture.get(), states);
+  EXPECT_FALSE(sampler.wrappedBilinear());
 }
 
 TEST_F(SamplingTest, UnboundTexturesDrawTheDiffuseColour) {
