@@ -11,6 +11,7 @@
 #include "platform/d3d9/output_merger.h"
 #include "platform/d3d9/pixel_stage.h"
 #include "platform/d3d9/rasterizer.h"
+#include "platform/d3d9/raw_bits.h"
 #include "platform/d3d9/texture_sampler.h"
 #include "platform/d3d9/vertex_stage.h"
 
@@ -21,12 +22,6 @@ namespace {
 constexpr std::uint64_t kParallelPixels = 32768;
 // Index ranges wider than this (relative to the index count) are processed per index.
 constexpr std::uint64_t kDenseRangeSlack = 4096;
-
-float asFloat(DWORD bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
 
 // Signed distances of a clip-space position to the six planes of the view volume.
 std::array<float, 6> planeDistances(const Vec4& p) {
@@ -314,8 +309,9 @@ class Draw {
   }
 
   void addPoint(const ShadedVertex& v) {
-    float size = vertexStage_.pretransformed() || !state_.vertexShader ? asFloat(state_.renderStates[D3DRS_POINTSIZE])
-                                                                       : v.pointSize;
+    float size = vertexStage_.pretransformed() || !state_.vertexShader
+                     ? floatFromBits(state_.renderStates[D3DRS_POINTSIZE])
+                     : v.pointSize;
     if (!vertexStage_.pretransformed()) {
       if (!finitePosition(v)) return;
       auto d = planeDistances(v.position);
@@ -324,8 +320,8 @@ class Draw {
       }
       if (v.position[3] <= 0) return;
     }
-    float minimum = asFloat(state_.renderStates[D3DRS_POINTSIZE_MIN]);
-    float maximum = asFloat(state_.renderStates[D3DRS_POINTSIZE_MAX]);
+    float minimum = floatFromBits(state_.renderStates[D3DRS_POINTSIZE_MIN]);
+    float maximum = floatFromBits(state_.renderStates[D3DRS_POINTSIZE_MAX]);
     if (!(size > 0)) size = 1.0f;
     size = std::clamp(size, std::min(minimum, maximum), std::max(minimum, maximum));
     points_.push_back({toScreen(v), size});

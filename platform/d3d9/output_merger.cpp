@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/d3d9/pixel_codec.h"
+#include "platform/d3d9/raw_bits.h"
 
 namespace platform::d3d9 {
 namespace {
@@ -24,12 +25,6 @@ namespace {
 }
 
 [[gnu::always_inline]] inline float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
-
-float asFloat(DWORD bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
 
 // Little-endian words of 2 or 4 bytes (the machine's own order).
 DWORD readWord(const std::byte* p, int bytes) {
@@ -152,9 +147,9 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   writeMask_ = rs[D3DRS_COLORWRITEENABLE] & 0xF;
   fog_ = rs[D3DRS_FOGENABLE] != 0 && shaderFog;
   fogTable_ = rs[D3DRS_FOGTABLEMODE];
-  fogStart_ = asFloat(rs[D3DRS_FOGSTART]);
-  fogEnd_ = asFloat(rs[D3DRS_FOGEND]);
-  fogDensity_ = asFloat(rs[D3DRS_FOGDENSITY]);
+  fogStart_ = floatFromBits(rs[D3DRS_FOGSTART]);
+  fogEnd_ = floatFromBits(rs[D3DRS_FOGEND]);
+  fogDensity_ = floatFromBits(rs[D3DRS_FOGDENSITY]);
   D3DCOLOR fogColor = rs[D3DRS_FOGCOLOR];
   fogColor_ = {((fogColor >> 16) & 0xFF) / 255.0f, ((fogColor >> 8) & 0xFF) / 255.0f, (fogColor & 0xFF) / 255.0f, 1};
 }
@@ -171,7 +166,7 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   if (layout_.isFloat) {
     depthMask = 0xFFFFFFFFu;
     std::memcpy(&newDepthBits, &z, 4);
-    depthPass = !depthTest_ || compareInline(depthFunc_, z, asFloat(word));
+    depthPass = !depthTest_ || compareInline(depthFunc_, z, floatFromBits(word));
   } else {
     double maximum = layout_.depthBits == 32 ? 4294967295.0 : static_cast<double>((1u << layout_.depthBits) - 1);
     DWORD quantised = static_cast<DWORD>(static_cast<double>(z) * maximum + 0.5);

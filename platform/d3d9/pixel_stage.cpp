@@ -1,4 +1,5 @@
 #include "platform/d3d9/pixel_stage.h"
+#include "platform/d3d9/raw_bits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,12 +11,6 @@ float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 Vec4 fromArgb(D3DCOLOR c) {
   return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, ((c >> 24) & 0xFF) / 255.0f};
-}
-
-float asFloat(DWORD bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
 }
 
 // What the texture stages read for one pixel.
@@ -130,9 +125,9 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
   mergeBoolConstants(p, state.pixelBools.data(), bools_.data());
   for (UINT s = 0; s < 8; ++s) {
     const auto& ss = state.stageStates[s];
-    bump_[s] = {asFloat(ss[D3DTSS_BUMPENVMAT00]),  asFloat(ss[D3DTSS_BUMPENVMAT01]),
-                asFloat(ss[D3DTSS_BUMPENVMAT10]),  asFloat(ss[D3DTSS_BUMPENVMAT11]),
-                asFloat(ss[D3DTSS_BUMPENVLSCALE]), asFloat(ss[D3DTSS_BUMPENVLOFFSET])};
+    bump_[s] = {floatFromBits(ss[D3DTSS_BUMPENVMAT00]),  floatFromBits(ss[D3DTSS_BUMPENVMAT01]),
+                floatFromBits(ss[D3DTSS_BUMPENVMAT10]),  floatFromBits(ss[D3DTSS_BUMPENVMAT11]),
+                floatFromBits(ss[D3DTSS_BUMPENVLSCALE]), floatFromBits(ss[D3DTSS_BUMPENVLOFFSET])};
   }
   constants_ = {};
   constants_.floats = floats_.data();

@@ -1,4 +1,5 @@
 #include "platform/d3d9/texel_formats.h"
+#include "platform/d3d9/raw_bits.h"
 
 #include <cmath>
 #include <cstdint>
@@ -6,13 +7,6 @@
 
 namespace platform::d3d9 {
 namespace {
-
-template <typename T>
-T load(const std::byte* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
 
 float unorm(std::uint32_t value, unsigned bits) {
   return static_cast<float>(value) / static_cast<float>((1u << bits) - 1);
@@ -35,19 +29,19 @@ float snormBits(std::uint32_t value, unsigned count) {
 }
 
 TexelColor readA8R8G8B8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 16, 8), bits(w, 8, 8), bits(w, 0, 8), bits(w, 24, 8)};
 }
 TexelColor readX8R8G8B8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 16, 8), bits(w, 8, 8), bits(w, 0, 8), 1.0f};
 }
 TexelColor readA8B8G8R8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 0, 8), bits(w, 8, 8), bits(w, 16, 8), bits(w, 24, 8)};
 }
 TexelColor readX8B8G8R8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 0, 8), bits(w, 8, 8), bits(w, 16, 8), 1.0f};
 }
 TexelColor readR8G8B8(const std::byte* row, unsigned x, unsigned) {
@@ -56,23 +50,23 @@ TexelColor readR8G8B8(const std::byte* row, unsigned x, unsigned) {
           unorm(std::to_integer<unsigned>(p[0]), 8), 1.0f};
 }
 TexelColor readR5G6B5(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {bits(w, 11, 5), bits(w, 5, 6), bits(w, 0, 5), 1.0f};
 }
 TexelColor readX1R5G5B5(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {bits(w, 10, 5), bits(w, 5, 5), bits(w, 0, 5), 1.0f};
 }
 TexelColor readA1R5G5B5(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {bits(w, 10, 5), bits(w, 5, 5), bits(w, 0, 5), bits(w, 15, 1)};
 }
 TexelColor readA4R4G4B4(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {bits(w, 8, 4), bits(w, 4, 4), bits(w, 0, 4), bits(w, 12, 4)};
 }
 TexelColor readX4R4G4B4(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {bits(w, 8, 4), bits(w, 4, 4), bits(w, 0, 4), 1.0f};
 }
 TexelColor readR3G3B2(const std::byte* row, unsigned x, unsigned) {
@@ -80,39 +74,39 @@ TexelColor readR3G3B2(const std::byte* row, unsigned x, unsigned) {
   return {bits(w, 5, 3), bits(w, 2, 3), bits(w, 0, 2), 1.0f};
 }
 TexelColor readA8R3G3B2(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {bits(w, 5, 3), bits(w, 2, 3), bits(w, 0, 2), bits(w, 8, 8)};
 }
 TexelColor readA8(const std::byte* row, unsigned x, unsigned) {
   return {0, 0, 0, unorm(std::to_integer<unsigned>(row[x]), 8)};
 }
 TexelColor readA2R10G10B10(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 20, 10), bits(w, 10, 10), bits(w, 0, 10), bits(w, 30, 2)};
 }
 TexelColor readA2B10G10R10(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 0, 10), bits(w, 10, 10), bits(w, 20, 10), bits(w, 30, 2)};
 }
 TexelColor readG16R16(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {bits(w, 0, 16), bits(w, 16, 16), 1.0f, 1.0f};
 }
 TexelColor readA16B16G16R16(const std::byte* row, unsigned x, unsigned) {
   const std::byte* p = row + 8 * x;
-  return {unorm(load<std::uint16_t>(p), 16), unorm(load<std::uint16_t>(p + 2), 16),
-          unorm(load<std::uint16_t>(p + 4), 16), unorm(load<std::uint16_t>(p + 6), 16)};
+  return {unorm(loadUnaligned<std::uint16_t>(p), 16), unorm(loadUnaligned<std::uint16_t>(p + 2), 16),
+          unorm(loadUnaligned<std::uint16_t>(p + 4), 16), unorm(loadUnaligned<std::uint16_t>(p + 6), 16)};
 }
 TexelColor readL8(const std::byte* row, unsigned x, unsigned) {
   float l = unorm(std::to_integer<unsigned>(row[x]), 8);
   return {l, l, l, 1.0f};
 }
 TexelColor readL16(const std::byte* row, unsigned x, unsigned) {
-  float l = unorm(load<std::uint16_t>(row + 2 * x), 16);
+  float l = unorm(loadUnaligned<std::uint16_t>(row + 2 * x), 16);
   return {l, l, l, 1.0f};
 }
 TexelColor readA8L8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   float l = bits(w, 0, 8);
   return {l, l, l, bits(w, 8, 8)};
 }
@@ -122,65 +116,68 @@ TexelColor readA4L4(const std::byte* row, unsigned x, unsigned) {
   return {l, l, l, bits(w, 4, 4)};
 }
 TexelColor readV8U8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {snorm8(w), snorm8(w >> 8), 1.0f, 1.0f};
 }
 TexelColor readCxV8U8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   float u = snorm8(w), v = snorm8(w >> 8);
   return {u, v, std::sqrt(std::fmax(0.0f, 1.0f - u * u - v * v)), 1.0f};
 }
 TexelColor readL6V5U5(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint16_t>(row + 2 * x);
+  auto w = loadUnaligned<std::uint16_t>(row + 2 * x);
   return {snormBits(w & 0x1F, 5), snormBits((w >> 5) & 0x1F, 5), bits(w, 10, 6), 1.0f};
 }
 TexelColor readX8L8V8U8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {snorm8(w), snorm8(w >> 8), bits(w, 16, 8), 1.0f};
 }
 TexelColor readQ8W8V8U8(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {snorm8(w), snorm8(w >> 8), snorm8(w >> 16), snorm8(w >> 24)};
 }
 TexelColor readV16U16(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {snorm16(w), snorm16(w >> 16), 1.0f, 1.0f};
 }
 TexelColor readQ16W16V16U16(const std::byte* row, unsigned x, unsigned) {
   const std::byte* p = row + 8 * x;
-  return {snorm16(load<std::uint16_t>(p)), snorm16(load<std::uint16_t>(p + 2)), snorm16(load<std::uint16_t>(p + 4)),
-          snorm16(load<std::uint16_t>(p + 6))};
+  return {snorm16(loadUnaligned<std::uint16_t>(p)), snorm16(loadUnaligned<std::uint16_t>(p + 2)),
+          snorm16(loadUnaligned<std::uint16_t>(p + 4)), snorm16(loadUnaligned<std::uint16_t>(p + 6))};
 }
 TexelColor readA2W10V10U10(const std::byte* row, unsigned x, unsigned) {
-  auto w = load<std::uint32_t>(row + 4 * x);
+  auto w = loadUnaligned<std::uint32_t>(row + 4 * x);
   return {snormBits(w & 0x3FF, 10), snormBits((w >> 10) & 0x3FF, 10), snormBits((w >> 20) & 0x3FF, 10), bits(w, 30, 2)};
 }
 TexelColor readR16F(const std::byte* row, unsigned x, unsigned) {
-  return {halfToFloat(load<std::uint16_t>(row + 2 * x)), 1.0f, 1.0f, 1.0f};
+  return {halfToFloat(loadUnaligned<std::uint16_t>(row + 2 * x)), 1.0f, 1.0f, 1.0f};
 }
 TexelColor readG16R16F(const std::byte* row, unsigned x, unsigned) {
   const std::byte* p = row + 4 * x;
-  return {halfToFloat(load<std::uint16_t>(p)), halfToFloat(load<std::uint16_t>(p + 2)), 1.0f, 1.0f};
+  return {halfToFloat(loadUnaligned<std::uint16_t>(p)), halfToFloat(loadUnaligned<std::uint16_t>(p + 2)), 1.0f, 1.0f};
 }
 TexelColor readA16B16G16R16F(const std::byte* row, unsigned x, unsigned) {
   const std::byte* p = row + 8 * x;
-  return {halfToFloat(load<std::uint16_t>(p)), halfToFloat(load<std::uint16_t>(p + 2)),
-          halfToFloat(load<std::uint16_t>(p + 4)), halfToFloat(load<std::uint16_t>(p + 6))};
+  return {halfToFloat(loadUnaligned<std::uint16_t>(p)), halfToFloat(loadUnaligned<std::uint16_t>(p + 2)),
+          halfToFloat(loadUnaligned<std::uint16_t>(p + 4)), halfToFloat(loadUnaligned<std::uint16_t>(p + 6))};
 }
-TexelColor readR32F(const std::byte* row, unsigned x, unsigned) { return {load<float>(row + 4 * x), 1.0f, 1.0f, 1.0f}; }
+TexelColor readR32F(const std::byte* row, unsigned x, unsigned) {
+  return {loadUnaligned<float>(row + 4 * x), 1.0f, 1.0f, 1.0f};
+}
 TexelColor readG32R32F(const std::byte* row, unsigned x, unsigned) {
-  return {load<float>(row + 8 * x), load<float>(row + 8 * x + 4), 1.0f, 1.0f};
+  return {loadUnaligned<float>(row + 8 * x), loadUnaligned<float>(row + 8 * x + 4), 1.0f, 1.0f};
 }
 TexelColor readA32B32G32R32F(const std::byte* row, unsigned x, unsigned) {
   const std::byte* p = row + 16 * x;
-  return {load<float>(p), load<float>(p + 4), load<float>(p + 8), load<float>(p + 12)};
+  return {loadUnaligned<float>(p), loadUnaligned<float>(p + 4), loadUnaligned<float>(p + 8),
+          loadUnaligned<float>(p + 12)};
 }
 
 // The colour block shared by the DXT formats: two 5:6:5 end points and 2-bit indices.
 TexelColor dxtColor(const std::byte* block, unsigned x, unsigned y, bool allowTransparent) {
-  auto c0 = load<std::uint16_t>(block);
-  auto c1 = load<std::uint16_t>(block + 2);
-  auto indices = load<std::uint32_t>(block + 4);
+  auto c0 = loadUnaligned<std::uint16_t>(block);
+  auto c1 = loadUnaligned<std::uint16_t>(block + 2);
+  auto indices = loadUnaligned<std::uint32_t>(block + 4);
   unsigned index = (indices >> (2 * ((y & 3) * 4 + (x & 3)))) & 3;
   TexelColor a{bits(c0, 11, 5), bits(c0, 5, 6), bits(c0, 0, 5), 1.0f};
   TexelColor b{bits(c1, 11, 5), bits(c1, 5, 6), bits(c1, 0, 5), 1.0f};
@@ -201,7 +198,7 @@ TexelColor readDxt1(const std::byte* row, unsigned x, unsigned y) { return dxtCo
 TexelColor readDxt3(const std::byte* row, unsigned x, unsigned y) {
   const std::byte* block = row + 16 * (x / 4);
   TexelColor out = dxtColor(block + 8, x, y, false);
-  auto alphas = load<std::uint64_t>(block);
+  auto alphas = loadUnaligned<std::uint64_t>(block);
   out[3] = unorm(static_cast<std::uint32_t>((alphas >> (4 * ((y & 3) * 4 + (x & 3)))) & 0xF), 4);
   return out;
 }

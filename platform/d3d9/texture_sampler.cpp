@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/d3d9/raw_bits.h"
 #include "platform/d3d9/shader_arithmetic.h"
 #include "platform/d3d9/texture.h"
 
@@ -12,12 +13,6 @@ namespace platform::d3d9 {
 namespace {
 
 using shader_arithmetic::floorExact;
-
-float asFloat(DWORD bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
 
 // Texel-space coordinate to a safe integer range (NaN reads texel 0).
 float tame(float t) {
@@ -102,7 +97,7 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
   magFilter_ = states[D3DSAMP_MAGFILTER];
   minFilter_ = states[D3DSAMP_MINFILTER];
   mipFilter_ = states[D3DSAMP_MIPFILTER];
-  lodBias_ = asFloat(states[D3DSAMP_MIPMAPLODBIAS]);
+  lodBias_ = floatFromBits(states[D3DSAMP_MIPMAPLODBIAS]);
   if (!std::isfinite(lodBias_)) lodBias_ = 0;
   maxMipLevel_ = static_cast<int>(std::min<DWORD>(states[D3DSAMP_MAXMIPLEVEL], static_cast<DWORD>(levelCount_ - 1)));
   // The texture's own LOD limit (SetLOD) acts like MAXMIPLEVEL.

@@ -1,4 +1,5 @@
 #include "platform/d3d9/vertex_stage.h"
+#include "platform/d3d9/raw_bits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -213,12 +214,8 @@ float VertexStage::vertexFog(const Vec4& position) const {
   Vec4 eye = transform(position, worldView_);
   float distance =
       rs[D3DRS_RANGEFOGENABLE] ? std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) : std::fabs(eye[2]);
-  auto asFloat = [](DWORD bits) {
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-  };
-  float start = asFloat(rs[D3DRS_FOGSTART]), end = asFloat(rs[D3DRS_FOGEND]), density = asFloat(rs[D3DRS_FOGDENSITY]);
+  float start = floatFromBits(rs[D3DRS_FOGSTART]), end = floatFromBits(rs[D3DRS_FOGEND]),
+        density = floatFromBits(rs[D3DRS_FOGDENSITY]);
   switch (mode) {
     case D3DFOG_EXP: return std::exp(-density * distance);
     case D3DFOG_EXP2: return std::exp(-(density * distance) * (density * distance));
