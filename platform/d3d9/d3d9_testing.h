@@ -15,6 +15,9 @@ bool holdDeviceLost(IDirect3DDevice9* device, bool held);
 // Sets how many threads rasterise the device's draws (bands of rows; at least 1). The image
 // does not depend on it.
 bool setRenderWorkers(IDirect3DDevice9* device, unsigned workers);
+// Turns the pipeline's specialised paths for common states off or on (on by default). Off,
+// every pixel takes the general paths, which the specialised ones must match bit for bit.
+bool setFastPaths(IDirect3DDevice9* device, bool enabled);
 // The last frame the device presented (back buffer 0, with the device cursor when fullscreen).
 bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image);
 

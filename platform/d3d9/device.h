@@ -211,6 +211,7 @@ class Device final : public IDirect3DDevice9 {
 
   // Test hooks (see d3d9_testing.h).
   void setRenderWorkers(unsigned workers) { renderWorkers_ = workers == 0 ? 1 : workers; }
+  void setFastPaths(bool enabled) { fastPaths_ = enabled; }
   void holdLost(bool held);
   bool lastPresented(PresentedImage* image) const;
 
@@ -266,6 +267,7 @@ class Device final : public IDirect3DDevice9 {
   bool hasPresented_ = false;
   // Threads that rasterise one draw (bands of rows); the processor count by default.
   unsigned renderWorkers_ = defaultRenderWorkers();
+  bool fastPaths_ = true;
 };
 
 }  // namespace platform::d3d9

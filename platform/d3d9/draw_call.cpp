@@ -411,7 +411,7 @@ class Draw {
     PixelStage stage;
     stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog);
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
     Worker worker(stage, merger);
     for (const TriangleSetup& t : triangles_) rasterizeTriangle(t, region, usedSlots_, worker);
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;

@@ -31,6 +31,7 @@ struct DrawTargets {
   Surface* renderTarget = nullptr;
   Surface* depthStencil = nullptr;
   unsigned workers = 1;
+  bool fastPaths = true;  // false: every pixel through the general paths
 };
 
 // Vertices a primitive count takes; 0 for an unknown primitive type.

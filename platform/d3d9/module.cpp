@@ -47,6 +47,13 @@ bool setRenderWorkers(IDirect3DDevice9* device, unsigned workers) {
   return true;
 }
 
+bool setFastPaths(IDirect3DDevice9* device, bool enabled) {
+  auto* ours = dynamic_cast<Device*>(device);
+  if (!ours) return false;
+  ours->setFastPaths(enabled);
+  return true;
+}
+
 bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image) {
   auto* ours = dynamic_cast<Device*>(device);
   return ours && ours->lastPresented(image);

@@ -95,7 +95,9 @@ float blendOperation(DWORD op, float s, float d) {
 
 bool compareValues(DWORD function, double incoming, double stored) { return compareInline(function, incoming, stored); }
 
-void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog) {
+void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog,
+                        bool fastPaths) {
+  allowFastPaths_ = fastPaths;
   state_ = &state;
   const auto& rs = state.renderStates;
   target_ = target ? &target->pixels() : nullptr;
@@ -152,6 +154,10 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   fogDensity_ = floatFromBits(rs[D3DRS_FOGDENSITY]);
   D3DCOLOR fogColor = rs[D3DRS_FOGCOLOR];
   fogColor_ = {((fogColor >> 16) & 0xFF) / 255.0f, ((fogColor >> 8) & 0xFF) / 255.0f, (fogColor & 0xFF) / 255.0f, 1};
+  depthMask_ = comparisonMask(depthFunc_);
+  alphaMask_ = comparisonMask(alphaFunc_);
+  MergeFunction common = commonMerge();
+  merge_ = common ? common : &OutputMerger::mergeGeneral;
 }
 
 [[gnu::always_inline]] inline bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {
@@ -247,7 +253,7 @@ Vec4 OutputMerger::blend(const Vec4& s, const Vec4& d) const {
   return out;
 }
 
-void OutputMerger::merge(const QuadInput& quad, const QuadOutput& shaded) {
+void OutputMerger::mergeGeneral(const QuadInput& quad, const QuadOutput& shaded) {
   for (int l = 0; l < 4; ++l) {
     if (!(quad.coverage & (1u << l)) || (shaded.killed & (1u << l))) continue;
     auto li = static_cast<std::size_t>(l);

@@ -14,11 +14,19 @@ namespace platform::d3d9 {
 
 class OutputMerger {
  public:
-  void bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog);
+  // `fastPaths` false keeps every draw on the general merge (tests compare the two).
+  void bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog, bool fastPaths = true);
   // Merges the covered, not killed lanes of a quad.
-  void merge(const QuadInput& quad, const QuadOutput& shaded);
+  void merge(const QuadInput& quad, const QuadOutput& shaded) { (this->*merge_)(quad, shaded); }
 
  private:
+  using MergeFunction = void (OutputMerger::*)(const QuadInput&, const QuadOutput&);
+  void mergeGeneral(const QuadInput& quad, const QuadOutput& shaded);
+  // The specialised merge for the bound state, or null when it needs the general one.
+  MergeFunction commonMerge() const;
+  template <int DepthBytes, bool Blend>
+  void mergeCommon(const QuadInput& quad, const QuadOutput& shaded);
+
   struct DepthLayout {
     int bytes = 0;
     int depthBits = 0;
@@ -31,6 +39,8 @@ class OutputMerger {
   void writeTarget(std::byte* pixel, const Vec4& color) const;
   Vec4 blend(const Vec4& source, const Vec4& destination) const;
 
+  MergeFunction merge_ = &OutputMerger::mergeGeneral;
+  bool allowFastPaths_ = true;
   const DeviceState* state_ = nullptr;
   PixelStore* target_ = nullptr;
   D3DFORMAT targetFormat_ = D3DFMT_UNKNOWN;
@@ -43,8 +53,10 @@ class OutputMerger {
   DepthLayout layout_;
   bool depthTest_ = false, depthWrite_ = false, stencil_ = false, twoSided_ = false;
   DWORD depthFunc_ = D3DCMP_LESSEQUAL;
+  unsigned depthMask_ = 7;
   bool alphaTest_ = false;
   DWORD alphaFunc_ = D3DCMP_ALWAYS;
+  unsigned alphaMask_ = 7;
   DWORD alphaRef_ = 0;
   bool blend_ = false;
   bool separateAlpha_ = false;
@@ -60,5 +72,7 @@ class OutputMerger {
 
 // Comparison of the platform's D3DCMPFUNC: new value against stored value.
 bool compareValues(DWORD function, double incoming, double stored);
+// A D3DCMPFUNC as the outcomes it passes: bit 0 less, bit 1 equal, bit 2 greater.
+unsigned comparisonMask(DWORD function);
 
 }  // namespace platform::d3d9

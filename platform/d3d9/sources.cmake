@@ -14,6 +14,7 @@ target_sources(prism_platform PRIVATE
   d3d9/format_table.cpp
   d3d9/module.cpp
   d3d9/output_merger.cpp
+  d3d9/output_merger_fast.cpp
   d3d9/pixel_codec.cpp
   d3d9/pixel_stage.cpp
   d3d9/quad_program.cpp

@@ -51,12 +51,25 @@ int cubeFace(const Vec4& d, float* s, float* t) {
   return face;
 }
 
+using Channels = float __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline Channels lerpChannels(Channels a, Channels b, float f) { return a + (b - a) * f; }
+
 // k / 255 for every byte value, computed by the same division the texel readers use.
 const std::array<float, 256> kUnitBytes = [] {
   std::array<float, 256> table{};
   for (int k = 0; k < 256; ++k) table[static_cast<std::size_t>(k)] = static_cast<float>(k) / 255.0f;
   return table;
 }();
+
+// One A8R8G8B8 texel as red, green, blue and alpha in [0, 1]; alpha 1 for a format without it.
+// Table reads beat converting and dividing the four bytes side by side.
+[[gnu::always_inline]] inline Channels unpackArgbChannels(const std::byte* texel, bool opaque) {
+  std::uint32_t w;
+  std::memcpy(&w, texel, 4);
+  return Channels{kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
+                  opaque ? 1.0f : kUnitBytes[w >> 24]};
+}
 
 }  // namespace
 
@@ -112,14 +125,6 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
                      wrapsByMask(addressModes_[1], top.height);
 }
 
-namespace {
-
-using Channels = float __attribute__((vector_size(16)));
-
-[[gnu::always_inline]] inline Channels lerpChannels(Channels a, Channels b, float f) { return a + (b - a) * f; }
-
-}  // namespace
-
 [[gnu::always_inline]] inline Vec4 TextureSampler::wrappedBilinear(const Vec4& coordinates) const {
   // sampleLevel's linear filter on a 2D A8R8G8B8 / X8R8G8B8 level with wrap by mask, the four
   // channels side by side: the same operations in the same order.
@@ -133,12 +138,7 @@ using Channels = float __attribute__((vector_size(16)));
   const int xa = x0 & maskU, xb = (x0 + 1) & maskU;
   const std::byte* rowA = level.bytes + std::size_t(y0 & maskV) * level.rowPitch;
   const std::byte* rowB = level.bytes + std::size_t((y0 + 1) & maskV) * level.rowPitch;
-  auto unpack = [this](const std::byte* row, int x) {
-    std::uint32_t w;
-    std::memcpy(&w, row + 4 * x, 4);
-    return Channels{kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
-                    opaque_ ? 1.0f : kUnitBytes[w >> 24]};
-  };
+  auto unpack = [this](const std::byte* row, int x) { return unpackArgbChannels(row + 4 * x, opaque_); };
   Channels top = lerpChannels(unpack(rowA, xa), unpack(rowA, xb), au);
   Channels bottom = lerpChannels(unpack(rowB, xa), unpack(rowB, xb), au);
   Channels c = lerpChannels(top, bottom, av);
@@ -177,12 +177,7 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
   const Ints x0 = __builtin_convertvector(fu, Ints), y0 = __builtin_convertvector(fv, Ints);
   const Ints xa = x0 & (level.width - 1), xb = (x0 + 1) & (level.width - 1);
   const Ints ya = y0 & (level.height - 1), yb = (y0 + 1) & (level.height - 1);
-  auto unpack = [this](const std::byte* row, int x) {
-    std::uint32_t w;
-    std::memcpy(&w, row + 4 * x, 4);
-    return Channels{kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
-                    opaque_ ? 1.0f : kUnitBytes[w >> 24]};
-  };
+  auto unpack = [this](const std::byte* row, int x) { return unpackArgbChannels(row + 4 * x, opaque_); };
   for (int l = 0; l < 4; ++l) {
     const std::byte* rowA = level.bytes + std::size_t(ya[l]) * level.rowPitch;
     const std::byte* rowB = level.bytes + std::size_t(yb[l]) * level.rowPitch;
@@ -255,10 +250,8 @@ Vec4 TextureSampler::texel(const Level& level, int face, int x, int y, int z) co
 }
 
 [[gnu::always_inline]] inline Vec4 TextureSampler::unpackArgb(const std::byte* row, int x) const {
-  std::uint32_t w;
-  std::memcpy(&w, row + 4 * x, 4);
-  return {kUnitBytes[(w >> 16) & 0xFF], kUnitBytes[(w >> 8) & 0xFF], kUnitBytes[w & 0xFF],
-          opaque_ ? 1.0f : kUnitBytes[w >> 24]};
+  Channels c = unpackArgbChannels(row + 4 * x, opaque_);
+  return {c[0], c[1], c[2], c[3]};
 }
 
 Vec4 TextureSampler::sampleLevel(const Vec4& coordinates, int levelIndex, DWORD filter) const {

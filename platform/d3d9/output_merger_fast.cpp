@@ -1,0 +1,128 @@
+// The merge of the common draws, chosen once per bind: a 32-bit colour target written whole,
+// no fog and no stencil, integer depth, and either no blending or source-alpha blending. The
+// lanes take exactly the IEEE operations of the general merge, four channels side by side, so
+// the pixels are bit for bit the same; switches on state become a comparison mask and template
+// parameters.
+#include <cstdint>
+#include <cstring>
+
+#include "platform/d3d9/output_merger.h"
+
+namespace platform::d3d9 {
+namespace {
+
+using Channels = float __attribute__((vector_size(16)));
+using Words = std::int32_t __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline Channels clampUnit(Channels c) {
+  const Channels zero = {}, one = zero + 1.0f;
+  return c > zero ? (c < one ? c : one) : zero;
+}
+
+[[gnu::always_inline]] inline bool passes(unsigned mask, DWORD incoming, DWORD stored) {
+  unsigned outcome = incoming < stored ? 1u : incoming == stored ? 2u : 4u;
+  return (mask & outcome) != 0;
+}
+
+template <int Bytes>
+[[gnu::always_inline]] inline DWORD readDepthWord(const std::byte* p) {
+  if constexpr (Bytes == 4) {
+    DWORD word;
+    std::memcpy(&word, p, 4);
+    return word;
+  } else {
+    std::uint16_t half;
+    std::memcpy(&half, p, 2);
+    return half;
+  }
+}
+
+template <int Bytes>
+[[gnu::always_inline]] inline void writeDepthWord(std::byte* p, DWORD word) {
+  if constexpr (Bytes == 4) {
+    std::memcpy(p, &word, 4);
+  } else {
+    auto half = static_cast<std::uint16_t>(word);
+    std::memcpy(p, &half, 2);
+  }
+}
+
+}  // namespace
+
+unsigned comparisonMask(DWORD function) {
+  switch (function) {
+    case D3DCMP_NEVER: return 0;
+    case D3DCMP_LESS: return 1;
+    case D3DCMP_EQUAL: return 2;
+    case D3DCMP_LESSEQUAL: return 3;
+    case D3DCMP_GREATER: return 4;
+    case D3DCMP_NOTEQUAL: return 5;
+    case D3DCMP_GREATEREQUAL: return 6;
+    default: return 7;  // ALWAYS
+  }
+}
+
+OutputMerger::MergeFunction OutputMerger::commonMerge() const {
+  if (!allowFastPaths_ || !target_ || !fastTarget_ || targetPixelStep_ != 4 || writeMask_ != 0xF || fog_ || stencil_) {
+    return nullptr;
+  }
+  const bool integerDepth = depthTest_ && !layout_.isFloat && layout_.depthBits < 32;
+  if (depthTest_ && !integerDepth) return nullptr;
+  const bool sourceAlphaBlend = blend_ && !separateAlpha_ && srcBlend_ == D3DBLEND_SRCALPHA &&
+                                destBlend_ == D3DBLEND_INVSRCALPHA && blendOp_ == D3DBLENDOP_ADD;
+  if (blend_ && !sourceAlphaBlend) return nullptr;
+  const int depthBytes = depthTest_ ? layout_.bytes : 0;
+  switch (depthBytes) {
+    case 0: return blend_ ? &OutputMerger::mergeCommon<0, true> : &OutputMerger::mergeCommon<0, false>;
+    case 2: return blend_ ? &OutputMerger::mergeCommon<2, true> : &OutputMerger::mergeCommon<2, false>;
+    case 4: return blend_ ? &OutputMerger::mergeCommon<4, true> : &OutputMerger::mergeCommon<4, false>;
+    default: return nullptr;
+  }
+}
+
+template <int DepthBytes, bool Blend>
+void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) {
+  const DWORD depthMask = ((1u << layout_.depthBits) - 1) << layout_.depthShift;
+  const double depthMaximum = static_cast<double>((1u << layout_.depthBits) - 1);
+  const DWORD keepAlpha = targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+  for (unsigned lanes = quad.coverage & ~shaded.killed & 0xFu; lanes; lanes &= lanes - 1) {
+    const auto l = static_cast<std::size_t>(__builtin_ctz(lanes));
+    const int x = quad.x + static_cast<int>(l & 1), y = quad.y + static_cast<int>(l >> 1);
+    const Vec4& shadedColor = shaded.color[l];
+    Channels color = clampUnit(Channels{shadedColor[0], shadedColor[1], shadedColor[2], shadedColor[3]});
+    if (alphaTest_ && !passes(alphaMask_, static_cast<DWORD>(color[3] * 255.0f + 0.5f), alphaRef_)) continue;
+    if constexpr (DepthBytes != 0) {
+      if (static_cast<UINT>(x) < depth_->width && static_cast<UINT>(y) < depth_->height) {
+        std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
+        const DWORD word = readDepthWord<DepthBytes>(at);
+        const float z = shaded.depthWritten ? shaded.depth[l] : quad.z[l];
+        const float unit = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;
+        const auto quantised = static_cast<DWORD>(static_cast<double>(unit) * depthMaximum + 0.5);
+        if (!passes(depthMask_, quantised, (word & depthMask) >> layout_.depthShift)) continue;
+        if (depthWrite_) {
+          const DWORD updated = (word & ~depthMask) | ((quantised << layout_.depthShift) & depthMask);
+          if (updated != word) writeDepthWord<DepthBytes>(at, updated);
+        }
+      }
+    }
+    std::byte* pixel = targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * 4;
+    if constexpr (Blend) {
+      DWORD stored;
+      std::memcpy(&stored, pixel, 4);
+      Channels destination =
+          Channels{static_cast<float>((stored >> 16) & 0xFF), static_cast<float>((stored >> 8) & 0xFF),
+                   static_cast<float>(stored & 0xFF), static_cast<float>(stored >> 24)} /
+          255.0f;
+      if (!targetHasAlpha_) destination[3] = 1.0f;
+      const Channels alpha = Channels{} + color[3];
+      color = color * alpha + destination * (1.0f - alpha);
+    }
+    const Words bytes = __builtin_convertvector(clampUnit(color) * 255.0f + 0.5f, Words);
+    const DWORD word = (static_cast<DWORD>(bytes[3]) << 24 | static_cast<DWORD>(bytes[0]) << 16 |
+                        static_cast<DWORD>(bytes[1]) << 8 | static_cast<DWORD>(bytes[2])) &
+                       keepAlpha;
+    std::memcpy(pixel, &word, 4);
+  }
+}
+
+}  // namespace platform::d3d9
