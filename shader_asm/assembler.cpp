@@ -420,7 +420,10 @@ void Assembler::applyMask(Operand& operand) {
   bool valid = length >= 1 && length <= 4;
   for (std::size_t i = 0; valid && i < length; ++i) {
     int component = componentOf(text[i]);
-    if (component <= last) valid = false;
+    if (component <= last) {  // out of order, repeated, or not a component letter at all
+      valid = false;
+      break;
+    }
     last = component;
     mask |= D3DSP_WRITEMASK_0 << component;
   }

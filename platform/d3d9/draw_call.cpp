@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/d3d9/block_rasterizer.h"
 #include "platform/d3d9/output_merger.h"
 #include "platform/d3d9/pixel_stage.h"
 #include "platform/d3d9/rasterizer.h"
@@ -80,6 +81,21 @@ class Worker final : public QuadSink {
   PixelStage& stage_;
   OutputMerger& merger_;
   QuadOutput out_;
+};
+
+// The same for draws shaded and merged eight pixels at a time.
+class BlockWorker final : public BlockSink {
+ public:
+  BlockWorker(PixelStage& stage, OutputMerger& merger) : stage_(stage), merger_(merger) {}
+  void block(PixelBlock& b) override {
+    stage_.shadeBlock(b, &color_);
+    merger_.mergeBlock(b, color_);
+  }
+
+ private:
+  PixelStage& stage_;
+  OutputMerger& merger_;
+  BlockColor color_;
 };
 
 class Draw {
@@ -413,7 +429,17 @@ class Draw {
     OutputMerger merger;
     merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
     Worker worker(stage, merger);
-    for (const TriangleSetup& t : triangles_) rasterizeTriangle(t, region, usedSlots_, worker);
+    // Triangles whose state suits the block path go through it, unless they reach too far.
+    const bool blocks =
+        targets_.fastPaths && lines_.empty() && points_.empty() && merger.mergesBlocks() && stage.prepareBlocks();
+    BlockWorker blockWorker(stage, merger);
+    for (const TriangleSetup& t : triangles_) {
+      if (blocks && fitsBlockRasterizer(t, region)) {
+        rasterizeTriangleBlocks(t, region, usedSlots_, blockWorker);
+      } else {
+        rasterizeTriangle(t, region, usedSlots_, worker);
+      }
+    }
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     for (const LineItem& l : lines_) rasterizeLine(l.a, l.b, l.lastPixel, flat, region, usedSlots_, worker);
     for (const PointItem& p : points_) rasterizePoint(p.v, p.size, region, usedSlots_, worker);

@@ -158,6 +158,7 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   alphaMask_ = comparisonMask(alphaFunc_);
   MergeFunction common = commonMerge();
   merge_ = common ? common : &OutputMerger::mergeGeneral;
+  mergeBlock_ = commonBlockMerge();
 }
 
 [[gnu::always_inline]] inline bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {

@@ -8,6 +8,7 @@
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/surface.h"
 
 namespace platform::d3d9 {
@@ -18,6 +19,10 @@ class OutputMerger {
   void bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog, bool fastPaths = true);
   // Merges the covered, not killed lanes of a quad.
   void merge(const QuadInput& quad, const QuadOutput& shaded) { (this->*merge_)(quad, shaded); }
+  // Whether the bound state is one of the common ones mergeBlock handles.
+  bool mergesBlocks() const { return mergeBlock_ != nullptr; }
+  // Merges the covered lanes of a block (colours as shaded, depth from the block).
+  void mergeBlock(const PixelBlock& block, const BlockColor& color) { (this->*mergeBlock_)(block, color); }
 
  private:
   using MergeFunction = void (OutputMerger::*)(const QuadInput&, const QuadOutput&);
@@ -26,6 +31,14 @@ class OutputMerger {
   MergeFunction commonMerge() const;
   template <int DepthBytes, bool Blend>
   void mergeCommon(const QuadInput& quad, const QuadOutput& shaded);
+  using BlockMergeFunction = void (OutputMerger::*)(const PixelBlock&, const BlockColor&);
+  BlockMergeFunction commonBlockMerge() const;
+  int commonDepthBytes() const;
+  template <int DepthBytes, bool Blend>
+  void mergeBlockCommon(const PixelBlock& block, const BlockColor& shaded);
+  // The depth test and write of one pixel in the common states; false when it fails.
+  template <int DepthBytes>
+  bool commonDepthTest(int x, int y, float z);
 
   struct DepthLayout {
     int bytes = 0;
@@ -40,6 +53,7 @@ class OutputMerger {
   Vec4 blend(const Vec4& source, const Vec4& destination) const;
 
   MergeFunction merge_ = &OutputMerger::mergeGeneral;
+  BlockMergeFunction mergeBlock_ = nullptr;
   bool allowFastPaths_ = true;
   const DeviceState* state_ = nullptr;
   PixelStore* target_ = nullptr;

@@ -19,6 +19,11 @@ using Words = std::int32_t __attribute__((vector_size(16)));
   return c > zero ? (c < one ? c : one) : zero;
 }
 
+[[gnu::always_inline]] inline BlockFloats clampBlock(BlockFloats c) {
+  const BlockFloats zero = {}, one = zero + 1.0f;
+  return c > zero ? (c < one ? c : one) : zero;
+}
+
 [[gnu::always_inline]] inline bool passes(unsigned mask, DWORD incoming, DWORD stored) {
   unsigned outcome = incoming < stored ? 1u : incoming == stored ? 2u : 4u;
   return (mask & outcome) != 0;
@@ -62,17 +67,21 @@ unsigned comparisonMask(DWORD function) {
   }
 }
 
-OutputMerger::MergeFunction OutputMerger::commonMerge() const {
+// The depth-buffer word size of the bound common state (0: no depth test), or -1 when the
+// state needs the general merge.
+int OutputMerger::commonDepthBytes() const {
   if (!allowFastPaths_ || !target_ || !fastTarget_ || targetPixelStep_ != 4 || writeMask_ != 0xF || fog_ || stencil_) {
-    return nullptr;
+    return -1;
   }
-  const bool integerDepth = depthTest_ && !layout_.isFloat && layout_.depthBits < 32;
-  if (depthTest_ && !integerDepth) return nullptr;
-  const bool sourceAlphaBlend = blend_ && !separateAlpha_ && srcBlend_ == D3DBLEND_SRCALPHA &&
+  if (depthTest_ && (layout_.isFloat || layout_.depthBits >= 32)) return -1;
+  const bool sourceAlphaBlend = !separateAlpha_ && srcBlend_ == D3DBLEND_SRCALPHA &&
                                 destBlend_ == D3DBLEND_INVSRCALPHA && blendOp_ == D3DBLENDOP_ADD;
-  if (blend_ && !sourceAlphaBlend) return nullptr;
-  const int depthBytes = depthTest_ ? layout_.bytes : 0;
-  switch (depthBytes) {
+  if (blend_ && !sourceAlphaBlend) return -1;
+  return depthTest_ ? layout_.bytes : 0;
+}
+
+OutputMerger::MergeFunction OutputMerger::commonMerge() const {
+  switch (commonDepthBytes()) {
     case 0: return blend_ ? &OutputMerger::mergeCommon<0, true> : &OutputMerger::mergeCommon<0, false>;
     case 2: return blend_ ? &OutputMerger::mergeCommon<2, true> : &OutputMerger::mergeCommon<2, false>;
     case 4: return blend_ ? &OutputMerger::mergeCommon<4, true> : &OutputMerger::mergeCommon<4, false>;
@@ -80,10 +89,35 @@ OutputMerger::MergeFunction OutputMerger::commonMerge() const {
   }
 }
 
-template <int DepthBytes, bool Blend>
-void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) {
+OutputMerger::BlockMergeFunction OutputMerger::commonBlockMerge() const {
+  switch (commonDepthBytes()) {
+    case 0: return blend_ ? &OutputMerger::mergeBlockCommon<0, true> : &OutputMerger::mergeBlockCommon<0, false>;
+    case 2: return blend_ ? &OutputMerger::mergeBlockCommon<2, true> : &OutputMerger::mergeBlockCommon<2, false>;
+    case 4: return blend_ ? &OutputMerger::mergeBlockCommon<4, true> : &OutputMerger::mergeBlockCommon<4, false>;
+    default: return nullptr;
+  }
+}
+
+template <int DepthBytes>
+[[gnu::always_inline]] inline bool OutputMerger::commonDepthTest(int x, int y, float z) {
+  // A depth buffer smaller than the target leaves the pixels beyond it untested.
+  if (static_cast<UINT>(x) >= depth_->width || static_cast<UINT>(y) >= depth_->height) return true;
   const DWORD depthMask = ((1u << layout_.depthBits) - 1) << layout_.depthShift;
   const double depthMaximum = static_cast<double>((1u << layout_.depthBits) - 1);
+  std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
+  const DWORD word = readDepthWord<DepthBytes>(at);
+  const float unit = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;
+  const auto quantised = static_cast<DWORD>(static_cast<double>(unit) * depthMaximum + 0.5);
+  if (!passes(depthMask_, quantised, (word & depthMask) >> layout_.depthShift)) return false;
+  if (depthWrite_) {
+    const DWORD updated = (word & ~depthMask) | ((quantised << layout_.depthShift) & depthMask);
+    if (updated != word) writeDepthWord<DepthBytes>(at, updated);
+  }
+  return true;
+}
+
+template <int DepthBytes, bool Blend>
+void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) {
   const DWORD keepAlpha = targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
   for (unsigned lanes = quad.coverage & ~shaded.killed & 0xFu; lanes; lanes &= lanes - 1) {
     const auto l = static_cast<std::size_t>(__builtin_ctz(lanes));
@@ -92,18 +126,7 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
     Channels color = clampUnit(Channels{shadedColor[0], shadedColor[1], shadedColor[2], shadedColor[3]});
     if (alphaTest_ && !passes(alphaMask_, static_cast<DWORD>(color[3] * 255.0f + 0.5f), alphaRef_)) continue;
     if constexpr (DepthBytes != 0) {
-      if (static_cast<UINT>(x) < depth_->width && static_cast<UINT>(y) < depth_->height) {
-        std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
-        const DWORD word = readDepthWord<DepthBytes>(at);
-        const float z = shaded.depthWritten ? shaded.depth[l] : quad.z[l];
-        const float unit = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;
-        const auto quantised = static_cast<DWORD>(static_cast<double>(unit) * depthMaximum + 0.5);
-        if (!passes(depthMask_, quantised, (word & depthMask) >> layout_.depthShift)) continue;
-        if (depthWrite_) {
-          const DWORD updated = (word & ~depthMask) | ((quantised << layout_.depthShift) & depthMask);
-          if (updated != word) writeDepthWord<DepthBytes>(at, updated);
-        }
-      }
+      if (!commonDepthTest<DepthBytes>(x, y, shaded.depthWritten ? shaded.depth[l] : quad.z[l])) continue;
     }
     std::byte* pixel = targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * 4;
     if constexpr (Blend) {
@@ -122,6 +145,61 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
                         static_cast<DWORD>(bytes[1]) << 8 | static_cast<DWORD>(bytes[2])) &
                        keepAlpha;
     std::memcpy(pixel, &word, 4);
+  }
+}
+
+template <int DepthBytes, bool Blend>
+void OutputMerger::mergeBlockCommon(const PixelBlock& block, const BlockColor& shaded) {
+  // The quad merge's operations lane by lane, the colour arithmetic across the eight lanes.
+  BlockColor color;
+  for (std::size_t c = 0; c < 4; ++c) color[c] = clampBlock(shaded[c]);
+  unsigned lanes = block.coverage;
+  if (alphaTest_) {
+    const BlockInts alpha = __builtin_convertvector(color[3] * 255.0f + 0.5f, BlockInts);
+    for (unsigned left = lanes; left; left &= left - 1) {
+      const int l = __builtin_ctz(left);
+      if (!passes(alphaMask_, static_cast<DWORD>(alpha[l]), alphaRef_)) lanes &= ~(1u << l);
+    }
+  }
+  if constexpr (DepthBytes != 0) {
+    for (unsigned left = lanes; left; left &= left - 1) {
+      const int l = __builtin_ctz(left);
+      if (!commonDepthTest<DepthBytes>(block.x + (l & 3), block.y + (l >> 2), block.z[l])) lanes &= ~(1u << l);
+    }
+  }
+  if (!lanes) return;
+  auto pixelAt = [&](int l) {
+    return targetBytes_ + std::size_t(block.y + (l >> 2)) * target_->rowPitch + std::size_t(block.x + (l & 3)) * 4;
+  };
+  if constexpr (Blend) {
+    BlockColor destination{};
+    for (unsigned left = lanes; left; left &= left - 1) {
+      const int l = __builtin_ctz(left);
+      DWORD stored;
+      std::memcpy(&stored, pixelAt(l), 4);
+      destination[0][l] = static_cast<float>((stored >> 16) & 0xFF);
+      destination[1][l] = static_cast<float>((stored >> 8) & 0xFF);
+      destination[2][l] = static_cast<float>(stored & 0xFF);
+      destination[3][l] = static_cast<float>(stored >> 24);
+    }
+    const BlockFloats alpha = color[3], inverse = 1.0f - alpha;
+    for (std::size_t c = 0; c < 4; ++c) {
+      BlockFloats d = destination[c] / 255.0f;
+      if (c == 3 && !targetHasAlpha_) d = BlockFloats{} + 1.0f;
+      color[c] = color[c] * alpha + d * inverse;
+    }
+  }
+  using BlockWords = std::uint32_t __attribute__((vector_size(32)));
+  std::array<BlockWords, 4> bytes;
+  for (std::size_t c = 0; c < 4; ++c) {
+    bytes[c] = reinterpret_cast<BlockWords>(__builtin_convertvector(clampBlock(color[c]) * 255.0f + 0.5f, BlockInts));
+  }
+  const BlockWords words = (bytes[3] << 24 | bytes[0] << 16 | bytes[1] << 8 | bytes[2]) &
+                           (targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu);
+  for (unsigned left = lanes; left; left &= left - 1) {
+    const int l = __builtin_ctz(left);
+    const DWORD word = words[l];
+    std::memcpy(pixelAt(l), &word, 4);
   }
 }
 

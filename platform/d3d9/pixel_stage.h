@@ -7,6 +7,7 @@
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/quad_program.h"
 #include "platform/d3d9/texture_sampler.h"
 #include "platform/d3d9/vertex_stage.h"
@@ -22,6 +23,11 @@ class PixelStage {
   bool writesDepth() const { return writesDepth_; }
   bool mayKill() const { return mayKill_; }
   void shade(const QuadInput& quad, QuadOutput* out);
+  // After bind: whether the draw's pixels can be shaded eight at a time with shadeBlock (the
+  // stage-0 texture-times-diffuse defaults, or a shader the quad program runs from the quad).
+  bool prepareBlocks();
+  // oC0 (or the fixed stages' colour) of a block's lanes; the same bits shade gives.
+  void shadeBlock(const PixelBlock& block, BlockColor* color);
 
  private:
   struct Stage {
@@ -63,6 +69,7 @@ class PixelStage {
   QuadProgram quadProgram_;
   bool useQuadProgram_ = false;
   bool quadProgramFromQuad_ = false;
+  BlockProgram blockProgram_;
 };
 
 }  // namespace platform::d3d9

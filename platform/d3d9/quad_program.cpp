@@ -6,6 +6,7 @@
 #include <span>
 
 #include "platform/d3d9/shader_arithmetic.h"
+#include "platform/d3d9/texture_sampler.h"
 
 namespace platform::d3d9 {
 namespace {
@@ -15,9 +16,6 @@ using shader_arithmetic::logarithm;
 using shader_arithmetic::reciprocal;
 using shader_arithmetic::reciprocalRoot;
 using shader_arithmetic::saturate;
-
-// Rows of one register: [component][lane].
-using Rows = float[4][4];
 
 constexpr int kFirstComponent[1] = {0};
 
@@ -74,7 +72,8 @@ bool supported(DWORD opcode) {
 
 }  // namespace
 
-bool QuadProgram::slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot) {
+template <int Lanes>
+bool LaneProgram<Lanes>::slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot) {
   if (operand.relative) return false;
   DWORD n = operand.number;
   switch (operand.type) {
@@ -116,7 +115,8 @@ bool QuadProgram::slotOf(const ShaderOperand& operand, bool destination, std::ui
   }
 }
 
-bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount) {
+template <int Lanes>
+bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount) {
   steps_.clear();
   constantIndices_.clear();
   inputCount_ = 0;
@@ -171,28 +171,30 @@ bool QuadProgram::compile(const ShaderProgram& program, const Vec4* constants, s
     if (direct) step.direct = directFor(step.opcode, step.saturate);
     for (int k = 0; k < step.componentCount && step.direct; ++k) {
       int c = step.components[k];
-      step.rows[k][0] = static_cast<std::uint16_t>(step.destination * 16 + c * 4);
+      step.rows[k][0] = static_cast<std::uint16_t>(step.destination * kSlotFloats + c * Lanes);
       for (int i = 0; i < step.sourceCount; ++i) {
-        step.rows[k][i + 1] = static_cast<std::uint16_t>(step.sources[i].slot * 16 + step.sources[i].swizzle[c] * 4);
+        step.rows[k][i + 1] =
+            static_cast<std::uint16_t>(step.sources[i].slot * kSlotFloats + step.sources[i].swizzle[c] * Lanes);
       }
     }
     steps_.push_back(step);
   }
-  registers_.assign((kConstants + constantIndices_.size()) * 16, 0.0f);
+  registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats, 0.0f);
   for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
     Vec4 value = constantIndices_[i] < constantCount ? constants[constantIndices_[i]] : Vec4{0, 0, 0, 0};
-    float* rows = &registers_[(kConstants + i) * 16];
+    float* rows = &registers_[(kConstants + i) * kSlotFloats];
     for (int c = 0; c < 4; ++c) {
-      for (int l = 0; l < 4; ++l) rows[c * 4 + l] = value[static_cast<std::size_t>(c)];
+      for (int l = 0; l < Lanes; ++l) rows[c * Lanes + l] = value[static_cast<std::size_t>(c)];
     }
   }
   return true;
 }
 
-void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
+template <int Lanes>
+void LaneProgram<Lanes>::run(LaneRegisters* lanes, ShaderSampling* sampling) requires(Lanes == 4) {
   float* base = registers_.data();
   auto fill = [base](int slot, const Vec4& value, int lane) {
-    for (int c = 0; c < 4; ++c) base[slot * 16 + c * 4 + lane] = value[static_cast<std::size_t>(c)];
+    for (int c = 0; c < 4; ++c) base[slot * kSlotFloats + c * Lanes + lane] = value[static_cast<std::size_t>(c)];
   };
   for (int l = 0; l < 4; ++l) {
     const LaneRegisters& lane = lanes[l];
@@ -210,8 +212,9 @@ void QuadProgram::run(LaneRegisters* lanes, ShaderSampling* sampling) {
   }
 }
 
-void QuadProgram::runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
-                          std::array<Vec4, 4>* colors) {
+template <int Lanes>
+void LaneProgram<Lanes>::runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors,
+                                 ShaderSampling* sampling, std::array<Vec4, 4>* colors) requires(Lanes == 4) {
   float* base = registers_.data();
   for (int v = 0; v < inputCount_; ++v) {
     float* r = base + (kInputs + v) * 16;
@@ -246,46 +249,116 @@ void QuadProgram::runQuad(const QuadInput& quad, const int* inputSlots, bool cla
   for (int l = 0; l < 4; ++l) (*colors)[static_cast<std::size_t>(l)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
 }
 
-void QuadProgram::execute(ShaderSampling* sampling) {
+template <int Lanes>
+void LaneProgram<Lanes>::runBlock(const PixelBlock& block, const int* inputSlots, bool clampColors,
+                                  SamplerSet* sampling, BlockColor* color) requires(Lanes == kBlockLanes) {
   float* base = registers_.data();
-  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * 16); };
-  // Temporaries and colour outputs start at zero, as the interpreter's lanes do.
-  std::fill(base, base + tempCount_ * 16, 0.0f);
-  std::fill(base + kColors * 16, base + (kColors + 4) * 16, 0.0f);
+  auto store = [base](int slot, int component, BlockFloats value) {
+    std::memcpy(base + slot * kSlotFloats + component * Lanes, &value, sizeof value);
+  };
+  const BlockFloats zero = {}, one = zero + 1.0f;
+  for (int v = 0; v < inputCount_; ++v) {
+    const int slot = inputSlots[v];
+    for (int c = 0; c < 4; ++c) {
+      BlockFloats x = slot >= 0 ? block.varyings[static_cast<std::size_t>(slot)][static_cast<std::size_t>(c)]
+                                : (c == 3 ? one : zero);
+      // saturate, lane by lane: NaN becomes 0.
+      if (clampColors && v < 2) x = x > zero ? (x < one ? x : one) : zero;
+      store(kInputs + v, c, x);
+    }
+  }
+  for (int t = 0; t < textureCount_; ++t) {
+    for (int c = 0; c < 4; ++c) {
+      store(kTextures + t, c, block.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][static_cast<std::size_t>(c)]);
+    }
+  }
+  store(kMisc, 0, static_cast<float>(block.x) + kBlockColumns);
+  store(kMisc, 1, static_cast<float>(block.y) + kBlockRows);
+  store(kMisc, 2, zero);
+  store(kMisc, 3, zero);
+  store(kMisc + 1, 0, zero + (block.frontFacing ? 1.0f : -1.0f));
+  for (int c = 1; c < 4; ++c) store(kMisc + 1, c, zero);
+  execute(sampling);
+  std::memcpy(color->data(), base + kColors * kSlotFloats, sizeof *color);
+}
 
-  float a[4][4], b[4][4], c3[4][4], result[4][4];
+namespace {
+
+// One texture read for a quad (through the interpreter's sampling interface, derivatives
+// from the quad's lanes) or for a block (through the draw's samplers, quad by quad).
+void sampleLanes(ShaderSampling* sampling, DWORD sampler, const float (&coordinates)[4][4], LodMode mode,
+                 const float (&lod)[4], float (&texels)[4][4]) {
+  Vec4 quad[4], results[4];
+  for (int l = 0; l < 4; ++l) quad[l] = {coordinates[0][l], coordinates[1][l], coordinates[2][l], coordinates[3][l]};
+  Vec4 ddx{}, ddy{};
+  for (std::size_t c = 0; c < 4; ++c) {
+    ddx[c] = quad[1][c] - quad[0][c];
+    ddy[c] = quad[2][c] - quad[0][c];
+  }
+  if (sampling) {
+    sampling->sample(sampler, 4, quad, ddx, ddy, mode, lod, results);
+  } else {
+    for (Vec4& t : results) t = {0, 0, 0, 1};
+  }
+  for (int c = 0; c < 4; ++c)
+    for (int l = 0; l < 4; ++l) texels[c][l] = results[l][static_cast<std::size_t>(c)];
+}
+
+void sampleLanes(SamplerSet* sampling, DWORD sampler, const float (&coordinates)[4][kBlockLanes], LodMode mode,
+                 const float (&lod)[kBlockLanes], float (&texels)[4][kBlockLanes]) {
+  BlockColor in, out;
+  BlockFloats bias;
+  std::memcpy(&in, coordinates, sizeof in);
+  std::memcpy(&bias, lod, sizeof bias);
+  sampling->sampleBlock(sampler, in, mode, bias, &out);
+  std::memcpy(texels, &out, sizeof out);
+}
+
+}  // namespace
+
+template <int Lanes>
+template <typename Sampling>
+void LaneProgram<Lanes>::execute(Sampling* sampling) {
+  float* base = registers_.data();
+  using Rows = float[4][Lanes];  // one register: [component][lane]
+  auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * kSlotFloats); };
+  // Temporaries and colour outputs start at zero, as the interpreter's lanes do.
+  std::fill(base, base + tempCount_ * kSlotFloats, 0.0f);
+  std::fill(base + kColors * kSlotFloats, base + (kColors + 4) * kSlotFloats, 0.0f);
+
+  float a[4][Lanes], b[4][Lanes], c3[4][Lanes], result[4][Lanes];
   // A source's four components (after swizzle and modifier), rows [component][lane].
-  auto load = [&](const Source& s, float out[4][4]) {
+  auto load = [&](const Source& s, float out[4][Lanes]) {
     const Rows& r = *rows(s.slot);
     for (int c = 0; c < 4; ++c) std::memcpy(out[c], r[s.swizzle[c]], sizeof out[c]);
     float* flat = &out[0][0];
     switch (s.modifier) {
       case 1:
-        for (int i = 0; i < 16; ++i) flat[i] = -flat[i];
+        for (int i = 0; i < kSlotFloats; ++i) flat[i] = -flat[i];
         break;
       case 11:
-        for (int i = 0; i < 16; ++i) flat[i] = std::fabs(flat[i]);
+        for (int i = 0; i < kSlotFloats; ++i) flat[i] = std::fabs(flat[i]);
         break;
       case 12:
-        for (int i = 0; i < 16; ++i) flat[i] = -std::fabs(flat[i]);
+        for (int i = 0; i < kSlotFloats; ++i) flat[i] = -std::fabs(flat[i]);
         break;
       default: break;
     }
   };
   // One component of a source (after swizzle and modifier) across the four lanes.
-  auto loadRow = [&](const Source& s, int c, float out[4]) {
+  auto loadRow = [&](const Source& s, int c, float out[Lanes]) {
     const float* r = (*rows(s.slot))[s.swizzle[c]];
     switch (s.modifier) {
       case 1:
-        for (int l = 0; l < 4; ++l) out[l] = -r[l];
+        for (int l = 0; l < Lanes; ++l) out[l] = -r[l];
         break;
       case 11:
-        for (int l = 0; l < 4; ++l) out[l] = std::fabs(r[l]);
+        for (int l = 0; l < Lanes; ++l) out[l] = std::fabs(r[l]);
         break;
       case 12:
-        for (int l = 0; l < 4; ++l) out[l] = -std::fabs(r[l]);
+        for (int l = 0; l < Lanes; ++l) out[l] = -std::fabs(r[l]);
         break;
-      default: std::memcpy(out, r, 4 * sizeof(float)); break;
+      default: std::memcpy(out, r, Lanes * sizeof(float)); break;
     }
   };
   for (const Step& step : steps_) {
@@ -310,62 +383,62 @@ void QuadProgram::execute(ShaderSampling* sampling) {
     switch (step.opcode) {
       case D3DSIO_MOV:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l];
         break;
       case D3DSIO_ADD:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] + b[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] + b[c][l];
         break;
       case D3DSIO_SUB:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - b[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] - b[c][l];
         break;
       case D3DSIO_MUL:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] * b[c][l];
         break;
       case D3DSIO_MAD:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
         break;
       case D3DSIO_MIN:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_MAX:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_FRC:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
         break;
       case D3DSIO_ABS:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = std::fabs(a[c][l]);
+          for (int l = 0; l < Lanes; ++l) result[c][l] = std::fabs(a[c][l]);
         break;
       case D3DSIO_LRP:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
         break;
       case D3DSIO_CMP:
         for (int c : components)
-          for (int l = 0; l < 4; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
         break;
       case D3DSIO_DP3:
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < Lanes; ++l) {
           float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l];
           for (int c = 0; c < 4; ++c) result[c][l] = d;
         }
         break;
       case D3DSIO_DP4:
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < Lanes; ++l) {
           float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l] + a[3][l] * b[3][l];
           for (int c = 0; c < 4; ++c) result[c][l] = d;
         }
         break;
       case D3DSIO_DP2ADD:
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < Lanes; ++l) {
           float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + c3[0][l];
           for (int c = 0; c < 4; ++c) result[c][l] = d;
         }
@@ -374,7 +447,7 @@ void QuadProgram::execute(ShaderSampling* sampling) {
       case D3DSIO_RSQ:
       case D3DSIO_EXP:
       case D3DSIO_LOG:
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < Lanes; ++l) {
           float x = a[0][l];
           float r = step.opcode == D3DSIO_RCP   ? reciprocal(x)
                     : step.opcode == D3DSIO_RSQ ? reciprocalRoot(x)
@@ -384,46 +457,33 @@ void QuadProgram::execute(ShaderSampling* sampling) {
         }
         break;
       case D3DSIO_POW:
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < Lanes; ++l) {
           float r = std::pow(std::fabs(a[0][l]), b[0][l]);
           for (int c = 0; c < 4; ++c) result[c][l] = r;
         }
         break;
       case D3DSIO_NRM:
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < Lanes; ++l) {
           float f = a[0][l] * a[0][l] + a[1][l] * a[1][l] + a[2][l] * a[2][l];
           f = f != 0.0f ? 1.0f / std::sqrt(f) : FLT_MAX;
           for (int c = 0; c < 4; ++c) result[c][l] = a[c][l] * f;
         }
         break;
       case D3DSIO_TEX: {
-        Vec4 coordinates[4], texels[4];
-        float lod[4] = {};
-        LodMode mode = LodMode::derivatives;
-        for (int l = 0; l < 4; ++l) {
-          coordinates[l] = {a[0][l], a[1][l], a[2][l], a[3][l]};
-          if ((step.controls & 1) && coordinates[l][3] != 0.0f) {
-            float w = coordinates[l][3];
-            coordinates[l] = {coordinates[l][0] / w, coordinates[l][1] / w, coordinates[l][2] / w, w};
+        // texldp divides by w, texldb biases the level by w; then the sampler for all lanes.
+        float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes] = {};
+        std::memcpy(coordinates, a, sizeof coordinates);
+        LodMode mode = (step.controls & 2) ? LodMode::bias : LodMode::derivatives;
+        for (int l = 0; l < Lanes; ++l) {
+          const float w = coordinates[3][l];
+          if ((step.controls & 1) && w != 0.0f) {
+            for (int c = 0; c < 3; ++c) coordinates[c][l] /= w;
           }
-          if (step.controls & 2) {
-            mode = LodMode::bias;
-            lod[l] = coordinates[l][3];
-          }
+          if (step.controls & 2) lod[l] = w;
         }
-        Vec4 ddx{}, ddy{};
-        for (int c = 0; c < 4; ++c) {
-          auto i = static_cast<std::size_t>(c);
-          ddx[i] = coordinates[1][i] - coordinates[0][i];
-          ddy[i] = coordinates[2][i] - coordinates[0][i];
-        }
-        if (sampling) {
-          sampling->sample(step.sampler, 4, coordinates, ddx, ddy, mode, lod, texels);
-        } else {
-          for (Vec4& t : texels) t = {0, 0, 0, 1};
-        }
+        sampleLanes(sampling, step.sampler, coordinates, mode, lod, texels);
         for (int c = 0; c < 4; ++c)
-          for (int l = 0; l < 4; ++l) result[c][l] = texels[l][step.samplerSwizzle[c]];
+          for (int l = 0; l < Lanes; ++l) result[c][l] = texels[step.samplerSwizzle[c]][l];
         break;
       }
       default: break;
@@ -431,22 +491,23 @@ void QuadProgram::execute(ShaderSampling* sampling) {
     Rows& out = *rows(step.destination);
     if (step.saturate) {
       for (int c : components)
-        for (int l = 0; l < 4; ++l) out[c][l] = saturate(result[c][l]);
+        for (int l = 0; l < Lanes; ++l) out[c][l] = saturate(result[c][l]);
     } else {
       for (int c : components) std::memcpy(out[c], result[c], sizeof out[c]);
     }
   }
 }
 
+template <int Lanes>
 template <DWORD Opcode, bool Saturate>
-void QuadProgram::runDirect(float* registers, const Step& step) {
+void LaneProgram<Lanes>::runDirect(float* registers, const Step& step) {
   for (int k = 0; k < step.componentCount; ++k) {
     float* o = registers + step.rows[k][0];
     const float* a = registers + step.rows[k][1];
     const float* b = registers + step.rows[k][2];
     const float* c = registers + step.rows[k][3];
-    float r[4];
-    for (int l = 0; l < 4; ++l) {
+    float r[Lanes];
+    for (int l = 0; l < Lanes; ++l) {
       if constexpr (Opcode == D3DSIO_MOV) r[l] = a[l];
       if constexpr (Opcode == D3DSIO_ADD) r[l] = a[l] + b[l];
       if constexpr (Opcode == D3DSIO_SUB) r[l] = a[l] - b[l];
@@ -459,11 +520,12 @@ void QuadProgram::runDirect(float* registers, const Step& step) {
       if constexpr (Opcode == D3DSIO_LRP) r[l] = a[l] * b[l] + (1.0f - a[l]) * c[l];
       if constexpr (Opcode == D3DSIO_CMP) r[l] = a[l] >= 0.0f ? b[l] : c[l];
     }
-    for (int l = 0; l < 4; ++l) o[l] = Saturate ? saturate(r[l]) : r[l];
+    for (int l = 0; l < Lanes; ++l) o[l] = Saturate ? saturate(r[l]) : r[l];
   }
 }
 
-void (*QuadProgram::directFor(DWORD opcode, bool saturate))(float*, const Step&) {
+template <int Lanes>
+void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const Step&) {
   switch (opcode) {
 #define PRISM_DIRECT_STEP(op) \
   case op: return saturate ? &runDirect<op, true> : &runDirect<op, false>;
@@ -482,5 +544,10 @@ void (*QuadProgram::directFor(DWORD opcode, bool saturate))(float*, const Step&)
     default: return nullptr;
   }
 }
+
+template class LaneProgram<4>;
+// The block program has no per-lane-register or quad entry points; only what it uses.
+template bool LaneProgram<kBlockLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t);
+template void LaneProgram<kBlockLanes>::runBlock(const PixelBlock&, const int*, bool, SamplerSet*, BlockColor*);
 
 }  // namespace platform::d3d9

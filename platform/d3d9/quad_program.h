@@ -1,7 +1,8 @@
 // Straight-line pixel shaders (2.x and 3.0 without flow control, predicates, relative
 // addressing, texkill or depth output) compiled once per draw into steps that work on a 2x2
-// quad with the four lanes innermost, so each step is a few four-wide loops. Shaders outside
-// that subset run on the general interpreter; both give the same bits.
+// quad, or a 4x2 block of two quads, with the lanes innermost, so each step is a few short
+// loops across the lanes. Shaders outside that subset run on the general interpreter; all
+// give the same bits.
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/shader_machine.h"
 
 namespace platform::d3d9 {
@@ -16,18 +18,24 @@ namespace platform::d3d9 {
 // Which source components a step reads: those it writes, the first only, or all four.
 enum class QuadProgramShape : std::uint8_t { componentwise, scalar, whole };
 
-class QuadProgram {
+class SamplerSet;
+
+template <int Lanes>
+class LaneProgram {
  public:
   // Compiles `program` with its constants (already merged with its definitions); false when the
   // program needs the general interpreter.
   bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount);
   // Runs on four lanes whose v#, t# and vPos/vFace are set; writes oC0-oC3 of each lane.
-  void run(LaneRegisters* lanes, ShaderSampling* sampling);
+  void run(LaneRegisters* lanes, ShaderSampling* sampling) requires(Lanes == 4);
   // The same run fed straight from a quad's attributes: v# from `inputSlots` (a missing slot, -1,
   // reads (0, 0, 0, 1); v0 and v1 saturated when `clampColors`), t# from the texture-coordinate
   // slots, vPos and vFace from the quad. Writes oC0 of each lane to `colors`.
   void runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
-               std::array<Vec4, 4>* colors);
+               std::array<Vec4, 4>* colors) requires(Lanes == 4);
+  // The same for a block's eight lanes, reading textures through the draw's samplers.
+  void runBlock(const PixelBlock& block, const int* inputSlots, bool clampColors, SamplerSet* sampling,
+                BlockColor* color) requires(Lanes == kBlockLanes);
   // How many v# and t# registers the program reads (the highest number read, plus one).
   int inputCount() const { return inputCount_; }
   int textureCount() const { return textureCount_; }
@@ -61,14 +69,16 @@ class QuadProgram {
   static void (*directFor(DWORD opcode, bool saturate))(float*, const Step&);
   // Register slots: each holds [component][lane].
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
+  static constexpr int kSlotFloats = 4 * Lanes;
 
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
   // Runs the steps over the registers as filled; colour outputs in their slots.
-  void execute(ShaderSampling* sampling);
+  template <typename Sampling>
+  void execute(Sampling* sampling);
 
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
-  std::vector<float> registers_;                // slots x 4 components x 4 lanes
+  std::vector<float> registers_;                // slots x 4 components x lanes
   using Shape = QuadProgramShape;
 
   int inputCount_ = 0;
@@ -76,5 +86,8 @@ class QuadProgram {
   int tempCount_ = 0;
   int colorCount_ = 1;
 };
+
+using QuadProgram = LaneProgram<4>;
+using BlockProgram = LaneProgram<kBlockLanes>;
 
 }  // namespace platform::d3d9

@@ -1,6 +1,7 @@
 # The software Direct3D 9.
 target_sources(prism_platform PRIVATE
   d3d9/adapter.cpp
+  d3d9/block_rasterizer.cpp
   d3d9/buffer.cpp
   d3d9/device.cpp
   d3d9/device_draw.cpp
@@ -17,6 +18,7 @@ target_sources(prism_platform PRIVATE
   d3d9/output_merger_fast.cpp
   d3d9/pixel_codec.cpp
   d3d9/pixel_stage.cpp
+  d3d9/pixel_stage_blocks.cpp
   d3d9/quad_program.cpp
   d3d9/rasterizer.cpp
   d3d9/resource.cpp

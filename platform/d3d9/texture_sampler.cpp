@@ -147,44 +147,85 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
 
 Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const { return wrappedBilinear(coordinates); }
 
+namespace {
+
+// tame and floorExact on several lanes at once, lane by lane the same values.
+template <typename Floats>
+[[gnu::always_inline]] inline Floats tameLanes(Floats t) {
+  const Floats zero = {}, low = zero - 16777216.0f, high = zero + 16777216.0f;
+  t = t == t ? t : zero;
+  t = t < low ? low : t;
+  return high < t ? high : t;
+}
+
+template <typename Floats, typename Ints>
+[[gnu::always_inline]] inline Floats floorLanes(Floats x) {
+  const Floats zero = {}, limit = zero + 8388608.0f;
+  Floats t = __builtin_convertvector(__builtin_convertvector(x, Ints), Floats);
+  t = t > x ? t - 1.0f : t;
+  return (x < limit && x > -limit && x != zero) ? t : x;
+}
+
+// The texel positions and weights of bilinear reads wrapped by mask, for several lanes.
+template <typename Floats, typename Ints>
+struct WrappedTaps {
+  Ints xa, xb, ya, yb;
+  Floats au, av;
+};
+
+template <typename Floats, typename Ints>
+[[gnu::always_inline]] inline WrappedTaps<Floats, Ints> wrappedTaps(Floats u, Floats v, int width, int height) {
+  const Floats tu = tameLanes(u * static_cast<float>(width)) - 0.5f;
+  const Floats tv = tameLanes(v * static_cast<float>(height)) - 0.5f;
+  const Floats fu = floorLanes<Floats, Ints>(tu), fv = floorLanes<Floats, Ints>(tv);
+  const Ints x0 = __builtin_convertvector(fu, Ints), y0 = __builtin_convertvector(fv, Ints);
+  return {x0 & (width - 1), (x0 + 1) & (width - 1), y0 & (height - 1), (y0 + 1) & (height - 1), tu - fu, tv - fv};
+}
+
+}  // namespace
+
 void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const {
   if (lanes != 4) {
     for (int l = 0; l < lanes; ++l) results[l] = wrappedBilinear(coordinates[l]);
     return;
   }
-  // A quad's four samples with the texel positions worked out side by side: tame, floorExact
-  // and the wrap, lane by lane the same values as wrappedBilinear's.
+  // A quad's four samples with the texel positions worked out side by side.
   using Ints = int __attribute__((vector_size(16)));
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
-  auto tameLanes = [](Channels t) {
-    const Channels zero = {}, low = zero - 16777216.0f, high = zero + 16777216.0f;
-    t = t == t ? t : zero;
-    t = t < low ? low : t;
-    return high < t ? high : t;
-  };
-  auto floorLanes = [](Channels x) {
-    const Channels zero = {}, limit = zero + 8388608.0f;
-    Channels t = __builtin_convertvector(__builtin_convertvector(x, Ints), Channels);
-    t = t > x ? t - 1.0f : t;
-    return (x < limit && x > -limit && x != zero) ? t : x;
-  };
   const Channels u = {coordinates[0][0], coordinates[1][0], coordinates[2][0], coordinates[3][0]};
   const Channels v = {coordinates[0][1], coordinates[1][1], coordinates[2][1], coordinates[3][1]};
-  const Channels tu = tameLanes(u * static_cast<float>(level.width)) - 0.5f;
-  const Channels tv = tameLanes(v * static_cast<float>(level.height)) - 0.5f;
-  const Channels fu = floorLanes(tu), fv = floorLanes(tv);
-  const Channels au = tu - fu, av = tv - fv;
-  const Ints x0 = __builtin_convertvector(fu, Ints), y0 = __builtin_convertvector(fv, Ints);
-  const Ints xa = x0 & (level.width - 1), xb = (x0 + 1) & (level.width - 1);
-  const Ints ya = y0 & (level.height - 1), yb = (y0 + 1) & (level.height - 1);
+  const auto taps = wrappedTaps<Channels, Ints>(u, v, level.width, level.height);
   auto unpack = [this](const std::byte* row, int x) { return unpackArgbChannels(row + 4 * x, opaque_); };
   for (int l = 0; l < 4; ++l) {
-    const std::byte* rowA = level.bytes + std::size_t(ya[l]) * level.rowPitch;
-    const std::byte* rowB = level.bytes + std::size_t(yb[l]) * level.rowPitch;
-    Channels top = lerpChannels(unpack(rowA, xa[l]), unpack(rowA, xb[l]), au[l]);
-    Channels bottom = lerpChannels(unpack(rowB, xa[l]), unpack(rowB, xb[l]), au[l]);
-    Channels c = lerpChannels(top, bottom, av[l]);
+    const std::byte* rowA = level.bytes + std::size_t(taps.ya[l]) * level.rowPitch;
+    const std::byte* rowB = level.bytes + std::size_t(taps.yb[l]) * level.rowPitch;
+    Channels top = lerpChannels(unpack(rowA, taps.xa[l]), unpack(rowA, taps.xb[l]), taps.au[l]);
+    Channels bottom = lerpChannels(unpack(rowB, taps.xa[l]), unpack(rowB, taps.xb[l]), taps.au[l]);
+    Channels c = lerpChannels(top, bottom, taps.av[l]);
     results[l] = {c[0], c[1], c[2], c[3]};
+  }
+}
+
+void TextureSampler::sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const {
+  // Eight lanes; the four taps' channels gathered lane by lane, then the same lerps as the
+  // quad's, channel by channel across the lanes.
+  const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
+  const auto taps = wrappedTaps<BlockFloats, BlockInts>(u, v, level.width, level.height);
+  std::array<BlockColor, 4> tap;  // [top-left, top-right, bottom-left, bottom-right][channel]
+  for (int l = 0; l < kBlockLanes; ++l) {
+    const std::byte* rowA = level.bytes + std::size_t(taps.ya[l]) * level.rowPitch;
+    const std::byte* rowB = level.bytes + std::size_t(taps.yb[l]) * level.rowPitch;
+    const std::byte* at[4] = {rowA + 4 * taps.xa[l], rowA + 4 * taps.xb[l], rowB + 4 * taps.xa[l],
+                              rowB + 4 * taps.xb[l]};
+    for (std::size_t k = 0; k < 4; ++k) {
+      const Channels c = unpackArgbChannels(at[k], opaque_);
+      for (std::size_t channel = 0; channel < 4; ++channel) tap[k][channel][l] = c[channel];
+    }
+  }
+  for (std::size_t channel = 0; channel < 4; ++channel) {
+    const BlockFloats top = tap[0][channel] + (tap[1][channel] - tap[0][channel]) * taps.au;
+    const BlockFloats bottom = tap[2][channel] + (tap[3][channel] - tap[2][channel]) * taps.au;
+    (*result)[channel] = top + (bottom - top) * taps.av;
   }
 }
 
@@ -327,6 +368,33 @@ void SamplerSet::sample(DWORD sampler, int lanes, const Vec4* coordinates, const
     if (mode == LodMode::bias) level += lod[l];
     if (mode == LodMode::explicitLod) level = lod[l] + s->levelOfDetail({}, {}) + 64.0f;
     results[l] = s->sample(coordinates[l], level);
+  }
+}
+
+void SamplerSet::sampleBlock(DWORD sampler, const BlockColor& coordinates, LodMode mode, const BlockFloats& lod,
+                             BlockColor* results) {
+  const TextureSampler* s = !vertexSide_ && sampler < pixel_.size() ? &pixel_[sampler] : nullptr;
+  if (s && s->wrappedBilinear()) {
+    s->sampleWrappedBilinear(coordinates[0], coordinates[1], results);
+    return;
+  }
+  for (const auto& lanes : kBlockQuadLanes) {
+    std::array<Vec4, 4> quad, texels;
+    float quadLod[4];
+    for (std::size_t q = 0; q < 4; ++q) {
+      const int l = lanes[q];
+      quad[q] = {coordinates[0][l], coordinates[1][l], coordinates[2][l], coordinates[3][l]};
+      quadLod[q] = lod[l];
+    }
+    Vec4 ddx{}, ddy{};
+    for (std::size_t c = 0; c < 4; ++c) {
+      ddx[c] = quad[1][c] - quad[0][c];
+      ddy[c] = quad[2][c] - quad[0][c];
+    }
+    sample(sampler, 4, quad.data(), ddx, ddy, mode, quadLod, texels.data());
+    for (std::size_t q = 0; q < 4; ++q) {
+      for (std::size_t c = 0; c < 4; ++c) (*results)[c][lanes[q]] = texels[q][c];
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/device_limits.h"
+#include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/shader_machine.h"
 #include "platform/d3d9/texel_formats.h"
 
@@ -34,6 +35,8 @@ class TextureSampler {
   bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
   Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
   void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
+  // The same for a block's eight lanes, components across the lanes.
+  void sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const;
 
  private:
   struct Level {
@@ -71,6 +74,10 @@ class SamplerSet final : public ShaderSampling {
   void useVertexSamplers(bool on) { vertexSide_ = on; }
   void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy, LodMode mode,
               const float* lod, Vec4* results) override;
+  // A block's eight samples, each of its quads taking its derivatives as `sample` would
+  // (`mode` derivatives or bias, `lod` the bias per lane).
+  void sampleBlock(DWORD sampler, const BlockColor& coordinates, LodMode mode, const BlockFloats& lod,
+                   BlockColor* results);
 
  private:
   std::array<TextureSampler, 16> pixel_;

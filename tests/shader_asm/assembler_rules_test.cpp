@@ -122,6 +122,8 @@ TEST(AssemblerOperands, MasksSwizzlesAndScalars) {
   EXPECT_EQ(bodyOf("vs_2_0", "mov r0, r1.xy").at(2), 0x80540001u);  // xyyy
   EXPECT_EQ(errorsOf("vs_2_0", "mov r0.yx, r1"), "x.vsh(2): error X2003: invalid mask 'yx'\n");
   EXPECT_EQ(errorsOf("vs_2_0", "mov r0.xx, r1"), "x.vsh(2): error X2003: invalid mask 'xx'\n");
+  // A letter that names no component is refused before it is used as a bit position.
+  EXPECT_EQ(errorsOf("vs_2_0", "mov r0.q, r1"), "x.vsh(2): error X2003: invalid mask 'q'\n");
   EXPECT_EQ(errorsOf("vs_2_0", "mov r0, r1.xyzwx"), "x.vsh(2): error X2004: invalid swizzle 'xyzwx'\n");
   EXPECT_EQ(errorsOf("vs_2_0", "mov r0, r1.q"), "x.vsh(2): error X2004: invalid swizzle 'q'\n");
   EXPECT_EQ(errorsOf("vs_2_0", "mov oFog.x, r0"), "x.vsh(2): error X2022: scalar registers cannot be masked\n");

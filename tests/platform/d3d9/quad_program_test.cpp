@@ -7,27 +7,11 @@
 
 #include "platform/d3d9/quad_program.h"
 #include "shader_asm/shader_assembler.h"
+#include "tests/platform/d3d9/assemble_text.h"
 #include "tests/platform/d3d9/hologram_shaders.h"
 
 namespace platform::d3d9 {
 namespace {
-
-std::vector<DWORD> assembleText(const std::string& text) {
-  shader_asm::ShaderBuffer* shader = nullptr;
-  shader_asm::ShaderBuffer* errors = nullptr;
-  std::vector<DWORD> tokens;
-  HRESULT result =
-      shader_asm::assembleShaderFromMemory(text.c_str(), text.size(), "quad", nullptr, nullptr, 0, &shader, &errors);
-  std::string messages = errors ? static_cast<const char*>(errors->GetData()) : "";
-  if (errors) errors->Release();
-  EXPECT_EQ(result, S_OK) << text << messages;
-  if (shader) {
-    tokens.resize(shader->GetSize() / 4);
-    std::memcpy(tokens.data(), shader->GetData(), tokens.size() * 4);
-    shader->Release();
-  }
-  return tokens;
-}
 
 // A sampler whose answer depends on everything it is given.
 class MixingSampling final : public ShaderSampling {

@@ -1,0 +1,102 @@
+#include "platform/d3d9/block_rasterizer.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace platform::d3d9 {
+namespace {
+
+using BlockDoubles = double __attribute__((vector_size(64)));
+
+// 65536 pixels in 24.8 fixed point: edge values then stay below 2^51, exact in a double.
+constexpr std::int64_t kBlockCoordinateLimit = std::int64_t{1} << 24;
+
+[[gnu::always_inline]] inline BlockFloats atLanes(const Plane& p, BlockFloats dx, BlockFloats dy) {
+  return p.value + p.dx * dx + p.dy * dy;
+}
+
+// Depth and attributes of a block's lanes: the quad rasteriser's expressions, lane for lane.
+void interpolateBlock(const TriangleSetup& s, std::uint32_t usedSlots, PixelBlock& b) {
+  const BlockFloats dx = (static_cast<float>(b.x) + kBlockColumns) - s.originX;
+  const BlockFloats dy = (static_cast<float>(b.y) + kBlockRows) - s.originY;
+  const BlockFloats zero = {}, one = zero + 1.0f;
+  const BlockFloats z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
+  b.z = z < zero ? zero : (one < z ? one : z);
+  const BlockFloats w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
+  for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
+    const int slot = __builtin_ctz(slots);
+    const auto si = static_cast<std::size_t>(slot);
+    const auto& planes = s.varyings[si];
+    auto& out = b.varyings[si];
+    if (s.flatSlots & (1u << slot)) {
+      for (std::size_t c = 0; c < 4; ++c) out[c] = zero + planes[c].value;
+      continue;
+    }
+    for (std::size_t c = 0; c < 4; ++c) out[c] = atLanes(planes[c], dx, dy) * w;
+  }
+}
+
+}  // namespace
+
+bool fitsBlockRasterizer(const TriangleSetup& s, const ClipRegion& region) {
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (std::llabs(s.x[i]) >= kBlockCoordinateLimit || std::llabs(s.y[i]) >= kBlockCoordinateLimit) return false;
+  }
+  const std::int64_t limit = kBlockCoordinateLimit / 256 - 4;
+  return region.left > -limit && region.top > -limit && region.right < limit && region.bottom < limit;
+}
+
+void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, std::uint32_t usedSlots,
+                             BlockSink& sink) {
+  const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
+  const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
+  if (minX > maxX || minY > maxY) return;
+  const int firstX = minX & ~3, firstY = minY & ~1;
+  // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
+  // inside when positive. Each lane adds its column and row steps to the block's value.
+  std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
+  std::array<BlockDoubles, 3> laneOffsets{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::size_t next = (i + 1) % 3;
+    const std::int64_t dx = s.x[next] - s.x[i], dy = s.y[next] - s.y[i];
+    stepX[i] = -dy * 256;
+    stepY[i] = dx * 256;
+    rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
+    for (int l = 0; l < kBlockLanes; ++l) {
+      laneOffsets[i][l] = static_cast<double>((l & 3) * stepX[i] + (l >> 2) * stepY[i]);
+    }
+  }
+  PixelBlock block;
+  block.frontFacing = s.frontFacing;
+  const BlockDoubles zero = {};
+  for (int y = firstY; y <= maxY; y += 2) {
+    // Lanes whose row lies inside the bounds.
+    unsigned rowLanes = 0xFF;
+    if (y < minY) rowLanes &= 0xF0;
+    if (y + 1 > maxY) rowLanes &= 0x0F;
+    std::array<std::int64_t, 3> e = rowStart;
+    for (int x = firstX; x <= maxX; x += 4) {
+      unsigned lanes = rowLanes;
+      for (int column = 0; column < 4; ++column) {
+        if (x + column < minX || x + column > maxX) lanes &= ~(0x11u << column);
+      }
+      const auto inside = (static_cast<double>(e[0]) + laneOffsets[0] > zero) &
+                          (static_cast<double>(e[1]) + laneOffsets[1] > zero) &
+                          (static_cast<double>(e[2]) + laneOffsets[2] > zero);
+      unsigned covered = 0;
+      for (int l = 0; l < kBlockLanes; ++l) covered |= static_cast<unsigned>(inside[l] & 1) << l;
+      covered &= lanes;
+      if (covered) {
+        block.x = x;
+        block.y = y;
+        block.coverage = static_cast<std::uint8_t>(covered);
+        interpolateBlock(s, usedSlots, block);
+        sink.block(block);
+      }
+      for (std::size_t i = 0; i < 3; ++i) e[i] += 4 * stepX[i];
+    }
+    for (std::size_t i = 0; i < 3; ++i) rowStart[i] += 2 * stepY[i];
+  }
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,28 @@
+// Triangle rasterisation into 4x2 pixel blocks: the same coverage (edge functions, pixel
+// centres, top-left rule) and the same interpolated values, lane for lane, as the quad
+// rasteriser, for the draws processed eight pixels at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/d3d9/pixel_block.h"
+#include "platform/d3d9/rasterizer.h"
+
+namespace platform::d3d9 {
+
+class BlockSink {
+ public:
+  virtual ~BlockSink() = default;
+  virtual void block(PixelBlock& block) = 0;
+};
+
+// Whether the triangle's edge values stay small enough to be tested eight lanes at a time in
+// doubles, exactly. Triangles reaching further than 65536 pixels from the origin go the quad
+// way.
+bool fitsBlockRasterizer(const TriangleSetup& setup, const ClipRegion& region);
+
+// Emits the triangle's covered blocks inside `region`; call only when fitsBlockRasterizer.
+void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& region, std::uint32_t usedSlots,
+                             BlockSink& sink);
+
+}  // namespace platform::d3d9

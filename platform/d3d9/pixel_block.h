@@ -1,0 +1,37 @@
+// Blocks of 4x2 pixels (two 2x2 quads side by side) with every value held per component
+// across the eight lanes, for the draws whose pixels can be processed eight at a time. Lanes
+// run row by row: 0-3 are the top row left to right, 4-7 the row below; the left quad is
+// lanes 0 1 4 5 and the right one 2 3 6 7.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/d3d9/pipeline_types.h"
+
+namespace platform::d3d9 {
+
+inline constexpr int kBlockLanes = 8;
+
+using BlockFloats = float __attribute__((vector_size(32)));
+using BlockInts = std::int32_t __attribute__((vector_size(32)));
+
+// Column and row of each lane inside its block.
+inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3};
+inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};
+
+// The lanes of the block's two quads, in quad lane order (0 1 / 2 3).
+inline constexpr std::array<std::array<int, 4>, 2> kBlockQuadLanes = {{{0, 1, 4, 5}, {2, 3, 6, 7}}};
+
+struct PixelBlock {
+  int x = 0, y = 0;           // top-left pixel; x a multiple of 4, y of 2
+  std::uint8_t coverage = 0;  // bit l: lane l is inside the primitive and the clip region
+  bool frontFacing = true;
+  BlockFloats z{};                                                   // depth per lane, in [0, 1]
+  std::array<std::array<BlockFloats, 4>, kVaryingSlots> varyings{};  // [slot][component]
+};
+
+// A colour per lane, component by component.
+using BlockColor = std::array<BlockFloats, 4>;
+
+}  // namespace platform::d3d9

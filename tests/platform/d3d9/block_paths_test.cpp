@@ -1,0 +1,113 @@
+// Draws shaded and merged eight pixels at a time against the general paths: the same random
+// triangles, with the fixed stages' defaults or a straight-line shader, give the same bits with
+// the fast paths on and off, whether the sampler is the wrapped bilinear one or needs the
+// quads' derivatives, and when some triangles reach too far for the block rasteriser.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/platform/d3d9/assemble_text.h"
+#include "tests/platform/d3d9/render_fixture.h"
+
+namespace platform::d3d9 {
+namespace {
+
+struct ProjectedVertex {
+  float x, y, z, rhw;
+  D3DCOLOR color;
+  float s, t, r, q;
+};
+constexpr DWORD kProjectedFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE4(0);
+
+class BlockPathsTest : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    std::vector<D3DCOLOR> texels(16 * 16 + 8 * 8 + 4 * 4 + 2 * 2 + 1);
+    std::mt19937 random(3);
+    for (D3DCOLOR& t : texels) t = random();
+    wrapped_ = makeTexture(16, 16, texels);
+    mipmapped_ = makeTexture(16, 16, texels, 5);
+    const std::string shader =
+        "ps_2_0\n"
+        "dcl v0\n"
+        "dcl t0\n"
+        "dcl_2d s0\n"
+        "dcl_2d s1\n"
+        "texld r0, t0, s0\n"
+        "texldp r1, t0, s1\n"
+        "texldb r2, t0, s1\n"
+        "mad r0, r0, v0, r1\n"
+        "lrp_sat r0, v0.w, r0, r2\n"
+        "mov oC0, r0\n";
+    std::vector<DWORD> tokens = assembleText(shader);
+    ASSERT_EQ(device->CreatePixelShader(tokens.data(), shader_.put()), D3D_OK);
+  }
+  void TearDown() override {
+    device->SetTexture(0, nullptr);
+    device->SetTexture(1, nullptr);
+    device->SetPixelShader(nullptr);
+    wrapped_.reset();
+    mipmapped_.reset();
+    shader_.reset();
+    RenderTest::TearDown();
+  }
+
+  std::vector<D3DCOLOR> render(bool useShader, bool blend, bool fastPaths) {
+    useTarget(37, 23);
+    testing::setFastPaths(device.get(), fastPaths);
+    device->SetPixelShader(useShader ? shader_.get() : nullptr);
+    device->SetTexture(0, useShader ? wrapped_.get() : mipmapped_.get());
+    device->SetTexture(1, mipmapped_.get());
+    for (DWORD s = 0; s < 2; ++s) {
+      device->SetSamplerState(s, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+      device->SetSamplerState(s, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    }
+    device->SetSamplerState(1, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+    // Without a shader, stage 0 reads the mipmapped texture through the quads' derivatives
+    // in one pass and the wrapped one in the other.
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, blend ? D3DTEXF_NONE : D3DTEXF_POINT);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, !blend);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRS_ALPHAREF, 0x40);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> position(-6.0f, 42.0f), depth(0.0f, 1.0f), coordinate(-2.0f, 3.0f),
+        q(0.5f, 2.0f), rhw(0.25f, 4.0f);
+    std::vector<ProjectedVertex> vertices;
+    for (int i = 0; i < 30 * 3; ++i) {
+      vertices.push_back({position(random), position(random), depth(random), rhw(random),
+                          static_cast<D3DCOLOR>(random()), coordinate(random), coordinate(random), coordinate(random),
+                          q(random)});
+    }
+    // A triangle far beyond what the block rasteriser takes, drawn in between.
+    vertices[40].x = 3.0e5f;
+    vertices[41].y = -2.0e5f;
+    device->SetFVF(kProjectedFvf);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 30, vertices.data(), sizeof(ProjectedVertex)), D3D_OK);
+    std::vector<D3DCOLOR> image = pixels();
+    testing::setFastPaths(device.get(), true);
+    return image;
+  }
+
+  ComPtr<IDirect3DTexture9> wrapped_, mipmapped_;
+  ComPtr<IDirect3DPixelShader9> shader_;
+};
+
+TEST_F(BlockPathsTest, FixedStagesAndShadersGiveTheGeneralPathsBits) {
+  for (bool useShader : {false, true}) {
+    for (bool blend : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "shader " << useShader << " blend " << blend);
+      std::vector<D3DCOLOR> general = render(useShader, blend, false);
+      EXPECT_EQ(render(useShader, blend, true), general);
+      // Guards the comparison against a scene that draws nothing.
+      EXPECT_LT(std::count(general.begin(), general.end(), D3DCOLOR{0}), static_cast<long>(general.size() / 2));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace platform::d3d9
