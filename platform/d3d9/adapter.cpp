@@ -145,7 +145,7 @@ D3DCAPS9 softwareDeviceCaps(UINT adapterOrdinal, D3DDEVTYPE type) {
   caps.MaxUserClipPlanes = kClipPlaneCount;
   caps.MaxVertexBlendMatrices = 4;
   caps.MaxVertexBlendMatrixIndex = 0;
-  caps.MaxPointSize = 64.0f;
+  caps.MaxPointSize = kMaxPointSize;
   caps.MaxPrimitiveCount = kMaxPrimitiveCount;
   caps.MaxVertexIndex = 0xFFFFFF;
   caps.MaxStreams = kStreamCount;
