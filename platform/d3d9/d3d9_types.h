@@ -738,6 +738,14 @@ inline constexpr UINT D3DPRESENT_INTERVAL_THREE = 4;
 inline constexpr UINT D3DPRESENT_INTERVAL_FOUR = 8;
 inline constexpr UINT D3DPRESENT_INTERVAL_IMMEDIATE = 0x80000000u;
 
+// D3DRS_CLIPPLANEENABLE bits.
+inline constexpr DWORD D3DCLIPPLANE0 = 1u << 0;
+inline constexpr DWORD D3DCLIPPLANE1 = 1u << 1;
+inline constexpr DWORD D3DCLIPPLANE2 = 1u << 2;
+inline constexpr DWORD D3DCLIPPLANE3 = 1u << 3;
+inline constexpr DWORD D3DCLIPPLANE4 = 1u << 4;
+inline constexpr DWORD D3DCLIPPLANE5 = 1u << 5;
+
 inline constexpr DWORD D3DFVF_RESERVED0 = 0x001;
 inline constexpr DWORD D3DFVF_POSITION_MASK = 0x400E;
 inline constexpr DWORD D3DFVF_XYZ = 0x002;
