@@ -382,7 +382,9 @@ class Draw {
     float size = v.pointSize;
     if (!(size > 0)) size = 1.0f;
     size = std::clamp(size, std::min(minimum, maximum), std::max(minimum, maximum));
-    if (!(size > 0)) size = 1.0f;  // NaN limits
+    // The device's largest size holds whatever the limits say; NaN limits fall back to 1.
+    size = std::min(size, kMaxPointSize);
+    if (!(size > 0)) size = 1.0f;
     ScreenVertex centre = toScreen(v);
     if (!std::isfinite(centre.x) || !std::isfinite(centre.y)) return;
     // A point wholly beside the viewport draws nothing; this also keeps sprite corners in range.

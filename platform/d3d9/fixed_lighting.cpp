@@ -26,7 +26,8 @@ Vec3 transform(const Vec3& v, float w, const std::array<float, 16>& m) {
 
 Vec4 color(const D3DCOLORVALUE& c) { return {c.r, c.g, c.b, c.a}; }
 
-float clamp01(float x) { return std::clamp(x, 0.0f, 1.0f); }
+// NaN (from non-finite light or material values) clamps to 0.
+float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 // User clip planes cutting a full-viewport quad on an 8x8 target at a known column: clip-space
 // x = 0.125 is screen x = 4.5, so keeping x >= 0.125 leaves columns 5-7. Fixed-function planes
 // are in world space, shader planes in clip space.
+#include <limits>
+
 #include "tests/platform/d3d9/render_fixture.h"
 #include "tests/platform/d3d9/shader_token_builder.h"
 
@@ -144,6 +146,16 @@ TEST_F(ClipPlanesTest, PointsAndLinesAreClippedToo) {
     ++right;
   }
   EXPECT_GE(right, 2);
+}
+
+TEST_F(ClipPlanesTest, NonFinitePlanesDrawNothingRatherThanGarbage) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  setPlane(2, nan, 0, 0, 0);
+  device->SetRenderState(D3DRS_CLIPPLANEENABLE, D3DCLIPPLANE2);
+  EXPECT_EQ(drawQuad(), 0u);
+  setPlane(2, std::numeric_limits<float>::infinity(), 0, 0, 0);
+  unsigned columns = drawQuad();
+  EXPECT_EQ(columns & 0x0Fu, 0u);  // x < 0 is -infinity away
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Depth bias deciding which of two coplanar primitives wins under D3DCMP_LESS: a red quad is
 // drawn first, then a green one at the same depth, which fails the test unless biased nearer.
+#include <limits>
+
 #include "tests/platform/d3d9/render_fixture.h"
 
 namespace platform::d3d9 {
@@ -78,6 +80,15 @@ TEST_F(DepthBiasTest, LinesAreNotBiased) {
   EXPECT_GT(count(kGreen), 0);
   device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
   device->SetRenderState(D3DRS_DEPTHBIAS, 0);
+}
+
+TEST_F(DepthBiasTest, NonFiniteOrHugeBiasesKeepDepthInRange) {
+  // A NaN bias is ignored; an infinite slope scale on a flat quad has no slope to scale.
+  EXPECT_EQ(greenOverRed(std::numeric_limits<float>::quiet_NaN(), 0), 0);
+  EXPECT_EQ(greenOverRed(0, std::numeric_limits<float>::infinity()), 0);
+  // Depth pushed past either end is clamped to the depth range: -1e30 reaches depth 0.
+  EXPECT_EQ(greenOverRed(-1e30f, 0), 64);
+  EXPECT_EQ(greenOverRed(1e30f, 0), 0);
 }
 
 }  // namespace

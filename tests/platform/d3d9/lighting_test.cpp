@@ -3,6 +3,7 @@
 // and the vertex normals face it. Expectations follow the ambient, diffuse, specular,
 // attenuation and spotlight formulas worked by hand.
 #include <cmath>
+#include <limits>
 
 #include "tests/platform/d3d9/render_fixture.h"
 
@@ -255,6 +256,20 @@ TEST_F(LightingTest, SpecularMaterialSourceReadsTheSecondVertexColour) {
   EXPECT_TRUE(colorNear(drawPoint(&v, sizeof v, kColoredLitFvf, 2, 2), 0x20 / 255.0f, 0x40 / 255.0f, 0x80 / 255.0f));
   device->SetRenderState(D3DRS_SPECULARMATERIALSOURCE, D3DMCS_MATERIAL);
   EXPECT_TRUE(colorNear(drawPoint(&v, sizeof v, kColoredLitFvf, 2, 2), 1, 1, 1));
+}
+
+TEST_F(LightingTest, NonFiniteLightsAndMaterialsGiveBlackNotGarbage) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  useMaterial(rgba(1, 1, 1), rgba(1, 1, 1));
+  D3DLIGHT9 light = pointLight(nan, 0, 0);
+  light.Ambient = rgba(1, 1, 1);
+  useLight(light);
+  EXPECT_TRUE(colorNear(litCentre(), 0, 0, 0));
+  useLight(directionalLight(nan, nan, nan));
+  EXPECT_TRUE(colorNear(litCentre(), 0, 0, 0));
+  useLight(directionalLight(0, 0, 1));
+  useMaterial(rgba(nan, 0.4f, 0.4f));
+  EXPECT_TRUE(colorNear(litCentre(), 0, 0.4f, 0.4f));
 }
 
 }  // namespace

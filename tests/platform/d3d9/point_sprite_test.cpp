@@ -1,6 +1,8 @@
 // Point sizes and point sprites on an 8x8 target: a point of size S covers the pixels whose
 // centres lie in the S-wide square around it; sprites spread texture coordinates 0..1 over that
 // square; point scaling turns camera-space sizes into pixels by the viewport height and distance.
+#include <limits>
+
 #include "tests/platform/d3d9/render_fixture.h"
 
 namespace platform::d3d9 {
@@ -133,6 +135,33 @@ TEST_F(PointSpriteTest, UnscaledSizesArePixels) {
   clear();
   ASSERT_EQ(drawScreen(D3DPT_POINTLIST, point, 1), D3D_OK);
   EXPECT_EQ(drawn(), 4);
+}
+
+TEST_F(PointSpriteTest, HostileSizeLimitsStayWithinTheDevicesLargestPoint) {
+  useTarget(96, 96);
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+  device->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+  std::vector<ScreenVertex9> point{{48, 48, 0.5f, 1, kWhite, 0, 0}};
+  // A minimum far past the largest size: the point is 64 pixels wide.
+  device->SetRenderState(D3DRS_POINTSIZE_MIN, floatBits(1e30f));
+  clear();
+  ASSERT_EQ(drawScreen(D3DPT_POINTLIST, point, 1), D3D_OK);
+  EXPECT_EQ(96 * 96 - count(kBackground), 64 * 64);
+  // NaN limits and sizes fall back to one pixel.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  device->SetRenderState(D3DRS_POINTSIZE_MIN, floatBits(nan));
+  device->SetRenderState(D3DRS_POINTSIZE_MAX, floatBits(nan));
+  device->SetRenderState(D3DRS_POINTSIZE, floatBits(nan));
+  clear();
+  ASSERT_EQ(drawScreen(D3DPT_POINTLIST, point, 1), D3D_OK);
+  EXPECT_EQ(96 * 96 - count(kBackground), 1);
+  // Far off-screen and non-finite centres draw nothing.
+  for (float x : {-1e30f, 1e30f, std::numeric_limits<float>::infinity(), nan}) {
+    point[0].x = x;
+    clear();
+    ASSERT_EQ(drawScreen(D3DPT_POINTLIST, point, 1), D3D_OK);
+    EXPECT_EQ(96 * 96 - count(kBackground), 0) << x;
+  }
 }
 
 }  // namespace
