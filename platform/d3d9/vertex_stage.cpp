@@ -57,6 +57,31 @@ Vec4 transform(const Vec4& v, const Matrix& m) {
 
 Vec4 color(const D3DCOLORVALUE& c) { return {c.r, c.g, c.b, c.a}; }
 
+// The matrix that takes normals to camera space: the inverse transpose of the world-view
+// matrix's 3x3 part (world and view matrices are affine, so that is the 4x4 inverse's 3x3
+// part), as a 4x4 row-major matrix without translation. Its rows are the cofactor rows (cross
+// products of the matrix rows) over the determinant; a singular matrix keeps the cofactors,
+// which still give each normal's direction.
+Matrix normalMatrix(const Matrix& m) {
+  auto row = [&](int r) {
+    auto i = static_cast<std::size_t>(r * 4);
+    return std::array<float, 3>{m[i], m[i + 1], m[i + 2]};
+  };
+  auto cross = [](const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    return std::array<float, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  };
+  std::array<float, 3> r0 = row(0), r1 = row(1), r2 = row(2);
+  std::array<std::array<float, 3>, 3> cofactors{cross(r1, r2), cross(r2, r0), cross(r0, r1)};
+  float determinant = r0[0] * cofactors[0][0] + r0[1] * cofactors[0][1] + r0[2] * cofactors[0][2];
+  float scale = determinant != 0.0f && std::isfinite(determinant) ? 1.0f / determinant : 1.0f;
+  Matrix out{};
+  for (std::size_t r = 0; r < 3; ++r) {
+    for (std::size_t c = 0; c < 3; ++c) out[r * 4 + c] = cofactors[r][c] * scale;
+  }
+  out[15] = 1.0f;
+  return out;
+}
+
 int slotForFixedUsage(const D3DVERTEXELEMENT9& e) {
   switch (e.Usage) {
     case D3DDECLUSAGE_POSITION: return e.UsageIndex == 0 ? kInPosition : -1;
@@ -129,7 +154,10 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
     worldView_ = multiply(world_, viewMatrix);
     worldViewProjection_ = multiply(worldView_, toMatrix(state.transforms[projection]));
     lightingOn_ = state.renderStates[D3DRS_LIGHTING] != 0;
-    if (lightingOn_ && !pretransformed_) lighting_.bind(state, viewMatrix);
+    if (lightingOn_ && !pretransformed_) {
+      lighting_.bind(state, viewMatrix);
+      normalMatrix_ = normalMatrix(worldView_);
+    }
     const auto& rs = state.renderStates;
     pointSizeState_ = floatFromBits(rs[D3DRS_POINTSIZE]);
     pointScale_ = !pretransformed_ && rs[D3DRS_POINTSCALEENABLE] != 0;
@@ -302,7 +330,16 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
   material.emissive = source(D3DRS_EMISSIVEMATERIALSOURCE, s.material.Emissive);
   if (lighting_.specularEnabled()) material.specular = source(D3DRS_SPECULARMATERIALSOURCE, s.material.Specular);
   material.power = s.material.Power;
-  LitColors lit = lighting_.light(viewPosition, normal, material);
+  // Lighting takes its normal through the inverse transpose, which keeps it perpendicular to
+  // the surface under non-uniform scaling.
+  Vec4 litNormal = transform({in[kInNormal][0], in[kInNormal][1], in[kInNormal][2], 0}, normalMatrix_);
+  if (s.renderStates[D3DRS_NORMALIZENORMALS]) {
+    float length = std::sqrt(litNormal[0] * litNormal[0] + litNormal[1] * litNormal[1] + litNormal[2] * litNormal[2]);
+    if (length > 0) {
+      for (int c = 0; c < 3; ++c) litNormal[static_cast<std::size_t>(c)] /= length;
+    }
+  }
+  LitColors lit = lighting_.light(viewPosition, litNormal, material);
   out->varyings[kDiffuseSlot] = lit.diffuse;
   out->varyings[kSpecularSlot] = lit.specular;
 }

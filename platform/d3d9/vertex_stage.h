@@ -59,6 +59,7 @@ class VertexStage {
   bool writesPointSize_ = false;
   std::array<int, 8> setComponents_{};  // components of each texture coordinate set
   std::array<float, 16> world_{};
+  std::array<float, 16> normalMatrix_{};  // camera-space normals for lighting
   std::array<float, 16> worldViewProjection_{};
   std::array<float, 16> worldView_{};
   // Shader path.

@@ -48,6 +48,10 @@ class DepthBiasTest : public RenderTest {
 };
 
 TEST_F(DepthBiasTest, ConstantBiasMovesATriangleNearerOrFarther) {
+  D3DCAPS9 caps{};
+  ASSERT_EQ(device->GetDeviceCaps(&caps), D3D_OK);
+  EXPECT_TRUE(caps.RasterCaps & D3DPRASTERCAPS_DEPTHBIAS);
+  EXPECT_TRUE(caps.RasterCaps & D3DPRASTERCAPS_SLOPESCALEDEPTHBIAS);
   EXPECT_EQ(greenOverRed(0, 0), 0);
   EXPECT_EQ(greenOverRed(-0.001f, 0), 64);
   EXPECT_EQ(greenOverRed(0.001f, 0), 0);

@@ -118,6 +118,25 @@ TEST_F(LightingTest, NormalsAreScaledUnlessNormalizeNormalsIsOn) {
   EXPECT_TRUE(colorNear(litCentre(0, 0, -2), 0.4f, 0.4f, 0.4f));
 }
 
+TEST_F(LightingTest, NormalsFollowTheInverseTransposeOfTheWorldView) {
+  // World scales x by 2: the normal (1, 0, -1) becomes (0.5, 0, -1), normalised
+  // (0.4472, 0, -0.8944); N.L with the light along +z is 0.8944 (the plain matrix would
+  // give (2, 0, -1) and 0.4472).
+  useLight(directionalLight(0, 0, 1));
+  useMaterial(rgba(1, 1, 1));
+  D3DMATRIX world = identityMatrix();
+  world.m[0][0] = 2.0f;
+  device->SetTransform(D3DTS_WORLD, &world);
+  device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+  EXPECT_TRUE(colorNear(litCentre(1, 0, -1), 0.8944f, 0.8944f, 0.8944f));
+  // A uniform scale of 2 without normalisation halves a unit normal's length.
+  world.m[1][1] = world.m[2][2] = 2.0f;
+  device->SetTransform(D3DTS_WORLD, &world);
+  device->SetRenderState(D3DRS_NORMALIZENORMALS, FALSE);
+  LitVertex v{0, 0, 0.25f, 0, 0, -1};  // at camera-space z 0.5 after the scale
+  EXPECT_TRUE(colorNear(drawPoint(&v, sizeof v, kLitFvf, 2, 2), 0.5f, 0.5f, 0.5f));
+}
+
 TEST_F(LightingTest, AmbientIsGlobalPlusEachLightsAttenuatedAmbient) {
   // Global 0x00FF8000 (1, 128/255, 0) times material ambient (0.6, 1, 1), plus the light's
   // ambient (0.2, 0, 0.4) halved by Attenuation0 = 2, times the same material ambient.
