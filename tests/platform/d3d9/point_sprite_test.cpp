@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "tests/platform/d3d9/render_fixture.h"
+#include "tests/platform/d3d9/shader_token_builder.h"
 
 namespace platform::d3d9 {
 namespace {
@@ -135,6 +136,39 @@ TEST_F(PointSpriteTest, UnscaledSizesArePixels) {
   clear();
   ASSERT_EQ(drawScreen(D3DPT_POINTLIST, point, 1), D3D_OK);
   EXPECT_EQ(drawn(), 4);
+}
+
+TEST_F(PointSpriteTest, VertexShaderSizesPointsOrLeavesThemToTheRenderState) {
+  auto makeShader = [&](bool writesSize, ComPtr<IDirect3DVertexShader9>* out) {
+    ShaderTokens t(D3DVS_VERSION(1, 1));
+    t.def(0, 4, 0, 0, 0)
+        .def(1, 1, 1, 1, 1)
+        .dcl(D3DDECLUSAGE_POSITION, 0, dst(D3DSPR_INPUT, 0))
+        .op(D3DSIO_MOV, {dst(D3DSPR_RASTOUT, D3DSRO_POSITION), src(D3DSPR_INPUT, 0)})
+        .op(D3DSIO_MOV, {dst(D3DSPR_ATTROUT, 0), src(D3DSPR_CONST, 1)});
+    if (writesSize) {
+      t.op(D3DSIO_MOV, {dst(D3DSPR_RASTOUT, D3DSRO_POINT_SIZE, D3DSP_WRITEMASK_0), src(D3DSPR_CONST, 0)});
+    }
+    std::vector<DWORD> tokens = t.end();
+    ASSERT_EQ(device->CreateVertexShader(tokens.data(), out->put()), D3D_OK);
+  };
+  ComPtr<IDirect3DVertexShader9> sized, unsized;
+  makeShader(true, &sized);
+  makeShader(false, &unsized);
+  device->SetRenderState(D3DRS_POINTSIZE, floatBits(2.0f));
+  device->SetFVF(D3DFVF_XYZ);
+  const float position[3] = {0, 0, 0.5f};
+  // oPts = 4: pixel centres 2-5 around (4, 4).
+  device->SetVertexShader(sized.get());
+  clear();
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_POINTLIST, 1, position, sizeof position), D3D_OK);
+  EXPECT_EQ(count(kWhite), 16);
+  // No oPts: POINTSIZE 2.
+  device->SetVertexShader(unsized.get());
+  clear();
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_POINTLIST, 1, position, sizeof position), D3D_OK);
+  EXPECT_EQ(count(kWhite), 4);
+  device->SetVertexShader(nullptr);
 }
 
 TEST_F(PointSpriteTest, HostileSizeLimitsStayWithinTheDevicesLargestPoint) {
