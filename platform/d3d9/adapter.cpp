@@ -104,7 +104,8 @@ D3DCAPS9 softwareDeviceCaps(UINT adapterOrdinal, D3DDEVTYPE type) {
   caps.PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW | D3DPMISCCAPS_CULLCCW |
                            D3DPMISCCAPS_COLORWRITEENABLE | D3DPMISCCAPS_CLIPTLVERTS | D3DPMISCCAPS_BLENDOP;
   caps.RasterCaps = D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX | D3DPRASTERCAPS_FOGTABLE |
-                    D3DPRASTERCAPS_MIPMAPLODBIAS | D3DPRASTERCAPS_SCISSORTEST;
+                    D3DPRASTERCAPS_MIPMAPLODBIAS | D3DPRASTERCAPS_SCISSORTEST | D3DPRASTERCAPS_DEPTHBIAS |
+                    D3DPRASTERCAPS_SLOPESCALEDEPTHBIAS;
   caps.ZCmpCaps = D3DPCMPCAPS_ALL;
   caps.SrcBlendCaps = D3DPBLENDCAPS_ALL;
   caps.DestBlendCaps = D3DPBLENDCAPS_ALL;
@@ -145,7 +146,7 @@ D3DCAPS9 softwareDeviceCaps(UINT adapterOrdinal, D3DDEVTYPE type) {
   caps.MaxUserClipPlanes = kClipPlaneCount;
   caps.MaxVertexBlendMatrices = 4;
   caps.MaxVertexBlendMatrixIndex = 0;
-  caps.MaxPointSize = 64.0f;
+  caps.MaxPointSize = kMaxPointSize;
   caps.MaxPrimitiveCount = kMaxPrimitiveCount;
   caps.MaxVertexIndex = 0xFFFFFF;
   caps.MaxStreams = kStreamCount;

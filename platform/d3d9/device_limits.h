@@ -13,6 +13,8 @@ inline constexpr UINT kPixelSamplerCount = 16;
 inline constexpr UINT kSamplerSlotCount = kPixelSamplerCount + 5;
 inline constexpr UINT kStreamCount = 16;
 inline constexpr UINT kClipPlaneCount = 6;
+// Largest point size in pixels (D3DCAPS9::MaxPointSize).
+inline constexpr float kMaxPointSize = 64.0f;
 inline constexpr UINT kMaxBackBufferCount = 3;
 inline constexpr UINT kVertexShaderFloatConstants = 256;
 inline constexpr UINT kPixelShaderFloatConstants = 224;

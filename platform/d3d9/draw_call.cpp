@@ -24,10 +24,28 @@ constexpr std::uint64_t kParallelPixels = 32768;
 // Index ranges wider than this (relative to the index count) are processed per index.
 constexpr std::uint64_t kDenseRangeSlack = 4096;
 
-// Signed distances of a clip-space position to the six planes of the view volume.
-std::array<float, 6> planeDistances(const Vec4& p) {
-  return {p[3] + p[0], p[3] - p[0], p[3] + p[1], p[3] - p[1], p[2], p[3] - p[2]};
+// Planes 0-5 bound the view volume; plane kUserPlane + k is user clip plane k.
+constexpr int kUserPlane = 6;
+
+// Signed distance of a vertex to a clipping plane; negative outside.
+float planeDistance(const ShadedVertex& v, int plane) {
+  const Vec4& p = v.position;
+  switch (plane) {
+    case 0: return p[3] + p[0];
+    case 1: return p[3] - p[0];
+    case 2: return p[3] + p[1];
+    case 3: return p[3] - p[1];
+    case 4: return p[2];
+    case 5: return p[3] - p[2];
+    default: return v.clipDistances[static_cast<std::size_t>(plane - kUserPlane)];
+  }
 }
+
+// The planes a draw clips against: the view volume's, then the enabled user planes.
+struct ClipPlanes {
+  std::array<int, 6 + kClipPlaneCount> planes{};
+  int count = 0;
+};
 
 ShadedVertex lerpVertex(const ShadedVertex& a, const ShadedVertex& b, float t, std::uint32_t usedSlots) {
   ShadedVertex out;
@@ -42,6 +60,8 @@ ShadedVertex lerpVertex(const ShadedVertex& a, const ShadedVertex& b, float t, s
       out.varyings[si][i] = a.varyings[si][i] + (b.varyings[si][i] - a.varyings[si][i]) * t;
     }
   }
+  for (std::size_t k = 0; k < out.clipDistances.size(); ++k)
+    out.clipDistances[k] = a.clipDistances[k] + (b.clipDistances[k] - a.clipDistances[k]) * t;
   out.pointSize = a.pointSize;
   return out;
 }
@@ -51,16 +71,18 @@ bool finitePosition(const ShadedVertex& v) {
          std::isfinite(v.position[3]);
 }
 
-// Clips a polygon (given as vertices) to the view volume; the result may be empty.
-std::vector<ShadedVertex> clipPolygon(std::vector<ShadedVertex> polygon, std::uint32_t usedSlots) {
-  for (int plane = 0; plane < 6 && !polygon.empty(); ++plane) {
+// Clips a polygon (given as vertices) to the planes; the result may be empty.
+std::vector<ShadedVertex> clipPolygon(std::vector<ShadedVertex> polygon, const ClipPlanes& planes,
+                                      std::uint32_t usedSlots) {
+  for (int p = 0; p < planes.count && !polygon.empty(); ++p) {
+    int plane = planes.planes[static_cast<std::size_t>(p)];
     std::vector<ShadedVertex> next;
     next.reserve(polygon.size() + 2);
     for (std::size_t i = 0; i < polygon.size(); ++i) {
       const ShadedVertex& a = polygon[i];
       const ShadedVertex& b = polygon[(i + 1) % polygon.size()];
-      float da = planeDistances(a.position)[static_cast<std::size_t>(plane)];
-      float db = planeDistances(b.position)[static_cast<std::size_t>(plane)];
+      float da = planeDistance(a, plane);
+      float db = planeDistance(b, plane);
       if (da >= 0) next.push_back(a);
       if ((da >= 0) != (db >= 0)) next.push_back(lerpVertex(a, b, da / (da - db), usedSlots));
     }
@@ -107,6 +129,7 @@ class Draw {
     if (!bindStreams()) return D3D_OK;
     bindSamplers();
     if (!vertexStage_.bind(state_, streams_, &vertexSamplers_)) return D3DERR_INVALIDCALL;
+    bindClipping();
     PixelStage probe;
     if (!probe.bind(state_, &pixelSamplers_, vertexStage_.varyings())) return D3DERR_INVALIDCALL;
     usedSlots_ = probe.usedSlots();
@@ -121,6 +144,18 @@ class Draw {
   }
 
  private:
+  void bindClipping() {
+    clipPlanes_ = {};
+    for (int plane = 0; plane < 6; ++plane) clipPlanes_.planes[static_cast<std::size_t>(clipPlanes_.count++)] = plane;
+    for (UINT k = 0; k < kClipPlaneCount; ++k) {
+      if (vertexStage_.userClipPlanes() & (1u << k)) {
+        clipPlanes_.planes[static_cast<std::size_t>(clipPlanes_.count++)] = kUserPlane + static_cast<int>(k);
+      }
+    }
+    depthBias_ = floatFromBits(state_.renderStates[D3DRS_DEPTHBIAS]);
+    slopeScaledDepthBias_ = floatFromBits(state_.renderStates[D3DRS_SLOPESCALEDEPTHBIAS]);
+  }
+
   bool bindStreams() {
     if (request_.userVertices) {
       streams_[0] = {static_cast<const std::byte*>(request_.userVertices),
@@ -256,17 +291,19 @@ class Draw {
       return;
     }
     if (!finitePosition(a) || !finitePosition(b) || !finitePosition(c)) return;
-    auto da = planeDistances(a.position), db = planeDistances(b.position), dc = planeDistances(c.position);
     bool inside = true;
-    for (std::size_t p = 0; p < 6; ++p) {
-      if (da[p] < 0 && db[p] < 0 && dc[p] < 0) return;  // wholly outside one plane
-      if (da[p] < 0 || db[p] < 0 || dc[p] < 0) inside = false;
+    for (int p = 0; p < clipPlanes_.count; ++p) {
+      int plane = clipPlanes_.planes[static_cast<std::size_t>(p)];
+      float da = planeDistance(a, plane), db = planeDistance(b, plane), dc = planeDistance(c, plane);
+      if (da < 0 && db < 0 && dc < 0) return;  // wholly outside one plane
+      // NaN distances (a user plane of NaNs) count as outside.
+      if (!(da >= 0) || !(db >= 0) || !(dc >= 0)) inside = false;
     }
     if (inside && a.position[3] > 0 && b.position[3] > 0 && c.position[3] > 0) {
       emitTriangle(a, b, c);
       return;
     }
-    std::vector<ShadedVertex> polygon = clipPolygon({a, b, c}, usedSlots_);
+    std::vector<ShadedVertex> polygon = clipPolygon({a, b, c}, clipPlanes_, usedSlots_);
     if (polygon.size() < 3) return;
     // The clipped polygon is a fan around its first vertex; its vertices live with the draw.
     std::size_t first = clipped_.size();
@@ -283,6 +320,7 @@ class Draw {
                     bool lastEdge = true, const std::array<Vec4, kVaryingSlots>* flatSource = nullptr) {
     if (!vertexStage_.pretransformed() && (a.position[3] <= 0 || b.position[3] <= 0 || c.position[3] <= 0)) return;
     ScreenVertex sa = toScreen(a), sb = toScreen(b), sc = toScreen(c);
+    applyDepthBias(&sa, &sb, &sc);
     DWORD fill = state_.renderStates[D3DRS_FILLMODE];
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     TriangleSetup setup;
@@ -304,14 +342,35 @@ class Draw {
     triangles_.push_back(setup);
   }
 
+  // Offsets the depth of a triangle's vertices by DEPTHBIAS plus SLOPESCALEDEPTHBIAS times the
+  // triangle's largest screen-space depth slope, so the rasteriser's depth plane moves with them.
+  void applyDepthBias(ScreenVertex* a, ScreenVertex* b, ScreenVertex* c) const {
+    if (depthBias_ == 0.0f && slopeScaledDepthBias_ == 0.0f) return;
+    float offset = depthBias_;
+    if (slopeScaledDepthBias_ != 0.0f) {
+      float dx1 = b->x - a->x, dy1 = b->y - a->y, dz1 = b->z - a->z;
+      float dx2 = c->x - a->x, dy2 = c->y - a->y, dz2 = c->z - a->z;
+      float area = dx1 * dy2 - dx2 * dy1;
+      if (area != 0.0f) {
+        float dzdx = (dz1 * dy2 - dz2 * dy1) / area, dzdy = (dx1 * dz2 - dx2 * dz1) / area;
+        offset += slopeScaledDepthBias_ * std::max(std::fabs(dzdx), std::fabs(dzdy));
+      }
+    }
+    if (!std::isfinite(offset)) return;
+    a->z += offset;
+    b->z += offset;
+    c->z += offset;
+  }
+
   void addLine(const ShadedVertex& a, const ShadedVertex& b, bool lastPixel) {
     if (!vertexStage_.pretransformed()) {
       std::vector<ShadedVertex> segment{a, b};
       if (!finitePosition(a) || !finitePosition(b)) return;
-      for (int plane = 0; plane < 6; ++plane) {
-        float da = planeDistances(segment[0].position)[static_cast<std::size_t>(plane)];
-        float db = planeDistances(segment[1].position)[static_cast<std::size_t>(plane)];
-        if (da < 0 && db < 0) return;
+      for (int p = 0; p < clipPlanes_.count; ++p) {
+        int plane = clipPlanes_.planes[static_cast<std::size_t>(p)];
+        float da = planeDistance(segment[0], plane);
+        float db = planeDistance(segment[1], plane);
+        if (!(da >= 0) && !(db >= 0)) return;
         if (da < 0) segment[0] = lerpVertex(segment[0], segment[1], da / (da - db), usedSlots_);
         if (db < 0) segment[1] = lerpVertex(segment[0], segment[1], da / (da - db), usedSlots_);
       }
@@ -325,22 +384,64 @@ class Draw {
   }
 
   void addPoint(const ShadedVertex& v) {
-    float size = vertexStage_.pretransformed() || !state_.vertexShader
-                     ? floatFromBits(state_.renderStates[D3DRS_POINTSIZE])
-                     : v.pointSize;
     if (!vertexStage_.pretransformed()) {
-      if (!finitePosition(v)) return;
-      auto d = planeDistances(v.position);
-      for (float distance : d) {
-        if (distance < 0) return;
+      if (!finitePosition(v) || v.position[3] <= 0) return;
+      // Depth and the user planes clip a point by its centre; sideways a point whose centre
+      // is out of view may still reach into it, and the target region clips its pixels.
+      for (int p = 0; p < clipPlanes_.count; ++p) {
+        int plane = clipPlanes_.planes[static_cast<std::size_t>(p)];
+        if (plane >= 4 && !(planeDistance(v, plane) >= 0)) return;
       }
-      if (v.position[3] <= 0) return;
     }
     float minimum = floatFromBits(state_.renderStates[D3DRS_POINTSIZE_MIN]);
-    float maximum = floatFromBits(state_.renderStates[D3DRS_POINTSIZE_MAX]);
+    float maximum = std::min(floatFromBits(state_.renderStates[D3DRS_POINTSIZE_MAX]), kMaxPointSize);
+    float size = v.pointSize;
     if (!(size > 0)) size = 1.0f;
     size = std::clamp(size, std::min(minimum, maximum), std::max(minimum, maximum));
-    points_.push_back({toScreen(v), size});
+    // The device's largest size holds whatever the limits say; NaN limits fall back to 1.
+    size = std::min(size, kMaxPointSize);
+    if (!(size > 0)) size = 1.0f;
+    ScreenVertex centre = toScreen(v);
+    if (!std::isfinite(centre.x) || !std::isfinite(centre.y)) return;
+    // A point wholly beside the viewport draws nothing; this also keeps sprite corners in range.
+    const D3DVIEWPORT9& vp = state_.viewport;
+    float half = size * 0.5f;
+    if (centre.x + half <= static_cast<float>(vp.X) || centre.x - half >= static_cast<float>(vp.X + vp.Width) ||
+        centre.y + half <= static_cast<float>(vp.Y) || centre.y - half >= static_cast<float>(vp.Y + vp.Height)) {
+      return;
+    }
+    if (state_.renderStates[D3DRS_POINTSPRITEENABLE]) {
+      addSprite(v, centre, half);
+    } else {
+      points_.push_back({centre, size});
+    }
+  }
+
+  // A point sprite: a screen-aligned square of two triangles whose texture coordinates run
+  // from (0, 0) at the top-left corner to (1, 1) at the bottom-right in every set.
+  void addSprite(const ShadedVertex& v, const ScreenVertex& centre, float half) {
+    std::array<ScreenVertex, 4> corners;
+    for (int i = 0; i < 4; ++i) {
+      float u = (i & 1) ? 1.0f : 0.0f, w = (i & 2) ? 1.0f : 0.0f;
+      ShadedVertex corner = v;
+      for (int set = 0; set < 8; ++set) corner.varyings[static_cast<std::size_t>(kTexCoordSlot + set)] = {u, w, 0, 1};
+      clipped_.push_back(corner);
+      ScreenVertex& s = corners[static_cast<std::size_t>(i)];
+      s = centre;
+      s.x = centre.x + (2.0f * u - 1.0f) * half;
+      s.y = centre.y + (2.0f * w - 1.0f) * half;
+      s.varyings = &clipped_.back().varyings;
+    }
+    for (const auto& [a, b, c] : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{1, 3, 2}}) {
+      TriangleSetup setup;
+      if (!setupTriangle(corners[static_cast<std::size_t>(a)], corners[static_cast<std::size_t>(b)],
+                         corners[static_cast<std::size_t>(c)], D3DCULL_NONE, false, usedSlots_, &setup)) {
+        continue;
+      }
+      int width = std::max(0, setup.maxX - setup.minX + 1), height = std::max(0, setup.maxY - setup.minY + 1);
+      area_ += std::uint64_t(width) * std::uint64_t(height);
+      triangles_.push_back(setup);
+    }
   }
 
   void assemble() {
@@ -488,6 +589,8 @@ class Draw {
   SamplerSet vertexSamplers_;
   VertexStage vertexStage_;
   std::uint32_t usedSlots_ = 0;
+  ClipPlanes clipPlanes_;
+  float depthBias_ = 0.0f, slopeScaledDepthBias_ = 0.0f;
   std::vector<std::int64_t> indices_;
   bool dense_ = true;
   std::int64_t denseBase_ = 0;

@@ -1,7 +1,8 @@
 // One draw call carried out: vertices processed once each, primitives assembled, clipped to
-// the view volume, mapped to the viewport and rasterised; pixels shaded and merged. Large
-// draws are rasterised by several workers, each owning a fixed band of rows and walking all
-// primitives in order, so the result does not depend on the number of workers.
+// the view volume and the enabled user clip planes, mapped to the viewport (triangles with
+// their depth bias, point sprites as squares of two triangles) and rasterised; pixels shaded
+// and merged. Large draws are rasterised by several workers, each owning a fixed band of rows
+// and walking all primitives in order, so the result does not depend on the number of workers.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/d3d9/device_limits.h"
 #include "platform/d3d9/shader_machine.h"
 
 namespace platform::d3d9 {
@@ -22,6 +23,7 @@ struct ShadedVertex {
   Vec4 position{};  // clip space, or screen space (x, y, z, rhw) when pre-transformed
   std::array<Vec4, kVaryingSlots> varyings{};
   float pointSize = 1.0f;
+  std::array<float, kClipPlaneCount> clipDistances{};  // to the enabled user clip planes
 };
 
 struct QuadInput {

@@ -65,11 +65,13 @@ void operate(DWORD op, const Vec4& a1, const Vec4& a2, const Vec4& a0, const Sta
         break;
       case D3DTOP_MULTIPLYADD: r = z + x * y; break;
       case D3DTOP_LERP: r = z * x + (1 - z) * y; break;
-      default: r = x; break;  // SELECTARG1, PREMODULATE and the bump-map operations pass their first argument
+      default: r = x; break;  // SELECTARG1 and PREMODULATE pass their first argument
     }
     (*out)[i] = clamp01(r);
   }
 }
+
+bool isBumpOperation(DWORD op) { return op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE; }
 
 }  // namespace
 
@@ -96,6 +98,9 @@ bool PixelStage::bind(const DeviceState& state, SamplerSet* samplers, const Vary
       stage.alphaArgs = {ss[D3DTSS_ALPHAARG1], ss[D3DTSS_ALPHAARG2], ss[D3DTSS_ALPHAARG0]};
       stage.result = ss[D3DTSS_RESULTARG];
       stage.constant = fromArgb(ss[D3DTSS_CONSTANT]);
+      stage.bump = {floatFromBits(ss[D3DTSS_BUMPENVMAT00]),  floatFromBits(ss[D3DTSS_BUMPENVMAT01]),
+                    floatFromBits(ss[D3DTSS_BUMPENVMAT10]),  floatFromBits(ss[D3DTSS_BUMPENVMAT11]),
+                    floatFromBits(ss[D3DTSS_BUMPENVLSCALE]), floatFromBits(ss[D3DTSS_BUMPENVLOFFSET])};
       stage.textured = s < samplers->pixel().size() && samplers->pixel()[s].bound();
       // Without a texture the default alpha argument reads the diffuse colour.
       if (!stage.textured && stage.alphaArgs[0] == D3DTA_TEXTURE) stage.alphaArgs[0] = D3DTA_DIFFUSE;
@@ -184,7 +189,8 @@ void PixelStage::shade(const QuadInput& quad, QuadOutput* out) {
   }
 }
 
-void PixelStage::sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels) const {
+void PixelStage::sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels,
+                             const std::array<Vec4, 4>* offsets) const {
   const Stage& stage = stages_[stageIndex];
   std::array<Vec4, 4> coordinates{};
   if (stage.texCoordSlot >= 0) coordinates = quad.varyings[static_cast<std::size_t>(stage.texCoordSlot)];
@@ -194,6 +200,12 @@ void PixelStage::sampleStage(std::size_t stageIndex, const QuadInput& quad, std:
       if (q != 0.0f) {
         for (int i = 0; i < stage.projectedComponent; ++i) c[static_cast<std::size_t>(i)] /= q;
       }
+    }
+  }
+  if (offsets) {
+    for (std::size_t l = 0; l < 4; ++l) {
+      coordinates[l][0] += (*offsets)[l][0];
+      coordinates[l][1] += (*offsets)[l][1];
     }
   }
   float lod[4] = {};
@@ -233,20 +245,58 @@ void PixelStage::shadeFixed(const QuadInput& quad, QuadOutput* out) {
     s.temp = {0, 0, 0, 0};
     s.factor = textureFactor_;
   }
+  // What a bump-map stage hands the next stage: (du', dv') and the luminance per lane.
+  std::array<Vec4, 4> bumpOffsets{};
+  std::array<float, 4> bumpLuminance{};
+  bool bumpPending = false;
+  bool premodulateColor = false, premodulateAlpha = false;
   for (std::size_t stageIndex = 0; stageIndex < stages_.size(); ++stageIndex) {
     const Stage& stage = stages_[stageIndex];
+    bool bumped = bumpPending;
+    bumpPending = false;
     if (stage.textured) {
       std::array<Vec4, 4> texels;
-      sampleStage(stageIndex, quad, &texels);
-      for (int l = 0; l < 4; ++l) in[static_cast<std::size_t>(l)].texture = texels[static_cast<std::size_t>(l)];
+      sampleStage(stageIndex, quad, &texels, bumped ? &bumpOffsets : nullptr);
+      for (std::size_t l = 0; l < 4; ++l) {
+        if (bumped) {
+          for (std::size_t c = 0; c < 3; ++c) texels[l][c] *= bumpLuminance[l];
+        }
+        in[l].texture = texels[l];
+      }
     } else {
       for (auto& s : in) s.texture = {1, 1, 1, 1};
+    }
+    // A PREMODULATE stage before this one multiplies what it passed on by this stage's texture.
+    if (premodulateColor || premodulateAlpha) {
+      for (auto& s : in) {
+        if (premodulateColor) {
+          for (std::size_t c = 0; c < 3; ++c) s.current[c] = clamp01(s.current[c] * s.texture[c]);
+        }
+        if (premodulateAlpha) s.current[3] = clamp01(s.current[3] * s.texture[3]);
+      }
+    }
+    premodulateColor = stage.colorOp == D3DTOP_PREMODULATE;
+    premodulateAlpha = stage.alphaOp == D3DTOP_PREMODULATE;
+    bool bump = isBumpOperation(stage.colorOp);
+    if (bump && stage.textured) {
+      // The bump texel holds du, dv (and luminance in its third channel); the stage's 2x2 matrix
+      // turns them into offsets for the next stage's coordinates.
+      const auto& m = stage.bump;
+      for (std::size_t l = 0; l < 4; ++l) {
+        const Vec4& t = in[l].texture;
+        bumpOffsets[l] = {m[0] * t[0] + m[2] * t[1], m[1] * t[0] + m[3] * t[1], 0, 0};
+        bumpLuminance[l] = stage.colorOp == D3DTOP_BUMPENVMAPLUMINANCE ? clamp01(t[2] * m[4] + m[5]) : 1.0f;
+      }
+      bumpPending = true;
     }
     for (auto& s : in) {
       s.constant = stage.constant;
       Vec4 result = s.current;
-      operate(stage.colorOp, argument(stage.colorArgs[0], s), argument(stage.colorArgs[1], s),
-              argument(stage.colorArgs[2], s), s, 0, 3, &result);
+      // A bump-map stage leaves the colour as it was: its texel is not a colour.
+      if (!bump) {
+        operate(stage.colorOp, argument(stage.colorArgs[0], s), argument(stage.colorArgs[1], s),
+                argument(stage.colorArgs[2], s), s, 0, 3, &result);
+      }
       operate(stage.alphaOp, argument(stage.alphaArgs[0], s), argument(stage.alphaArgs[1], s),
               argument(stage.alphaArgs[2], s), s, 3, 4, &result);
       if (stage.result == D3DTA_TEMP) {

@@ -39,9 +39,12 @@ class PixelStage {
     int projectedComponent;  // the component D3DTTFF_PROJECTED divides by, or -1
     Vec4 constant;
     bool textured;
+    std::array<float, 6> bump;  // BUMPENVMAT00, 01, 10, 11, BUMPENVLSCALE, BUMPENVLOFFSET
   };
   void shadeFixed(const QuadInput& quad, QuadOutput* out);
-  void sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels) const;
+  // `offsets`, when given, moves each lane's (u, v) before sampling (a bump map's deltas).
+  void sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels,
+                   const std::array<Vec4, 4>* offsets = nullptr) const;
   void shadeShader(const QuadInput& quad, QuadOutput* out);
 
   const DeviceState* state_ = nullptr;

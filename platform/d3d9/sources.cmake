@@ -12,6 +12,7 @@ target_sources(prism_platform PRIVATE
   d3d9/direct3d.cpp
   d3d9/display_system.cpp
   d3d9/draw_call.cpp
+  d3d9/fixed_lighting.cpp
   d3d9/format_table.cpp
   d3d9/module.cpp
   d3d9/output_merger.cpp

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace platform::d3d9 {
 namespace {
@@ -56,6 +57,31 @@ Vec4 transform(const Vec4& v, const Matrix& m) {
 
 Vec4 color(const D3DCOLORVALUE& c) { return {c.r, c.g, c.b, c.a}; }
 
+// The matrix that takes normals to camera space: the inverse transpose of the world-view
+// matrix's 3x3 part (world and view matrices are affine, so that is the 4x4 inverse's 3x3
+// part), as a 4x4 row-major matrix without translation. Its rows are the cofactor rows (cross
+// products of the matrix rows) over the determinant; a singular matrix keeps the cofactors,
+// which still give each normal's direction.
+Matrix normalMatrix(const Matrix& m) {
+  auto row = [&](int r) {
+    auto i = static_cast<std::size_t>(r * 4);
+    return std::array<float, 3>{m[i], m[i + 1], m[i + 2]};
+  };
+  auto cross = [](const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    return std::array<float, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  };
+  std::array<float, 3> r0 = row(0), r1 = row(1), r2 = row(2);
+  std::array<std::array<float, 3>, 3> cofactors{cross(r1, r2), cross(r2, r0), cross(r0, r1)};
+  float determinant = r0[0] * cofactors[0][0] + r0[1] * cofactors[0][1] + r0[2] * cofactors[0][2];
+  float scale = determinant != 0.0f && std::isfinite(determinant) ? 1.0f / determinant : 1.0f;
+  Matrix out{};
+  for (std::size_t r = 0; r < 3; ++r) {
+    for (std::size_t c = 0; c < 3; ++c) out[r * 4 + c] = cofactors[r][c] * scale;
+  }
+  out[15] = 1.0f;
+  return out;
+}
+
 int slotForFixedUsage(const D3DVERTEXELEMENT9& e) {
   switch (e.Usage) {
     case D3DDECLUSAGE_POSITION: return e.UsageIndex == 0 ? kInPosition : -1;
@@ -91,7 +117,7 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
   program_ = state.vertexShader ? state.vertexShader->program() : nullptr;
   if (state.vertexShader && !program_) return false;
   pretransformed_ = false;
-  hasDiffuse_ = hasSpecular_ = false;
+  hasDiffuse_ = hasSpecular_ = hasPointSize_ = false;
   setComponents_.fill(2);
   for (const D3DVERTEXELEMENT9& e : elements) {
     if (e.Stream == 0xFF) break;
@@ -106,7 +132,12 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
     if (e.Usage == D3DDECLUSAGE_POSITIONT) pretransformed_ = true;
     if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) hasDiffuse_ = true;
     if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 1) hasSpecular_ = true;
+    if (e.Usage == D3DDECLUSAGE_PSIZE && e.UsageIndex == 0) hasPointSize_ = true;
   }
+  // User clip planes clip vertices the device transforms, and only while clipping is on.
+  userPlanes_ = pretransformed_ || !state.renderStates[D3DRS_CLIPPING]
+                    ? 0u
+                    : state.renderStates[D3DRS_CLIPPLANEENABLE] & ((1u << kClipPlaneCount) - 1);
   varyingMap_ = {};
   if (pretransformed_ || !program_) {
     for (const D3DVERTEXELEMENT9& e : elements) {
@@ -118,9 +149,22 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
     transformSlot(D3DTS_WORLD, &world);
     transformSlot(D3DTS_VIEW, &view);
     transformSlot(D3DTS_PROJECTION, &projection);
-    worldView_ = multiply(toMatrix(state.transforms[world]), toMatrix(state.transforms[view]));
+    world_ = toMatrix(state.transforms[world]);
+    Matrix viewMatrix = toMatrix(state.transforms[view]);
+    worldView_ = multiply(world_, viewMatrix);
     worldViewProjection_ = multiply(worldView_, toMatrix(state.transforms[projection]));
-    lighting_ = state.renderStates[D3DRS_LIGHTING] != 0;
+    lightingOn_ = state.renderStates[D3DRS_LIGHTING] != 0;
+    if (lightingOn_ && !pretransformed_) {
+      lighting_.bind(state, viewMatrix);
+      normalMatrix_ = normalMatrix(worldView_);
+    }
+    const auto& rs = state.renderStates;
+    pointSizeState_ = floatFromBits(rs[D3DRS_POINTSIZE]);
+    pointScale_ = !pretransformed_ && rs[D3DRS_POINTSCALEENABLE] != 0;
+    pointScaleA_ = floatFromBits(rs[D3DRS_POINTSCALE_A]);
+    pointScaleB_ = floatFromBits(rs[D3DRS_POINTSCALE_B]);
+    pointScaleC_ = floatFromBits(rs[D3DRS_POINTSCALE_C]);
+    viewportHeight_ = static_cast<float>(state.viewport.Height);
     return true;
   }
   // Shader inputs: each declared v# takes the element of its usage and index.
@@ -141,6 +185,16 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
       outputSlots_[d.number] = slot;
     }
   }
+  writesPointSize_ = false;
+  for (const ShaderInstruction& in : program_->code) {
+    if (in.hasDestination && in.destination.type == D3DSPR_RASTOUT && in.destination.number == D3DSRO_POINT_SIZE) {
+      writesPointSize_ = true;
+    }
+  }
+  for (int slot : outputSlots_) {
+    if (program_->major >= 3 && slot == -3) writesPointSize_ = true;
+  }
+  pointSizeState_ = floatFromBits(state.renderStates[D3DRS_POINTSIZE]);
   floats_.resize(kVertexShaderFloatConstants);
   mergeFloatConstants(*program_, state.vertexFloats.data(), kVertexShaderFloatConstants, floats_.data());
   mergeIntegerConstants(*program_, state.vertexInts.data(), integers_.data());
@@ -229,7 +283,7 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
   constexpr Vec4 kWhite{1, 1, 1, 1};
   out->varyings[kDiffuseSlot] = hasDiffuse_ ? in[kInDiffuse] : kWhite;
   out->varyings[kSpecularSlot] = hasSpecular_ ? in[kInSpecular] : kWhite;
-  out->pointSize = 1.0f;
+  out->pointSize = hasPointSize_ ? in[kInPointSize][0] : pointSizeState_;
   if (pretransformed_) {
     for (UINT stage = 0; stage < 8; ++stage) {
       DWORD set = state_->stageStates[stage][D3DTSS_TEXCOORDINDEX] & 0xFFFF;
@@ -254,9 +308,15 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
     }
   }
   texturesOf(in.data(), viewPosition, normal, out);
-  if (!lighting_) return;
+  if (userPlanes_) {
+    Vec4 world = transform(position, world_);
+    userClipDistances(world, out);
+  }
+  if (pointScale_) out->pointSize = scaledPointSize(out->pointSize, viewPosition);
+  if (!lightingOn_) return;
 
-  // Lighting in camera space: emissive + ambient + diffuse of each enabled light.
+  // Each material colour comes from a vertex colour when COLORVERTEX and its source state ask for
+  // one the vertex has, otherwise from the material.
   bool colorVertex = s.renderStates[D3DRS_COLORVERTEX] != 0;
   auto source = [&](D3DRENDERSTATETYPE which, const D3DCOLORVALUE& material) -> Vec4 {
     DWORD from = colorVertex ? s.renderStates[which] : D3DMCS_MATERIAL;
@@ -264,63 +324,41 @@ void VertexStage::processFixed(UINT index, ShadedVertex* out) {
     if (from == D3DMCS_COLOR2 && hasSpecular_) return in[kInSpecular];
     return color(material);
   };
-  Vec4 diffuseMaterial = source(D3DRS_DIFFUSEMATERIALSOURCE, s.material.Diffuse);
-  Vec4 ambientMaterial = source(D3DRS_AMBIENTMATERIALSOURCE, s.material.Ambient);
-  Vec4 emissiveMaterial = source(D3DRS_EMISSIVEMATERIALSOURCE, s.material.Emissive);
-  D3DCOLOR ambient = s.renderStates[D3DRS_AMBIENT];
-  Vec4 ambientLight{((ambient >> 16) & 0xFF) / 255.0f, ((ambient >> 8) & 0xFF) / 255.0f, (ambient & 0xFF) / 255.0f, 0};
-  Vec4 diffuseLight{0, 0, 0, 0};
-  UINT view = 0;
-  transformSlot(D3DTS_VIEW, &view);
-  Matrix viewMatrix = toMatrix(s.transforms[view]);
-  for (const auto& [number, slot] : s.lights) {
-    if (!slot.enabled) continue;
-    const D3DLIGHT9& light = slot.light;
-    Vec4 toLight;
-    float attenuation = 1.0f;
-    if (light.Type == D3DLIGHT_DIRECTIONAL) {
-      Vec4 d = transform({light.Direction.x, light.Direction.y, light.Direction.z, 0}, viewMatrix);
-      toLight = {-d[0], -d[1], -d[2], 0};
-    } else {
-      Vec4 p = transform({light.Position.x, light.Position.y, light.Position.z, 1}, viewMatrix);
-      toLight = {p[0] - viewPosition[0], p[1] - viewPosition[1], p[2] - viewPosition[2], 0};
-      float distance = std::sqrt(toLight[0] * toLight[0] + toLight[1] * toLight[1] + toLight[2] * toLight[2]);
-      if (distance > light.Range) continue;
-      float denominator = light.Attenuation0 + light.Attenuation1 * distance + light.Attenuation2 * distance * distance;
-      attenuation = denominator > 0 ? 1.0f / denominator : 1.0f;
-      if (light.Type == D3DLIGHT_SPOT) {
-        Vec4 d = transform({light.Direction.x, light.Direction.y, light.Direction.z, 0}, viewMatrix);
-        float dl = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        float rho = (distance > 0 && dl > 0)
-                        ? -(d[0] * toLight[0] + d[1] * toLight[1] + d[2] * toLight[2]) / (distance * dl)
-                        : 1.0f;
-        float cosTheta = std::cos(light.Theta * 0.5f), cosPhi = std::cos(light.Phi * 0.5f);
-        if (rho <= cosPhi) {
-          attenuation = 0;
-        } else if (rho < cosTheta && cosTheta > cosPhi) {
-          attenuation *= std::pow((rho - cosPhi) / (cosTheta - cosPhi), light.Falloff);
-        }
-      }
-    }
-    float length = std::sqrt(toLight[0] * toLight[0] + toLight[1] * toLight[1] + toLight[2] * toLight[2]);
-    float lambert =
-        length > 0 ? (normal[0] * toLight[0] + normal[1] * toLight[1] + normal[2] * toLight[2]) / length : 0;
-    lambert = std::max(lambert, 0.0f) * attenuation;
-    for (int c = 0; c < 3; ++c) {
-      auto i = static_cast<std::size_t>(c);
-      diffuseLight[i] += color(light.Diffuse)[i] * lambert;
-      ambientLight[i] += color(light.Ambient)[i] * attenuation;
+  VertexMaterial material;
+  material.diffuse = source(D3DRS_DIFFUSEMATERIALSOURCE, s.material.Diffuse);
+  material.ambient = source(D3DRS_AMBIENTMATERIALSOURCE, s.material.Ambient);
+  material.emissive = source(D3DRS_EMISSIVEMATERIALSOURCE, s.material.Emissive);
+  if (lighting_.specularEnabled()) material.specular = source(D3DRS_SPECULARMATERIALSOURCE, s.material.Specular);
+  material.power = s.material.Power;
+  // Lighting takes its normal through the inverse transpose, which keeps it perpendicular to
+  // the surface under non-uniform scaling.
+  Vec4 litNormal = transform({in[kInNormal][0], in[kInNormal][1], in[kInNormal][2], 0}, normalMatrix_);
+  if (s.renderStates[D3DRS_NORMALIZENORMALS]) {
+    float length = std::sqrt(litNormal[0] * litNormal[0] + litNormal[1] * litNormal[1] + litNormal[2] * litNormal[2]);
+    if (length > 0) {
+      for (int c = 0; c < 3; ++c) litNormal[static_cast<std::size_t>(c)] /= length;
     }
   }
-  Vec4 lit{};
-  for (int c = 0; c < 3; ++c) {
-    auto i = static_cast<std::size_t>(c);
-    lit[i] = std::clamp(
-        emissiveMaterial[i] + ambientMaterial[i] * ambientLight[i] + diffuseMaterial[i] * diffuseLight[i], 0.0f, 1.0f);
+  LitColors lit = lighting_.light(viewPosition, litNormal, material);
+  out->varyings[kDiffuseSlot] = lit.diffuse;
+  out->varyings[kSpecularSlot] = lit.specular;
+}
+
+void VertexStage::userClipDistances(const Vec4& position, ShadedVertex* out) const {
+  for (UINT plane = 0; plane < kClipPlaneCount; ++plane) {
+    if (!(userPlanes_ & (1u << plane))) continue;
+    const Vector4f& p = state_->clipPlanes[plane];
+    out->clipDistances[plane] = p[0] * position[0] + p[1] * position[1] + p[2] * position[2] + p[3] * position[3];
   }
-  lit[3] = std::clamp(diffuseMaterial[3], 0.0f, 1.0f);
-  out->varyings[kDiffuseSlot] = lit;
-  out->varyings[kSpecularSlot] = {0, 0, 0, 0};
+}
+
+float VertexStage::scaledPointSize(float size, const Vec4& viewPosition) const {
+  float distance = std::sqrt(viewPosition[0] * viewPosition[0] + viewPosition[1] * viewPosition[1] +
+                             viewPosition[2] * viewPosition[2]);
+  float q = pointScaleA_ + pointScaleB_ * distance + pointScaleC_ * distance * distance;
+  // A zero or negative denominator has no finite size: take the largest, which the draw clamps.
+  if (!(q > 0.0f)) return std::numeric_limits<float>::infinity();
+  return viewportHeight_ * size * std::sqrt(1.0f / q);
 }
 
 void VertexStage::processShader(UINT index, ShadedVertex* out) {
@@ -335,7 +373,7 @@ void VertexStage::processShader(UINT index, ShadedVertex* out) {
   input_.fetch(index, lane.v.data(), static_cast<int>(lane.v.size()));
   ShaderMachine(*program_, constants_).run(&lane, 1);
   out->varyings = {};
-  out->pointSize = 1.0f;
+  out->pointSize = pointSizeState_;
   if (program_->major < 3) {
     out->position = lane.rasterOut[0];
     out->varyings[kDiffuseSlot] = lane.attributeOut[0];
@@ -343,16 +381,18 @@ void VertexStage::processShader(UINT index, ShadedVertex* out) {
     for (int t = 0; t < 8; ++t)
       out->varyings[static_cast<std::size_t>(kTexCoordSlot + t)] = lane.textureOut[static_cast<std::size_t>(t)];
     out->varyings[kFogSlot] = {lane.rasterOut[1][0], 0, 0, 0};
-    out->pointSize = lane.rasterOut[2][0];
-    return;
+    if (writesPointSize_) out->pointSize = lane.rasterOut[2][0];
+  } else {
+    out->position = {};
+    for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
+      int slot = outputSlots_[o];
+      if (slot == -2) out->position = lane.out[o];
+      if (slot == -3) out->pointSize = lane.out[o][0];
+      if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = lane.out[o];
+    }
   }
-  out->position = {};
-  for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
-    int slot = outputSlots_[o];
-    if (slot == -2) out->position = lane.out[o];
-    if (slot == -3) out->pointSize = lane.out[o][0];
-    if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = lane.out[o];
-  }
+  // With shaders the planes are in clip space, the space of the output position.
+  if (userPlanes_) userClipDistances(out->position, out);
 }
 
 }  // namespace platform::d3d9

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/fixed_lighting.h"
 #include "platform/d3d9/pipeline_types.h"
 #include "platform/d3d9/texture_sampler.h"
 #include "platform/d3d9/vertex_input.h"
@@ -28,6 +29,8 @@ class VertexStage {
   bool bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams, SamplerSet* samplers);
   bool pretransformed() const { return pretransformed_; }
   const VaryingMap& varyings() const { return varyingMap_; }
+  // The user clip planes (bit per plane) whose distances the processed vertices carry.
+  DWORD userClipPlanes() const { return userPlanes_; }
   void process(UINT index, ShadedVertex* out);
 
  private:
@@ -35,6 +38,10 @@ class VertexStage {
   void processShader(UINT index, ShadedVertex* out);
   // The fixed-function vertex fog factor of an object-space position (1 when off).
   float vertexFog(const Vec4& position) const;
+  // Distances of a position to the enabled user clip planes, into the vertex.
+  void userClipDistances(const Vec4& position, ShadedVertex* out) const;
+  // The screen size of a point of `size` camera-space units at a camera-space position.
+  float scaledPointSize(float size, const Vec4& viewPosition) const;
   void texturesOf(const Vec4* in, const Vec4& viewPosition, const Vec4& normal, ShadedVertex* out) const;
 
   const DeviceState* state_ = nullptr;
@@ -42,8 +49,17 @@ class VertexStage {
   bool pretransformed_ = false;
   bool hasDiffuse_ = false;
   bool hasSpecular_ = false;
-  bool lighting_ = false;
+  bool hasPointSize_ = false;
+  bool lightingOn_ = false;
+  FixedLighting lighting_;
+  DWORD userPlanes_ = 0;
+  float pointSizeState_ = 1.0f;
+  bool pointScale_ = false;
+  float pointScaleA_ = 1, pointScaleB_ = 0, pointScaleC_ = 0, viewportHeight_ = 0;
+  bool writesPointSize_ = false;
   std::array<int, 8> setComponents_{};  // components of each texture coordinate set
+  std::array<float, 16> world_{};
+  std::array<float, 16> normalMatrix_{};  // camera-space normals for lighting
   std::array<float, 16> worldViewProjection_{};
   std::array<float, 16> worldView_{};
   // Shader path.
