@@ -65,9 +65,9 @@ Bytes ppmFile() {
 }
 
 Bytes ddsFile(bool dxt1) {
-  DdsSpec spec{.width = kSize, .height = kSize};
-  if (dxt1) spec.pfFlags = 0x4, spec.fourCc = MAKEFOURCC('D', 'X', 'T', '1');
-  Bytes file = ddsHeader(spec);
+  DdsFields fields{.width = kSize, .height = kSize};
+  if (dxt1) fields.pfFlags = 0x4, fields.fourCc = MAKEFOURCC('D', 'X', 'T', '1');
+  Bytes file = ddsHeader(fields);
   file.resize(file.size() + (dxt1 ? std::size_t{kSize} * kSize / 2 : std::size_t{kSize} * kSize * 4), 0x5A);
   return file;
 }

@@ -97,7 +97,7 @@ TEST(BmpDecoderTest, RunLengthDataCoversRunsLiteralsDeltasAndLineEnds) {
 }
 
 TEST(BmpDecoderTest, RunLengthDataThatLeavesTheImageOrEndsEarlyIsRefused) {
-  const DibSpec spec{.width = 4, .height = 2, .bitCount = 8, .compression = 1};
+  const DibFields fields{.width = 4, .height = 2, .bitCount = 8, .compression = 1};
   const std::vector<Bytes> bad = {
       {5, 1, 0, 1},              // run longer than the row
       {0, 5, 1, 2, 3, 4, 5, 0},  // literal longer than the row
@@ -109,7 +109,7 @@ TEST(BmpDecoderTest, RunLengthDataThatLeavesTheImageOrEndsEarlyIsRefused) {
   };
   for (const auto& data : bad) {
     DecodedImage image;
-    EXPECT_EQ(decode(image, bmpFile(spec, greyTable(256), data)), ResultInvalidData) << testing::PrintToString(data);
+    EXPECT_EQ(decode(image, bmpFile(fields, greyTable(256), data)), ResultInvalidData) << testing::PrintToString(data);
     EXPECT_EQ(image.pixels, nullptr);
   }
   // Run-length data is always stored bottom-up and only with its own bit count.
@@ -136,32 +136,32 @@ TEST(BmpDecoderTest, BitFieldMasksSelectTheirFormat) {
       {32, 0xFF, 0xFF00, 0xFF0000, 0, D3DFMT_X8B8G8R8},
   };
   for (const auto& c : cases) {
-    DibSpec spec{.headerSize = 56, .width = 1, .height = -1, .bitCount = c.bits, .compression = 3};
-    spec.masks[0] = c.red, spec.masks[1] = c.green, spec.masks[2] = c.blue, spec.masks[3] = c.alpha;
-    Bytes file = bmpFile(spec, {}, {1, 2, 3, 4});
+    DibFields fields{.headerSize = 56, .width = 1, .height = -1, .bitCount = c.bits, .compression = 3};
+    fields.masks[0] = c.red, fields.masks[1] = c.green, fields.masks[2] = c.blue, fields.masks[3] = c.alpha;
+    Bytes file = bmpFile(fields, {}, {1, 2, 3, 4});
     DecodedImage image;
     ASSERT_EQ(decode(image, file), S_OK) << c.format;
     EXPECT_EQ(image.format, c.format);
     EXPECT_TRUE(pointsInto(image, file));
   }
   // A 52-byte header has no alpha mask: A1R5G5B5 masks without alpha read as X1R5G5B5.
-  DibSpec spec{.headerSize = 52, .width = 1, .height = -1, .bitCount = 16, .compression = 3};
-  spec.masks[0] = 0x7C00, spec.masks[1] = 0x3E0, spec.masks[2] = 0x1F, spec.masks[3] = 0x8000;
+  DibFields fields{.headerSize = 52, .width = 1, .height = -1, .bitCount = 16, .compression = 3};
+  fields.masks[0] = 0x7C00, fields.masks[1] = 0x3E0, fields.masks[2] = 0x1F, fields.masks[3] = 0x8000;
   DecodedImage image;
-  ASSERT_EQ(decode(image, bmpFile(spec, {}, {1, 2, 3, 4})), S_OK);
+  ASSERT_EQ(decode(image, bmpFile(fields, {}, {1, 2, 3, 4})), S_OK);
   EXPECT_EQ(image.format, D3DFMT_X1R5G5B5);
   // Masks after a plain 40-byte header lie outside it: refused.
-  spec.headerSize = 40;
-  EXPECT_EQ(decode(image, bmpFile(spec, {}, {1, 2, 3, 4})), ResultInvalidData);
+  fields.headerSize = 40;
+  EXPECT_EQ(decode(image, bmpFile(fields, {}, {1, 2, 3, 4})), ResultInvalidData);
 }
 
 TEST(BmpDecoderTest, ByteShiftedMasksReadFromOneByteOn) {
-  DibSpec spec{.headerSize = 56, .width = 2, .height = -1, .bitCount = 32, .compression = 3};
-  spec.masks[0] = 0xFF000000, spec.masks[1] = 0xFF0000, spec.masks[2] = 0xFF00;
+  DibFields fields{.headerSize = 56, .width = 2, .height = -1, .bitCount = 32, .compression = 3};
+  fields.masks[0] = 0xFF000000, fields.masks[1] = 0xFF0000, fields.masks[2] = 0xFF00;
   // Pixels stored as (x, b, g, r): read from one byte on they are (b, g, r, next x).
   Bytes pixels = {0, 10, 20, 30, 0, 40, 50, 60};
   DecodedImage image;
-  Bytes file = bmpFile(spec, {}, pixels);
+  Bytes file = bmpFile(fields, {}, pixels);
   ASSERT_EQ(decode(image, file), S_OK);
   EXPECT_EQ(image.format, D3DFMT_X8R8G8B8);
   const Bytes row = rowBytes(image, 0, 4);
@@ -175,10 +175,10 @@ TEST(BmpDecoderTest, ByteShiftedMasksReadFromOneByteOn) {
 
 TEST(BmpDecoderTest, OtherMasksDecodeToFloatsAndEmptyColourMasksAreRefused) {
   // 16-bit 2-3-1 style masks: red 0xC000 (2 bits), green 0x3800 (3 bits), blue 0x0400 (1 bit).
-  DibSpec spec{.headerSize = 56, .width = 1, .height = 1, .bitCount = 16, .compression = 3};
-  spec.masks[0] = 0xC000, spec.masks[1] = 0x3800, spec.masks[2] = 0x0400;
+  DibFields fields{.headerSize = 56, .width = 1, .height = 1, .bitCount = 16, .compression = 3};
+  fields.masks[0] = 0xC000, fields.masks[1] = 0x3800, fields.masks[2] = 0x0400;
   DecodedImage image;
-  ASSERT_EQ(decode(image, bmpFile(spec, {}, {0x00, 0xD4, 0, 0})), S_OK);  // 0xD400: red 3, green 2, blue 1
+  ASSERT_EQ(decode(image, bmpFile(fields, {}, {0x00, 0xD4, 0, 0})), S_OK);  // 0xD400: red 3, green 2, blue 1
   EXPECT_EQ(image.format, D3DFMT_A32B32G32R32F);
   EXPECT_EQ(image.rowPitch, 16u);
   float rgba[4];
@@ -188,9 +188,9 @@ TEST(BmpDecoderTest, OtherMasksDecodeToFloatsAndEmptyColourMasksAreRefused) {
   EXPECT_FLOAT_EQ(rgba[2], 1.0f);
   EXPECT_FLOAT_EQ(rgba[3], 1.0f);  // no alpha mask
 
-  spec.masks[0] = spec.masks[1] = spec.masks[2] = 0;
-  spec.masks[3] = 0xFF00;
-  EXPECT_EQ(decode(image, bmpFile(spec, {}, {0, 0, 0, 0})), ResultInvalidData);
+  fields.masks[0] = fields.masks[1] = fields.masks[2] = 0;
+  fields.masks[3] = 0xFF00;
+  EXPECT_EQ(decode(image, bmpFile(fields, {}, {0, 0, 0, 0})), ResultInvalidData);
 }
 
 TEST(BmpDecoderTest, ThirtyTwoBitPixelsWithAnyTopByteCarryAlpha) {

@@ -7,26 +7,26 @@ namespace {
 
 using namespace test_images;
 
-Bytes dds(const DdsSpec& spec, std::size_t dataBytes) {
-  Bytes file = ddsHeader(spec);
+Bytes dds(const DdsFields& fields, std::size_t dataBytes) {
+  Bytes file = ddsHeader(fields);
   for (std::size_t i = 0; i < dataBytes; ++i) file.push_back(static_cast<std::uint8_t>(i));
   return file;
 }
 
-DdsSpec masked(std::uint32_t pfFlags, std::uint32_t bits, std::uint32_t r, std::uint32_t g, std::uint32_t b,
-               std::uint32_t a) {
-  DdsSpec spec{.width = 1, .height = 1, .pfFlags = pfFlags, .bitCount = bits};
-  spec.masks[0] = r, spec.masks[1] = g, spec.masks[2] = b, spec.masks[3] = a;
-  return spec;
+DdsFields masked(std::uint32_t pfFlags, std::uint32_t bits, std::uint32_t r, std::uint32_t g, std::uint32_t b,
+                 std::uint32_t a) {
+  DdsFields fields{.width = 1, .height = 1, .pfFlags = pfFlags, .bitCount = bits};
+  fields.masks[0] = r, fields.masks[1] = g, fields.masks[2] = b, fields.masks[3] = a;
+  return fields;
 }
 
-DdsSpec coded(D3DFORMAT format) {
+DdsFields coded(D3DFORMAT format) {
   return {.width = 1, .height = 1, .pfFlags = 0x4, .fourCc = static_cast<std::uint32_t>(format)};
 }
 
 TEST(DdsDecoderTest, PixelFormatBlocksMatchTheirTableRow) {
   struct Case {
-    DdsSpec spec;
+    DdsFields fields;
     D3DFORMAT format;
   };
   const Case cases[] = {
@@ -49,7 +49,7 @@ TEST(DdsDecoderTest, PixelFormatBlocksMatchTheirTableRow) {
       {coded(D3DFMT_CxV8U8), D3DFMT_CxV8U8},
   };
   for (const auto& c : cases) {
-    Bytes file = dds(c.spec, 2048);
+    Bytes file = dds(c.fields, 2048);
     DecodedImage image;
     ImageSummary summary{};
     ASSERT_EQ(decode(image, file, &summary), S_OK) << c.format;
@@ -62,7 +62,7 @@ TEST(DdsDecoderTest, PixelFormatBlocksMatchTheirTableRow) {
     EXPECT_EQ(image.palette != nullptr, palettised);
   }
   // The four-character-code flag wins over any other flag; unknown codes and masks fail.
-  DdsSpec withExtraFlags = coded(D3DFMT_DXT3);
+  DdsFields withExtraFlags = coded(D3DFMT_DXT3);
   withExtraFlags.pfFlags |= 0x40;
   DecodedImage image;
   ASSERT_EQ(decode(image, dds(withExtraFlags, 64)), S_OK);
@@ -74,9 +74,9 @@ TEST(DdsDecoderTest, PixelFormatBlocksMatchTheirTableRow) {
 
 TEST(DdsDecoderTest, MipChainsHaveTheirPitchesAndSizes) {
   // 8 × 4 DXT1, three levels: 8×4 (2×1 blocks = 16 bytes), 4×2 (8), 2×1 (8).
-  DdsSpec spec = coded(D3DFMT_DXT1);
-  spec.width = 8, spec.height = 4, spec.mipCount = 3;
-  Bytes file = dds(spec, 32);
+  DdsFields fields = coded(D3DFMT_DXT1);
+  fields.width = 8, fields.height = 4, fields.mipCount = 3;
+  Bytes file = dds(fields, 32);
   DecodedImage image;
   ImageSummary summary{};
   ASSERT_EQ(decode(image, file, &summary), S_OK);
@@ -93,27 +93,27 @@ TEST(DdsDecoderTest, MipChainsHaveTheirPitchesAndSizes) {
   EXPECT_EQ(second.nextLevel->width, 2u);
   EXPECT_EQ(second.nextLevel->height, 1u);
   EXPECT_EQ(second.nextLevel->box.Right, 2u);
-  EXPECT_EQ(decode(image, dds(spec, 31)), ResultInvalidData);
+  EXPECT_EQ(decode(image, dds(fields, 31)), ResultInvalidData);
 
   // Packed YUV formats: pairs of pixels in 4 bytes; plain formats: width × bytes per pixel.
-  DdsSpec yuv = coded(D3DFMT_UYVY);
+  DdsFields yuv = coded(D3DFMT_UYVY);
   yuv.width = 3, yuv.height = 2;
   ASSERT_EQ(decode(image, dds(yuv, 16)), S_OK);
   EXPECT_EQ(image.rowPitch, 8u);
-  DdsSpec wide = coded(D3DFMT_A16B16G16R16);
+  DdsFields wide = coded(D3DFMT_A16B16G16R16);
   wide.width = 3;
   ASSERT_EQ(decode(image, dds(wide, 24)), S_OK);
   EXPECT_EQ(image.rowPitch, 24u);
 
   // More levels than a full chain are cut to the full chain.
-  DdsSpec deep = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+  DdsFields deep = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
   deep.width = 4, deep.height = 1, deep.mipCount = 40;
   ASSERT_EQ(decode(image, dds(deep, 16 + 8 + 4 + 4), &summary), S_OK);
   EXPECT_EQ(summary.MipLevels, 3u);
 }
 
 TEST(DdsDecoderTest, CubeMapsNeedAllSixFacesAndVolumesReportTheirType) {
-  DdsSpec cube = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+  DdsFields cube = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
   cube.width = cube.height = 2, cube.mipCount = 2, cube.caps2 = 0xFE00;
   const std::size_t faceBytes = 16 + 4;
   Bytes file = dds(cube, 6 * faceBytes);
@@ -134,7 +134,7 @@ TEST(DdsDecoderTest, CubeMapsNeedAllSixFacesAndVolumesReportTheirType) {
   cube.caps2 = 0x0600;  // positive and negative X only
   EXPECT_EQ(decode(image, dds(cube, 6 * faceBytes)), ResultInvalidData);
 
-  DdsSpec volume = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+  DdsFields volume = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
   volume.flags |= 0x800000;
   volume.width = volume.height = 2, volume.depth = 4, volume.mipCount = 2;
   // Level 0: 4 slices of 16 bytes; level 1: 2 slices of 4 bytes.
@@ -150,17 +150,17 @@ TEST(DdsDecoderTest, CubeMapsNeedAllSixFacesAndVolumesReportTheirType) {
 
 TEST(DdsDecoderTest, HostileSizesAreRefusedWithoutWrapping) {
   DecodedImage image;
-  DdsSpec huge = coded(D3DFMT_A32B32G32R32F);
+  DdsFields huge = coded(D3DFMT_A32B32G32R32F);
   huge.width = huge.height = 0xFFFFFFFF;
   EXPECT_EQ(decode(image, dds(huge, 64)), ResultInvalidData);
-  DdsSpec volume = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+  DdsFields volume = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
   volume.flags |= 0x800000;
   volume.width = volume.height = 0x10000, volume.depth = 0xFFFFFFFF;
   EXPECT_EQ(decode(image, dds(volume, 64)), ResultInvalidData);
-  DdsSpec empty = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+  DdsFields empty = masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
   empty.width = 0;
   EXPECT_EQ(decode(image, dds(empty, 64)), ResultInvalidData);
-  DdsSpec palette = masked(0x20, 8, 0, 0, 0, 0);
+  DdsFields palette = masked(0x20, 8, 0, 0, 0, 0);
   EXPECT_EQ(decode(image, dds(palette, 1024)), ResultInvalidData);  // palette but no pixel
   Bytes shortHeader = ddsHeader(masked(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0));
   shortHeader.resize(127);
@@ -216,16 +216,16 @@ TEST(DdsDecoderTest, EveryRowOfTheFormatTableIsReachable) {
       D3DFMT_R32F,         D3DFMT_G32R32F,      D3DFMT_A32B32G32R32F, D3DFMT_CxV8U8,
   };
   EXPECT_EQ(std::size(masked) + std::size(coded), 48u);
-  auto decodeWith = [](const DdsSpec& spec) {
-    Bytes file = ddsHeader(spec);
+  auto decodeWith = [](const DdsFields& fields) {
+    Bytes file = ddsHeader(fields);
     file.resize(file.size() + 1024 + 64, 0);
     DecodedImage image;
     return decode(image, file) == S_OK ? image.format : D3DFMT_UNKNOWN;
   };
   for (const auto& row : masked) {
-    DdsSpec spec{.width = 1, .height = 1, .pfFlags = row.flags, .bitCount = row.bits};
-    spec.masks[0] = row.r, spec.masks[1] = row.g, spec.masks[2] = row.b, spec.masks[3] = row.a;
-    EXPECT_EQ(decodeWith(spec), row.format);
+    DdsFields fields{.width = 1, .height = 1, .pfFlags = row.flags, .bitCount = row.bits};
+    fields.masks[0] = row.r, fields.masks[1] = row.g, fields.masks[2] = row.b, fields.masks[3] = row.a;
+    EXPECT_EQ(decodeWith(fields), row.format);
   }
   for (D3DFORMAT format : coded) {
     EXPECT_EQ(decodeWith({.width = 1, .height = 1, .pfFlags = 0x4, .fourCc = static_cast<std::uint32_t>(format)}),

@@ -6,8 +6,8 @@ namespace {
 
 using namespace test_images;
 
-Bytes tga(const TgaSpec& spec, const Bytes& rest) {
-  Bytes file = tgaHeader(spec);
+Bytes tga(const TgaFields& fields, const Bytes& rest) {
+  Bytes file = tgaHeader(fields);
   file.insert(file.end(), rest.begin(), rest.end());
   return file;
 }

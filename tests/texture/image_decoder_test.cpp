@@ -11,8 +11,8 @@ namespace {
 using namespace test_images;
 
 Bytes smallTga() {
-  TgaSpec spec{.imageType = 3, .width = 2, .height = 1, .pixelBits = 8, .descriptor = 0};
-  Bytes file = tgaHeader(spec);
+  TgaFields fields{.imageType = 3, .width = 2, .height = 1, .pixelBits = 8, .descriptor = 0};
+  Bytes file = tgaHeader(fields);
   file.insert(file.end(), {5, 6});
   return file;
 }
@@ -65,9 +65,9 @@ TEST(DecodeImageTest, SummaryAndBoxDescribeTheDecodedImage) {
 
 TEST(DecodeImageTest, HeaderOnlyDecodingOwnsNothing) {
   DecodedImage image;
-  TgaSpec spec{
+  TgaFields fields{
       .colourMapType = 1, .imageType = 9, .mapLength = 1, .entryBits = 24, .width = 4, .height = 4, .pixelBits = 8};
-  Bytes file = tgaHeader(spec);
+  Bytes file = tgaHeader(fields);
   file.insert(file.end(), {1, 2, 3, 0x83, 0, 0x8B, 0});
   ImageSummary summary{};
   ASSERT_EQ(decodeImage(image, file.data(), static_cast<UINT>(file.size()), &summary, false), S_OK);

@@ -8,20 +8,20 @@
 
 namespace test_images {
 
-Bytes dibHeader(const DibSpec& spec) {
+Bytes dibHeader(const DibFields& fields) {
   ByteWriter w;
-  w.u32(spec.headerSize).i32(spec.width).i32(spec.height).u16(1).u16(spec.bitCount).u32(spec.compression);
-  w.u32(0).u32(2835).u32(2835).u32(spec.coloursUsed).u32(0);
-  for (std::uint32_t offset = 40; offset < spec.headerSize; offset += 4) {
+  w.u32(fields.headerSize).i32(fields.width).i32(fields.height).u16(1).u16(fields.bitCount).u32(fields.compression);
+  w.u32(0).u32(2835).u32(2835).u32(fields.coloursUsed).u32(0);
+  for (std::uint32_t offset = 40; offset < fields.headerSize; offset += 4) {
     std::size_t index = (offset - 40) / 4;
-    w.u32(index < 4 ? spec.masks[index] : 0);
+    w.u32(index < 4 ? fields.masks[index] : 0);
   }
-  w.bytes.resize(spec.headerSize);
+  w.bytes.resize(fields.headerSize);
   return w.bytes;
 }
 
-Bytes bmpFile(const DibSpec& spec, const Bytes& colourTable, const Bytes& pixels, std::uint32_t pixelOffset) {
-  Bytes header = dibHeader(spec);
+Bytes bmpFile(const DibFields& fields, const Bytes& colourTable, const Bytes& pixels, std::uint32_t pixelOffset) {
+  Bytes header = dibHeader(fields);
   std::uint32_t offset =
       pixelOffset ? pixelOffset : static_cast<std::uint32_t>(14 + header.size() + colourTable.size());
   ByteWriter w;
@@ -33,20 +33,20 @@ Bytes bmpFile(const DibSpec& spec, const Bytes& colourTable, const Bytes& pixels
   return w.bytes;
 }
 
-Bytes tgaHeader(const TgaSpec& spec) {
+Bytes tgaHeader(const TgaFields& fields) {
   ByteWriter w;
-  w.u8(spec.idLength).u8(spec.colourMapType).u8(spec.imageType).u16(spec.firstEntry).u16(spec.mapLength);
-  w.u8(spec.entryBits).u16(0).u16(0).u16(spec.width).u16(spec.height).u8(spec.pixelBits).u8(spec.descriptor);
+  w.u8(fields.idLength).u8(fields.colourMapType).u8(fields.imageType).u16(fields.firstEntry).u16(fields.mapLength);
+  w.u8(fields.entryBits).u16(0).u16(0).u16(fields.width).u16(fields.height).u8(fields.pixelBits).u8(fields.descriptor);
   return w.bytes;
 }
 
-Bytes ddsHeader(const DdsSpec& spec) {
+Bytes ddsHeader(const DdsFields& fields) {
   ByteWriter w;
-  w.u32(0x20534444).u32(124).u32(spec.flags).u32(spec.height).u32(spec.width).u32(0).u32(spec.depth);
-  w.u32(spec.mipCount).zeros(44);
-  w.u32(32).u32(spec.pfFlags).u32(spec.fourCc).u32(spec.bitCount);
-  for (std::uint32_t mask : spec.masks) w.u32(mask);
-  w.u32(0x1000).u32(spec.caps2).zeros(12);
+  w.u32(0x20534444).u32(124).u32(fields.flags).u32(fields.height).u32(fields.width).u32(0).u32(fields.depth);
+  w.u32(fields.mipCount).zeros(44);
+  w.u32(32).u32(fields.pfFlags).u32(fields.fourCc).u32(fields.bitCount);
+  for (std::uint32_t mask : fields.masks) w.u32(mask);
+  w.u32(0x1000).u32(fields.caps2).zeros(12);
   return w.bytes;
 }
 

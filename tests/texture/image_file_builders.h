@@ -38,7 +38,7 @@ class ByteWriter {
 };
 
 // A bitmap information header of `headerSize` bytes (at least 40) with the given masks.
-struct DibSpec {
+struct DibFields {
   std::uint32_t headerSize = 40;
   std::int32_t width = 1;
   std::int32_t height = 1;
@@ -47,12 +47,12 @@ struct DibSpec {
   std::uint32_t coloursUsed = 0;
   std::uint32_t masks[4] = {};
 };
-Bytes dibHeader(const DibSpec& spec);
+Bytes dibHeader(const DibFields& fields);
 // A BMP file: file header, DIB header, colour table (4-byte entries) and pixels; the pixel
 // offset points right after the colour table unless given.
-Bytes bmpFile(const DibSpec& spec, const Bytes& colourTable, const Bytes& pixels, std::uint32_t pixelOffset = 0);
+Bytes bmpFile(const DibFields& fields, const Bytes& colourTable, const Bytes& pixels, std::uint32_t pixelOffset = 0);
 
-struct TgaSpec {
+struct TgaFields {
   std::uint8_t idLength = 0;
   std::uint8_t colourMapType = 0;
   std::uint8_t imageType = 2;
@@ -64,9 +64,9 @@ struct TgaSpec {
   std::uint8_t pixelBits = 24;
   std::uint8_t descriptor = 0x20;  // top to bottom
 };
-Bytes tgaHeader(const TgaSpec& spec);
+Bytes tgaHeader(const TgaFields& fields);
 
-struct DdsSpec {
+struct DdsFields {
   std::uint32_t flags = 0x1007;
   std::uint32_t width = 4;
   std::uint32_t height = 4;
@@ -78,7 +78,7 @@ struct DdsSpec {
   std::uint32_t masks[4] = {0xFF0000, 0xFF00, 0xFF, 0};
   std::uint32_t caps2 = 0;
 };
-Bytes ddsHeader(const DdsSpec& spec);
+Bytes ddsHeader(const DdsFields& fields);
 
 // A PNG file: IHDR from the arguments, the extra chunks given (type and data) before IDAT, the
 // rows (each prefixed with filter 0 here) deflated into one IDAT, then IEND.

@@ -44,18 +44,18 @@ Bytes colourMappedTga(std::uint16_t width, std::uint16_t height, const std::vect
 
 Bytes ddsImage(std::uint32_t width, std::uint32_t height, std::uint32_t depth, std::uint32_t levels,
                std::uint32_t faces, std::uint32_t (*pixel)(std::uint32_t, std::uint32_t)) {
-  test_images::DdsSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.flags = 0x1007 | (levels > 1 ? 0x20000 : 0) | (depth > 1 ? 0x800000 : 0);
-  spec.depth = depth > 1 ? depth : 0;
-  spec.mipCount = levels;
-  spec.pfFlags = 0x41;
-  spec.masks[3] = 0xFF000000;
-  if (faces == 6) spec.caps2 = 0xFE00;
-  if (depth > 1) spec.caps2 = 0x200000;
+  test_images::DdsFields fields;
+  fields.width = width;
+  fields.height = height;
+  fields.flags = 0x1007 | (levels > 1 ? 0x20000 : 0) | (depth > 1 ? 0x800000 : 0);
+  fields.depth = depth > 1 ? depth : 0;
+  fields.mipCount = levels;
+  fields.pfFlags = 0x41;
+  fields.masks[3] = 0xFF000000;
+  if (faces == 6) fields.caps2 = 0xFE00;
+  if (depth > 1) fields.caps2 = 0x200000;
   test_images::ByteWriter writer;
-  writer.append(test_images::ddsHeader(spec));
+  writer.append(test_images::ddsHeader(fields));
   for (std::uint32_t face = 0; face < faces; ++face) {
     for (std::uint32_t level = 0; level < levels; ++level) {
       std::uint32_t count =
