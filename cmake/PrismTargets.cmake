@@ -10,6 +10,16 @@ target_compile_options(prism_build_options INTERFACE -Wno-psabi)
 if(PRISM_WERROR)
   target_compile_options(prism_build_options INTERFACE -Werror)
 endif()
+# Floating-point results never depend on whether the processor fuses multiply and add: the
+# software device's fast paths must give the general paths' bits on every build.
+target_compile_options(prism_build_options INTERFACE -ffp-contract=off)
+if(PRISM_NATIVE_ARCH)
+  include(CheckCXXCompilerFlag)
+  check_cxx_compiler_flag(-march=native PRISM_HAVE_MARCH_NATIVE)
+  if(PRISM_HAVE_MARCH_NATIVE)
+    target_compile_options(prism_build_options INTERFACE -march=native)
+  endif()
+endif()
 if(PRISM_SMALL_LIMITS)
   target_compile_definitions(prism_build_options INTERFACE PRISM_SMALL_LIMITS=1)
 endif()
@@ -21,7 +31,9 @@ endif()
 
 if(PRISM_FUZZ)
   # Coverage instrumentation for the libraries the fuzz targets drive.
-  target_compile_options(prism_build_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  # Undefined behaviour stops the run like a crash, so the input is kept.
+  target_compile_options(prism_build_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                       -fno-sanitize-recover=undefined)
   target_link_options(prism_build_options INTERFACE -fsanitize=address,undefined)
 endif()
 

@@ -1,5 +1,7 @@
 // The hologram frame on the software device. Arguments: target width, height, rasteriser workers
-// (0 = one per processor). CPU time is the whole process's, so it includes the workers.
+// (0 = one per processor), and whether the fast paths for common states are on (off, every
+// pixel takes the general paths: the ratio of the two shows what the fast paths are worth).
+// CPU time is the whole process's, so it includes the workers.
 #include <benchmark/benchmark.h>
 
 #include "tests/platform/d3d9/hologram_frame.h"
@@ -16,14 +18,16 @@ void BM_HologramFrame(benchmark::State& state) {
     state.SkipWithError("no device");
     return;
   }
+  frame.setFastPaths(state.range(3) != 0);
   for (auto _ : state) frame.render();
 }
 BENCHMARK(BM_HologramFrame)
-    ->ArgNames({"width", "height", "workers"})
-    ->Args({800, 600, 1})
-    ->Args({800, 600, 0})
-    ->Args({1920, 1080, 1})
-    ->Args({1920, 1080, 0})
+    ->ArgNames({"width", "height", "workers", "fast"})
+    ->Args({800, 600, 1, 1})
+    ->Args({800, 600, 1, 0})
+    ->Args({800, 600, 0, 1})
+    ->Args({1920, 1080, 1, 1})
+    ->Args({1920, 1080, 0, 1})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -6,9 +6,7 @@
 namespace platform::d3d9 {
 namespace {
 
-using BlockDoubles = double __attribute__((vector_size(64)));
-
-// 65536 pixels in 24.8 fixed point: edge values then stay below 2^51, exact in a double.
+// 65536 pixels in 24.8 fixed point keeps every edge value far inside 64 bits.
 constexpr std::int64_t kBlockCoordinateLimit = std::int64_t{1} << 24;
 
 [[gnu::always_inline]] inline BlockFloats atLanes(const Plane& p, BlockFloats dx, BlockFloats dy) {
@@ -55,7 +53,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, s
   // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
   // inside when positive. Each lane adds its column and row steps to the block's value.
   std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
-  std::array<BlockDoubles, 3> laneOffsets{};
+  std::array<std::array<std::int64_t, kBlockLanes>, 3> laneOffsets{};
   for (std::size_t i = 0; i < 3; ++i) {
     const std::size_t next = (i + 1) % 3;
     const std::int64_t dx = s.x[next] - s.x[i], dy = s.y[next] - s.y[i];
@@ -63,12 +61,11 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, s
     stepY[i] = dx * 256;
     rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
     for (int l = 0; l < kBlockLanes; ++l) {
-      laneOffsets[i][l] = static_cast<double>((l & 3) * stepX[i] + (l >> 2) * stepY[i]);
+      laneOffsets[i][static_cast<std::size_t>(l)] = (l & 3) * stepX[i] + (l >> 2) * stepY[i];
     }
   }
   PixelBlock block;
   block.frontFacing = s.frontFacing;
-  const BlockDoubles zero = {};
   for (int y = firstY; y <= maxY; y += 2) {
     // Lanes whose row lies inside the bounds.
     unsigned rowLanes = 0xFF;
@@ -80,11 +77,12 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, s
       for (int column = 0; column < 4; ++column) {
         if (x + column < minX || x + column > maxX) lanes &= ~(0x11u << column);
       }
-      const auto inside = (static_cast<double>(e[0]) + laneOffsets[0] > zero) &
-                          (static_cast<double>(e[1]) + laneOffsets[1] > zero) &
-                          (static_cast<double>(e[2]) + laneOffsets[2] > zero);
       unsigned covered = 0;
-      for (int l = 0; l < kBlockLanes; ++l) covered |= static_cast<unsigned>(inside[l] & 1) << l;
+      for (std::size_t l = 0; l < kBlockLanes; ++l) {
+        const bool inside =
+            (e[0] + laneOffsets[0][l] > 0) & (e[1] + laneOffsets[1][l] > 0) & (e[2] + laneOffsets[2][l] > 0);
+        covered |= static_cast<unsigned>(inside) << l;
+      }
       covered &= lanes;
       if (covered) {
         block.x = x;

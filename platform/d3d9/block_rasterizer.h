@@ -16,9 +16,8 @@ class BlockSink {
   virtual void block(PixelBlock& block) = 0;
 };
 
-// Whether the triangle's edge values stay small enough to be tested eight lanes at a time in
-// doubles, exactly. Triangles reaching further than 65536 pixels from the origin go the quad
-// way.
+// Whether the triangle's edge values stay small enough for the block rasteriser's lane offsets.
+// Triangles reaching further than 65536 pixels from the origin go the quad way.
 bool fitsBlockRasterizer(const TriangleSetup& setup, const ClipRegion& region);
 
 // Emits the triangle's covered blocks inside `region`; call only when fitsBlockRasterizer.

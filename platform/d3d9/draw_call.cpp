@@ -531,8 +531,7 @@ class Draw {
     merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
-    const bool blocks =
-        targets_.fastPaths && lines_.empty() && points_.empty() && merger.mergesBlocks() && stage.prepareBlocks();
+    const bool blocks = kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
     BlockWorker blockWorker(stage, merger);
     for (const TriangleSetup& t : triangles_) {
       if (blocks && fitsBlockRasterizer(t, region)) {

@@ -13,6 +13,14 @@ namespace platform::d3d9 {
 
 inline constexpr int kBlockLanes = 8;
 
+// Eight-lane vectors pay off only where the processor has 256-bit integer and float
+// arithmetic; elsewhere the compiler splits them and the quad paths are faster.
+#if defined(__AVX2__)
+inline constexpr bool kBlocksPayOff = true;
+#else
+inline constexpr bool kBlocksPayOff = false;
+#endif
+
 using BlockFloats = float __attribute__((vector_size(32)));
 using BlockInts = std::int32_t __attribute__((vector_size(32)));
 

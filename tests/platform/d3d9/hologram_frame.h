@@ -138,6 +138,8 @@ class Frame {
     direct3D_.reset();
   }
   bool ok() const { return ok_; }
+  // Off: every pixel through the general paths (the fast paths must give the same image).
+  void setFastPaths(bool enabled) { testing::setFastPaths(device_.get(), enabled); }
 
   // FNV-1a over the back buffer's pixels, row by row (0 when it cannot be read).
   std::uint64_t imageHash() {
