@@ -91,24 +91,15 @@ std::vector<ShadedVertex> clipPolygon(std::vector<ShadedVertex> polygon, const C
   return polygon;
 }
 
-class Worker final : public QuadSink {
+// Shades and merges what the rasterisers emit: 2x2 quads, or 4x2 blocks for the draws the
+// block path takes.
+class Worker final : public QuadSink, public BlockSink {
  public:
   Worker(PixelStage& stage, OutputMerger& merger) : stage_(stage), merger_(merger) {}
   void quad(QuadInput& q) override {
     stage_.shade(q, &out_);
     merger_.merge(q, out_);
   }
-
- private:
-  PixelStage& stage_;
-  OutputMerger& merger_;
-  QuadOutput out_;
-};
-
-// The same for draws shaded and merged eight pixels at a time.
-class BlockWorker final : public BlockSink {
- public:
-  BlockWorker(PixelStage& stage, OutputMerger& merger) : stage_(stage), merger_(merger) {}
   void block(PixelBlock& b) override {
     stage_.shadeBlock(b, &color_);
     merger_.mergeBlock(b, color_);
@@ -117,6 +108,7 @@ class BlockWorker final : public BlockSink {
  private:
   PixelStage& stage_;
   OutputMerger& merger_;
+  QuadOutput out_;
   BlockColor color_;
 };
 
@@ -532,10 +524,9 @@ class Draw {
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
-    BlockWorker blockWorker(stage, merger);
     for (const TriangleSetup& t : triangles_) {
       if (blocks && fitsBlockRasterizer(t, region)) {
-        rasterizeTriangleBlocks(t, region, usedSlots_, blockWorker);
+        rasterizeTriangleBlocks(t, region, usedSlots_, worker);
       } else {
         rasterizeTriangle(t, region, usedSlots_, worker);
       }

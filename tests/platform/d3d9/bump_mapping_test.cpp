@@ -12,12 +12,6 @@ namespace {
 // Environment texel (x, y): red 0x40 * x, green 0x40 * y.
 D3DCOLOR environmentTexel(UINT x, UINT y) { return 0xFF000000u | (x * 0x40u) << 16 | (y * 0x40u) << 8; }
 
-DWORD floatBits(float f) {
-  DWORD d;
-  std::memcpy(&d, &f, sizeof d);
-  return d;
-}
-
 class BumpMappingTest : public RenderTest {
  protected:
   void SetUp() override {

@@ -9,12 +9,6 @@ namespace {
 
 constexpr D3DCOLOR kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u;
 
-DWORD floatBits(float f) {
-  DWORD d;
-  std::memcpy(&d, &f, sizeof d);
-  return d;
-}
-
 class DepthBiasTest : public RenderTest {
  protected:
   void SetUp() override {

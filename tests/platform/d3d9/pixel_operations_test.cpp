@@ -7,12 +7,6 @@
 namespace platform::d3d9 {
 namespace {
 
-DWORD floatBits(float f) {
-  DWORD bits;
-  std::memcpy(&bits, &f, 4);
-  return bits;
-}
-
 class PixelOperationsTest : public RenderTest {
  protected:
   // Clears pixel (0, 0) to `destination`, draws `source` over it, returns the result.

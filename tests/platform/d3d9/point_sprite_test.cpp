@@ -12,12 +12,6 @@ namespace {
 constexpr D3DCOLOR kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu, kWhite = 0xFFFFFFFFu;
 constexpr D3DCOLOR kBackground = 0xFF000000u;
 
-DWORD floatBits(float f) {
-  DWORD d;
-  std::memcpy(&d, &f, sizeof d);
-  return d;
-}
-
 struct SizedVertex {
   float x, y, z;
   float size;

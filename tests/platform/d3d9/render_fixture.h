@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct ScreenVertex9 {
   float u, v;
 };
 inline constexpr DWORD kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+// A float render or stage state's value as the DWORD SetRenderState takes.
+inline DWORD floatBits(float f) { return std::bit_cast<DWORD>(f); }
 
 class RenderTest : public DeviceTest {
  protected:
