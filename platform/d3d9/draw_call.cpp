@@ -540,6 +540,10 @@ class Draw {
     if (!targets_.renderTarget) return;
     ClipRegion whole = targetRegion();
     if (whole.left >= whole.right || whole.top >= whole.bottom) return;
+    if (targets_.fastPaths) {
+      // Primitives' bounding boxes stand in for the samples the draw will take.
+      for (TextureSampler& sampler : pixelSamplers_.pixel()) sampler.unpackForDraw(area_);
+    }
     unsigned workers = std::max(1u, targets_.workers);
     int height = whole.bottom - whole.top;
     if (workers == 1 || area_ < kParallelPixels || height < 4 || !lines_.empty() || !points_.empty()) {

@@ -76,6 +76,7 @@ const std::array<float, 256> kUnitBytes = [] {
 void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD, kSamplerStateSlots>& states) {
   reader_ = nullptr;
   levels_.clear();
+  unpacked_.clear();
   TextureBase* base = texture ? textureBaseOf(texture) : nullptr;
   if (!base) return;
   const TextureDescription& d = base->description();
@@ -125,6 +126,34 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
                      wrapsByMask(addressModes_[1], top.height);
 }
 
+[[gnu::always_inline]] inline Channels TextureSampler::tap(const Level& level, int x, int y) const {
+  if (!unpacked_.empty()) {
+    Channels bgra;
+    std::memcpy(&bgra, &unpacked_[(std::size_t(y) * std::size_t(level.width) + std::size_t(x)) * 4], sizeof bgra);
+    return __builtin_shufflevector(bgra, bgra, 2, 1, 0, 3);
+  }
+  return unpackArgbChannels(level.bytes + std::size_t(y) * level.rowPitch + 4 * std::size_t(x), opaque_);
+}
+
+void TextureSampler::unpackForDraw(std::uint64_t expectedSamples) {
+  unpacked_.clear();
+  if (!wrappedBilinear()) return;
+  const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
+  const std::uint64_t texels = std::uint64_t(level.width) * std::uint64_t(level.height);
+  if (texels > kMaxUnpackedTexels || expectedSamples < 2 * texels) return;
+  unpacked_.resize(texels * 4);
+  float* out = unpacked_.data();
+  for (int y = 0; y < level.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint8_t*>(level.bytes + std::size_t(y) * level.rowPitch);
+    // The same division the table holds, byte by byte (blue, green, red, alpha in memory).
+    for (int i = 0; i < level.width * 4; ++i) out[i] = static_cast<float>(row[i]) / 255.0f;
+    if (opaque_) {
+      for (int x = 0; x < level.width; ++x) out[4 * x + 3] = 1.0f;
+    }
+    out += std::size_t(level.width) * 4;
+  }
+}
+
 [[gnu::always_inline]] inline Vec4 TextureSampler::wrappedBilinear(const Vec4& coordinates) const {
   // sampleLevel's linear filter on a 2D A8R8G8B8 / X8R8G8B8 level with wrap by mask, the four
   // channels side by side: the same operations in the same order.
@@ -135,12 +164,9 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
   int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv);
   float au = tu - fu, av = tv - fv;
   const int maskU = level.width - 1, maskV = level.height - 1;
-  const int xa = x0 & maskU, xb = (x0 + 1) & maskU;
-  const std::byte* rowA = level.bytes + std::size_t(y0 & maskV) * level.rowPitch;
-  const std::byte* rowB = level.bytes + std::size_t((y0 + 1) & maskV) * level.rowPitch;
-  auto unpack = [this](const std::byte* row, int x) { return unpackArgbChannels(row + 4 * x, opaque_); };
-  Channels top = lerpChannels(unpack(rowA, xa), unpack(rowA, xb), au);
-  Channels bottom = lerpChannels(unpack(rowB, xa), unpack(rowB, xb), au);
+  const int xa = x0 & maskU, xb = (x0 + 1) & maskU, ya = y0 & maskV, yb = (y0 + 1) & maskV;
+  Channels top = lerpChannels(tap(level, xa, ya), tap(level, xb, ya), au);
+  Channels bottom = lerpChannels(tap(level, xa, yb), tap(level, xb, yb), au);
   Channels c = lerpChannels(top, bottom, av);
   return {c[0], c[1], c[2], c[3]};
 }
@@ -195,12 +221,9 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
   const Channels u = {coordinates[0][0], coordinates[1][0], coordinates[2][0], coordinates[3][0]};
   const Channels v = {coordinates[0][1], coordinates[1][1], coordinates[2][1], coordinates[3][1]};
   const auto taps = wrappedTaps<Channels, Ints>(u, v, level.width, level.height);
-  auto unpack = [this](const std::byte* row, int x) { return unpackArgbChannels(row + 4 * x, opaque_); };
   for (int l = 0; l < 4; ++l) {
-    const std::byte* rowA = level.bytes + std::size_t(taps.ya[l]) * level.rowPitch;
-    const std::byte* rowB = level.bytes + std::size_t(taps.yb[l]) * level.rowPitch;
-    Channels top = lerpChannels(unpack(rowA, taps.xa[l]), unpack(rowA, taps.xb[l]), taps.au[l]);
-    Channels bottom = lerpChannels(unpack(rowB, taps.xa[l]), unpack(rowB, taps.xb[l]), taps.au[l]);
+    Channels top = lerpChannels(tap(level, taps.xa[l], taps.ya[l]), tap(level, taps.xb[l], taps.ya[l]), taps.au[l]);
+    Channels bottom = lerpChannels(tap(level, taps.xa[l], taps.yb[l]), tap(level, taps.xb[l], taps.yb[l]), taps.au[l]);
     Channels c = lerpChannels(top, bottom, taps.av[l]);
     results[l] = {c[0], c[1], c[2], c[3]};
   }
@@ -211,20 +234,17 @@ void TextureSampler::sampleWrappedBilinear(const BlockFloats& u, const BlockFloa
   // quad's, channel by channel across the lanes.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
   const auto taps = wrappedTaps<BlockFloats, BlockInts>(u, v, level.width, level.height);
-  std::array<BlockColor, 4> tap;  // [top-left, top-right, bottom-left, bottom-right][channel]
+  std::array<BlockColor, 4> taps4;  // [top-left, top-right, bottom-left, bottom-right][channel]
   for (int l = 0; l < kBlockLanes; ++l) {
-    const std::byte* rowA = level.bytes + std::size_t(taps.ya[l]) * level.rowPitch;
-    const std::byte* rowB = level.bytes + std::size_t(taps.yb[l]) * level.rowPitch;
-    const std::byte* at[4] = {rowA + 4 * taps.xa[l], rowA + 4 * taps.xb[l], rowB + 4 * taps.xa[l],
-                              rowB + 4 * taps.xb[l]};
+    const Channels c[4] = {tap(level, taps.xa[l], taps.ya[l]), tap(level, taps.xb[l], taps.ya[l]),
+                           tap(level, taps.xa[l], taps.yb[l]), tap(level, taps.xb[l], taps.yb[l])};
     for (std::size_t k = 0; k < 4; ++k) {
-      const Channels c = unpackArgbChannels(at[k], opaque_);
-      for (std::size_t channel = 0; channel < 4; ++channel) tap[k][channel][l] = c[channel];
+      for (std::size_t channel = 0; channel < 4; ++channel) taps4[k][channel][l] = c[k][channel];
     }
   }
   for (std::size_t channel = 0; channel < 4; ++channel) {
-    const BlockFloats top = tap[0][channel] + (tap[1][channel] - tap[0][channel]) * taps.au;
-    const BlockFloats bottom = tap[2][channel] + (tap[3][channel] - tap[2][channel]) * taps.au;
+    const BlockFloats top = taps4[0][channel] + (taps4[1][channel] - taps4[0][channel]) * taps.au;
+    const BlockFloats bottom = taps4[2][channel] + (taps4[3][channel] - taps4[2][channel]) * taps.au;
     (*result)[channel] = top + (bottom - top) * taps.av;
   }
 }

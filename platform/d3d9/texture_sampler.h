@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
@@ -37,6 +38,11 @@ class TextureSampler {
   void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
   // The same for a block's eight lanes, components across the lanes.
   void sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const;
+  // For a draw expected to take at least twice as many samples as the wrapped bilinear level
+  // has texels: keeps that level's channels as floats for the draw, so a tap is one load
+  // instead of a table read per channel. The floats are the values the bytes give, so samples
+  // keep their bits. Levels over a million texels are left as they are.
+  void unpackForDraw(std::uint64_t expectedSamples);
 
  private:
   struct Level {
@@ -49,6 +55,10 @@ class TextureSampler {
   Vec4 texel(const Level& level, int face, int x, int y, int z) const;
   int address(int index, int size, DWORD mode) const;
   Vec4 unpackArgb(const std::byte* row, int x) const;
+  using Channels = float __attribute__((vector_size(16)));
+  // One texel of the wrapped bilinear level as red, green, blue, alpha.
+  Channels tap(const Level& level, int x, int y) const;
+  static constexpr std::uint64_t kMaxUnpackedTexels = std::uint64_t{1} << 20;
 
   TexelReader reader_ = nullptr;
   bool packedArgb_ = false;  // A8R8G8B8 or X8R8G8B8: bilinear reads bypass the reader
@@ -58,7 +68,8 @@ class TextureSampler {
   int blockHeight_ = 1;
   int levelCount_ = 0;
   int faces_ = 1;
-  std::vector<Level> levels_;  // face-major for cubes
+  std::vector<Level> levels_;    // face-major for cubes
+  std::vector<float> unpacked_;  // see unpackForDraw: blue, green, red, alpha per texel, or empty
   std::array<DWORD, 3> addressModes_{};
   Vec4 border_{};
   DWORD magFilter_ = D3DTEXF_POINT, minFilter_ = D3DTEXF_POINT, mipFilter_ = D3DTEXF_NONE;
