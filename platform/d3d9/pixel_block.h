@@ -24,6 +24,20 @@ inline constexpr bool kBlocksPayOff = false;
 using BlockFloats = float __attribute__((vector_size(32)));
 using BlockInts = std::int32_t __attribute__((vector_size(32)));
 
+using Floats4 = float __attribute__((vector_size(16)));
+
+// Four vectors of four turned into their transpose: out[j][i] = in[i][j].
+[[gnu::always_inline]] inline void transpose4x4(const Floats4* in, Floats4* out) {
+  const Floats4 low01 = __builtin_shufflevector(in[0], in[1], 0, 4, 1, 5);
+  const Floats4 low23 = __builtin_shufflevector(in[2], in[3], 0, 4, 1, 5);
+  const Floats4 high01 = __builtin_shufflevector(in[0], in[1], 2, 6, 3, 7);
+  const Floats4 high23 = __builtin_shufflevector(in[2], in[3], 2, 6, 3, 7);
+  out[0] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+  out[1] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+  out[2] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+  out[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+}
+
 // Column and row of each lane inside its block.
 inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3};
 inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};

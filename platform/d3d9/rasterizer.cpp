@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/d3d9/pixel_block.h"
+
 namespace platform::d3d9 {
 namespace {
 
@@ -57,17 +59,12 @@ void interpolate(const TriangleSetup& s, std::uint32_t usedSlots, QuadInput& q) 
       continue;
     }
     // Components across lanes, turned into each lane's four components.
-    const Lanes c0 = atLanes(planes[0], dx, dy) * w, c1 = atLanes(planes[1], dx, dy) * w;
-    const Lanes c2 = atLanes(planes[2], dx, dy) * w, c3 = atLanes(planes[3], dx, dy) * w;
-    const Lanes low01 = __builtin_shufflevector(c0, c1, 0, 4, 1, 5),
-                low23 = __builtin_shufflevector(c2, c3, 0, 4, 1, 5);
-    const Lanes high01 = __builtin_shufflevector(c0, c1, 2, 6, 3, 7),
-                high23 = __builtin_shufflevector(c2, c3, 2, 6, 3, 7);
-    const std::array<Lanes, 4> lanes = {
-        __builtin_shufflevector(low01, low23, 0, 1, 4, 5), __builtin_shufflevector(low01, low23, 2, 3, 6, 7),
-        __builtin_shufflevector(high01, high23, 0, 1, 4, 5), __builtin_shufflevector(high01, high23, 2, 3, 6, 7)};
-    static_assert(sizeof(Lanes) == sizeof(Vec4));
-    std::memcpy(out.data(), lanes.data(), sizeof lanes);
+    const Floats4 components[4] = {atLanes(planes[0], dx, dy) * w, atLanes(planes[1], dx, dy) * w,
+                                   atLanes(planes[2], dx, dy) * w, atLanes(planes[3], dx, dy) * w};
+    Floats4 lanes[4];
+    transpose4x4(components, lanes);
+    static_assert(sizeof(Floats4) == sizeof(Vec4));
+    std::memcpy(out.data(), lanes, sizeof lanes);
   }
 }
 

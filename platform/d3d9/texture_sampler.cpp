@@ -76,7 +76,7 @@ const std::array<float, 256> kUnitBytes = [] {
 void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD, kSamplerStateSlots>& states) {
   reader_ = nullptr;
   levels_.clear();
-  unpacked_.clear();
+  unpacked_.reset();
   TextureBase* base = texture ? textureBaseOf(texture) : nullptr;
   if (!base) return;
   const TextureDescription& d = base->description();
@@ -127,7 +127,7 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
 }
 
 [[gnu::always_inline]] inline Channels TextureSampler::tap(const Level& level, int x, int y) const {
-  if (!unpacked_.empty()) {
+  if (unpacked_) {
     Channels bgra;
     std::memcpy(&bgra, &unpacked_[(std::size_t(y) * std::size_t(level.width) + std::size_t(x)) * 4], sizeof bgra);
     return __builtin_shufflevector(bgra, bgra, 2, 1, 0, 3);
@@ -136,13 +136,14 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
 }
 
 void TextureSampler::unpackForDraw(std::uint64_t expectedSamples) {
-  unpacked_.clear();
+  unpacked_.reset();
   if (!wrappedBilinear()) return;
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
   const std::uint64_t texels = std::uint64_t(level.width) * std::uint64_t(level.height);
   if (texels > kMaxUnpackedTexels || expectedSamples < 2 * texels) return;
-  unpacked_.resize(texels * 4);
-  float* out = unpacked_.data();
+  // Every float is written below, so the copy starts uninitialised.
+  unpacked_ = std::make_unique_for_overwrite<float[]>(texels * 4);
+  float* out = unpacked_.get();
   for (int y = 0; y < level.height; ++y) {
     const auto* row = reinterpret_cast<const std::uint8_t*>(level.bytes + std::size_t(y) * level.rowPitch);
     // The same division the table holds, byte by byte (blue, green, red, alpha in memory).
@@ -230,23 +231,21 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
 }
 
 void TextureSampler::sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const {
-  // Eight lanes; the four taps' channels gathered lane by lane, then the same lerps as the
-  // quad's, channel by channel across the lanes.
+  // Eight lanes, each filtered as the quad's lanes are, then turned channel by channel.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
   const auto taps = wrappedTaps<BlockFloats, BlockInts>(u, v, level.width, level.height);
-  std::array<BlockColor, 4> taps4;  // [top-left, top-right, bottom-left, bottom-right][channel]
+  Channels lanes[kBlockLanes];
   for (int l = 0; l < kBlockLanes; ++l) {
-    const Channels c[4] = {tap(level, taps.xa[l], taps.ya[l]), tap(level, taps.xb[l], taps.ya[l]),
-                           tap(level, taps.xa[l], taps.yb[l]), tap(level, taps.xb[l], taps.yb[l])};
-    for (std::size_t k = 0; k < 4; ++k) {
-      for (std::size_t channel = 0; channel < 4; ++channel) taps4[k][channel][l] = c[k][channel];
-    }
+    const Channels top =
+        lerpChannels(tap(level, taps.xa[l], taps.ya[l]), tap(level, taps.xb[l], taps.ya[l]), taps.au[l]);
+    const Channels bottom =
+        lerpChannels(tap(level, taps.xa[l], taps.yb[l]), tap(level, taps.xb[l], taps.yb[l]), taps.au[l]);
+    lanes[l] = lerpChannels(top, bottom, taps.av[l]);
   }
-  for (std::size_t channel = 0; channel < 4; ++channel) {
-    const BlockFloats top = taps4[0][channel] + (taps4[1][channel] - taps4[0][channel]) * taps.au;
-    const BlockFloats bottom = taps4[2][channel] + (taps4[3][channel] - taps4[2][channel]) * taps.au;
-    (*result)[channel] = top + (bottom - top) * taps.av;
-  }
+  Channels left[4], right[4];
+  transpose4x4(lanes, left);
+  transpose4x4(lanes + 4, right);
+  for (std::size_t c = 0; c < 4; ++c) (*result)[c] = __builtin_shufflevector(left[c], right[c], 0, 1, 2, 3, 4, 5, 6, 7);
 }
 
 float TextureSampler::levelOfDetail(const Vec4& ddx, const Vec4& ddy) const {

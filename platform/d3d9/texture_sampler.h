@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
@@ -68,8 +69,8 @@ class TextureSampler {
   int blockHeight_ = 1;
   int levelCount_ = 0;
   int faces_ = 1;
-  std::vector<Level> levels_;    // face-major for cubes
-  std::vector<float> unpacked_;  // see unpackForDraw: blue, green, red, alpha per texel, or empty
+  std::vector<Level> levels_;          // face-major for cubes
+  std::unique_ptr<float[]> unpacked_;  // see unpackForDraw: blue, green, red, alpha per texel, or null
   std::array<DWORD, 3> addressModes_{};
   Vec4 border_{};
   DWORD magFilter_ = D3DTEXF_POINT, minFilter_ = D3DTEXF_POINT, mipFilter_ = D3DTEXF_NONE;
