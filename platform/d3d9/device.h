@@ -2,6 +2,7 @@
 // Drawing checks its arguments here and hands the work to the pipeline (draw_call.h).
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <unordered_set>
@@ -13,6 +14,7 @@
 #include "platform/d3d9/state_block.h"
 #include "platform/d3d9/surface.h"
 #include "platform/d3d9/texture.h"
+#include "platform/d3d9/texture_sampler.h"
 
 namespace platform::d3d9 {
 
@@ -268,6 +270,7 @@ class Device final : public IDirect3DDevice9 {
   // Threads that rasterise one draw (bands of rows); the processor count by default.
   unsigned renderWorkers_ = defaultRenderWorkers();
   bool fastPaths_ = true;
+  std::array<TexelScratch, kPixelSamplerCount> texelScratch_;  // draws' float copies of texels
 };
 
 }  // namespace platform::d3d9

@@ -160,7 +160,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, 
 
 HRESULT Device::draw(const DrawRequest& request) {
   if (isLost() || !renderTarget_) return D3D_OK;
-  DrawTargets targets{renderTarget_.get(), depthStencil_.get(), renderWorkers_, fastPaths_};
+  DrawTargets targets{renderTarget_.get(), depthStencil_.get(), renderWorkers_, fastPaths_, &texelScratch_};
   return executeDraw(state_, targets, request);
 }
 

@@ -540,9 +540,11 @@ class Draw {
     if (!targets_.renderTarget) return;
     ClipRegion whole = targetRegion();
     if (whole.left >= whole.right || whole.top >= whole.bottom) return;
-    if (targets_.fastPaths) {
+    if (targets_.fastPaths && targets_.texelScratch) {
       // Primitives' bounding boxes stand in for the samples the draw will take.
-      for (TextureSampler& sampler : pixelSamplers_.pixel()) sampler.unpackForDraw(area_);
+      for (std::size_t s = 0; s < kPixelSamplerCount; ++s) {
+        pixelSamplers_.pixel()[s].unpackForDraw(area_, (*targets_.texelScratch)[s]);
+      }
     }
     unsigned workers = std::max(1u, targets_.workers);
     int height = whole.bottom - whole.top;

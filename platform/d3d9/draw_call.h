@@ -5,10 +5,12 @@
 // and walking all primitives in order, so the result does not depend on the number of workers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/surface.h"
+#include "platform/d3d9/texture_sampler.h"
 
 namespace platform::d3d9 {
 
@@ -32,7 +34,8 @@ struct DrawTargets {
   Surface* renderTarget = nullptr;
   Surface* depthStencil = nullptr;
   unsigned workers = 1;
-  bool fastPaths = true;  // false: every pixel through the general paths
+  bool fastPaths = true;                                                 // false: every pixel through the general paths
+  std::array<TexelScratch, kPixelSamplerCount>* texelScratch = nullptr;  // the device's, kept between draws
 };
 
 // Vertices a primitive count takes; 0 for an unknown primitive type.

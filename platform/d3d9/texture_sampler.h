@@ -16,6 +16,24 @@
 
 namespace platform::d3d9 {
 
+// Memory a sampler may keep texels in for one draw, kept by the device from draw to draw so
+// that large copies do not cost fresh pages every time.
+class TexelScratch {
+ public:
+  // At least `count` floats; the contents are whatever the last draw left.
+  float* reserve(std::size_t count) {
+    if (count > capacity_) {
+      floats_ = std::make_unique_for_overwrite<float[]>(count);
+      capacity_ = count;
+    }
+    return floats_.get();
+  }
+
+ private:
+  std::unique_ptr<float[]> floats_;
+  std::size_t capacity_ = 0;
+};
+
 class TextureSampler {
  public:
   // Binds `texture` (null, or a texture whose format cannot be read, leaves the sampler
@@ -40,10 +58,11 @@ class TextureSampler {
   // The same for a block's eight lanes, components across the lanes.
   void sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const;
   // For a draw expected to take at least twice as many samples as the wrapped bilinear level
-  // has texels: keeps that level's channels as floats for the draw, so a tap is one load
+  // has texels: keeps that level's channels as floats in `scratch` for the draw (which must
+  // outlive it), so a tap is one load
   // instead of a table read per channel. The floats are the values the bytes give, so samples
   // keep their bits. Levels over a million texels are left as they are.
-  void unpackForDraw(std::uint64_t expectedSamples);
+  void unpackForDraw(std::uint64_t expectedSamples, TexelScratch& scratch);
 
  private:
   struct Level {
@@ -69,8 +88,8 @@ class TextureSampler {
   int blockHeight_ = 1;
   int levelCount_ = 0;
   int faces_ = 1;
-  std::vector<Level> levels_;          // face-major for cubes
-  std::unique_ptr<float[]> unpacked_;  // see unpackForDraw: blue, green, red, alpha per texel, or null
+  std::vector<Level> levels_;        // face-major for cubes
+  const float* unpacked_ = nullptr;  // see unpackForDraw: blue, green, red, alpha per texel, or null
   std::array<DWORD, 3> addressModes_{};
   Vec4 border_{};
   DWORD magFilter_ = D3DTEXF_POINT, minFilter_ = D3DTEXF_POINT, mipFilter_ = D3DTEXF_NONE;
