@@ -1,8 +1,8 @@
 // The merge of the common draws, chosen once per bind: a 32-bit colour target written whole,
-// no fog and no stencil, integer depth, and either no blending or source-alpha blending. The
-// lanes take exactly the IEEE operations of the general merge, four channels side by side, so
-// the pixels are bit for bit the same; switches on state become a comparison mask and template
-// parameters.
+// no fog and no stencil, integer depth, and either no blending or source-alpha blending. For
+// quads and for 4x2 blocks. The lanes take exactly the IEEE operations of the general merge,
+// channels or lanes side by side, so the pixels are bit for bit the same; switches on state
+// become a comparison mask and template parameters.
 #include <cstdint>
 #include <cstring>
 
@@ -13,16 +13,6 @@ namespace {
 
 using Channels = float __attribute__((vector_size(16)));
 using Words = std::int32_t __attribute__((vector_size(16)));
-
-[[gnu::always_inline]] inline Channels clampUnit(Channels c) {
-  const Channels zero = {}, one = zero + 1.0f;
-  return c > zero ? (c < one ? c : one) : zero;
-}
-
-[[gnu::always_inline]] inline BlockFloats clampBlock(BlockFloats c) {
-  const BlockFloats zero = {}, one = zero + 1.0f;
-  return c > zero ? (c < one ? c : one) : zero;
-}
 
 [[gnu::always_inline]] inline bool passes(unsigned mask, DWORD incoming, DWORD stored) {
   unsigned outcome = incoming < stored ? 1u : incoming == stored ? 2u : 4u;
@@ -123,7 +113,7 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
     const auto l = static_cast<std::size_t>(__builtin_ctz(lanes));
     const int x = quad.x + static_cast<int>(l & 1), y = quad.y + static_cast<int>(l >> 1);
     const Vec4& shadedColor = shaded.color[l];
-    Channels color = clampUnit(Channels{shadedColor[0], shadedColor[1], shadedColor[2], shadedColor[3]});
+    Channels color = saturateLanes(Channels{shadedColor[0], shadedColor[1], shadedColor[2], shadedColor[3]});
     if (alphaTest_ && !passes(alphaMask_, static_cast<DWORD>(color[3] * 255.0f + 0.5f), alphaRef_)) continue;
     if constexpr (DepthBytes != 0) {
       if (!commonDepthTest<DepthBytes>(x, y, shaded.depthWritten ? shaded.depth[l] : quad.z[l])) continue;
@@ -140,7 +130,7 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
       const Channels alpha = Channels{} + color[3];
       color = color * alpha + destination * (1.0f - alpha);
     }
-    const Words bytes = __builtin_convertvector(clampUnit(color) * 255.0f + 0.5f, Words);
+    const Words bytes = __builtin_convertvector(saturateLanes(color) * 255.0f + 0.5f, Words);
     const DWORD word = (static_cast<DWORD>(bytes[3]) << 24 | static_cast<DWORD>(bytes[0]) << 16 |
                         static_cast<DWORD>(bytes[1]) << 8 | static_cast<DWORD>(bytes[2])) &
                        keepAlpha;
@@ -152,7 +142,7 @@ template <int DepthBytes, bool Blend>
 void OutputMerger::mergeBlockCommon(const PixelBlock& block, const BlockColor& shaded) {
   // The quad merge's operations lane by lane, the colour arithmetic across the eight lanes.
   BlockColor color;
-  for (std::size_t c = 0; c < 4; ++c) color[c] = clampBlock(shaded[c]);
+  for (std::size_t c = 0; c < 4; ++c) color[c] = saturateLanes(shaded[c]);
   unsigned lanes = block.coverage;
   if (alphaTest_) {
     const BlockInts alpha = __builtin_convertvector(color[3] * 255.0f + 0.5f, BlockInts);
@@ -192,7 +182,8 @@ void OutputMerger::mergeBlockCommon(const PixelBlock& block, const BlockColor& s
   using BlockWords = std::uint32_t __attribute__((vector_size(32)));
   std::array<BlockWords, 4> bytes;
   for (std::size_t c = 0; c < 4; ++c) {
-    bytes[c] = reinterpret_cast<BlockWords>(__builtin_convertvector(clampBlock(color[c]) * 255.0f + 0.5f, BlockInts));
+    bytes[c] =
+        reinterpret_cast<BlockWords>(__builtin_convertvector(saturateLanes(color[c]) * 255.0f + 0.5f, BlockInts));
   }
   const BlockWords words = (bytes[3] << 24 | bytes[0] << 16 | bytes[1] << 8 | bytes[2]) &
                            (targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu);

@@ -38,6 +38,13 @@ using Floats4 = float __attribute__((vector_size(16)));
   out[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
 }
 
+// saturate on every lane of a vector: below 0 and NaN give 0, above 1 gives 1.
+template <typename Floats>
+[[gnu::always_inline]] inline Floats saturateLanes(Floats x) {
+  const Floats zero = {}, one = zero + 1.0f;
+  return x > zero ? (x < one ? x : one) : zero;
+}
+
 // Column and row of each lane inside its block.
 inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3};
 inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};

@@ -3,15 +3,6 @@
 #include "platform/d3d9/pixel_stage.h"
 
 namespace platform::d3d9 {
-namespace {
-
-[[gnu::always_inline]] inline BlockFloats saturateLanes(BlockFloats x) {
-  const BlockFloats zero = {}, one = zero + 1.0f;
-  return x > zero ? (x < one ? x : one) : zero;
-}
-
-}  // namespace
-
 bool PixelStage::prepareBlocks() {
   if (!program_) return textureTimesDiffuse_;
   return quadProgramFromQuad_ && blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants);

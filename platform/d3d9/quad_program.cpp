@@ -262,8 +262,7 @@ void LaneProgram<Lanes>::runBlock(const PixelBlock& block, const int* inputSlots
     for (int c = 0; c < 4; ++c) {
       BlockFloats x = slot >= 0 ? block.varyings[static_cast<std::size_t>(slot)][static_cast<std::size_t>(c)]
                                 : (c == 3 ? one : zero);
-      // saturate, lane by lane: NaN becomes 0.
-      if (clampColors && v < 2) x = x > zero ? (x < one ? x : one) : zero;
+      if (clampColors && v < 2) x = saturateLanes(x);
       store(kInputs + v, c, x);
     }
   }
