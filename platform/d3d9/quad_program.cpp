@@ -179,6 +179,7 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
     }
     steps_.push_back(step);
   }
+  findRegistersToClear();
   registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats, 0.0f);
   for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
     Vec4 value = constantIndices_[i] < constantCount ? constants[constantIndices_[i]] : Vec4{0, 0, 0, 0};
@@ -188,6 +189,38 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
     }
   }
   return true;
+}
+
+template <int Lanes>
+void LaneProgram<Lanes>::findRegistersToClear() {
+  // Temporaries and colour outputs start each run at zero, as the interpreter's lanes do; only
+  // those a run could read before writing them need clearing.
+  std::array<std::uint8_t, kConstants> written{};
+  std::array<bool, kConstants> readFirst{};
+  for (const Step& step : steps_) {
+    for (int i = 0; i < step.sourceCount; ++i) {
+      const Source& source = step.sources[i];
+      if (source.slot >= kInputs) continue;  // only temporaries are both read and written
+      unsigned read = 0;
+      if (step.shape == Shape::componentwise) {
+        for (int k = 0; k < step.componentCount; ++k) read |= 1u << source.swizzle[step.components[k]];
+      } else if (step.shape == Shape::scalar) {
+        read = 1u << source.swizzle[0];
+      } else {
+        for (int c = 0; c < 4; ++c) read |= 1u << source.swizzle[c];
+      }
+      if (read & ~written[source.slot]) readFirst[source.slot] = true;
+    }
+    written[step.destination] |= step.mask;
+  }
+  clearSlots_.clear();
+  for (int slot = kTemps; slot < kTemps + tempCount_; ++slot) {
+    if (readFirst[static_cast<std::size_t>(slot)]) clearSlots_.push_back(static_cast<std::uint16_t>(slot));
+  }
+  // The colour outputs are all read after the run.
+  for (int slot = kColors; slot < kColors + 4; ++slot) {
+    if (written[static_cast<std::size_t>(slot)] != 0xF) clearSlots_.push_back(static_cast<std::uint16_t>(slot));
+  }
 }
 
 template <int Lanes>
@@ -321,9 +354,7 @@ void LaneProgram<Lanes>::execute(Sampling* sampling) {
   float* base = registers_.data();
   using Rows = float[4][Lanes];  // one register: [component][lane]
   auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * kSlotFloats); };
-  // Temporaries and colour outputs start at zero, as the interpreter's lanes do.
-  std::fill(base, base + tempCount_ * kSlotFloats, 0.0f);
-  std::fill(base + kColors * kSlotFloats, base + (kColors + 4) * kSlotFloats, 0.0f);
+  for (std::uint16_t slot : clearSlots_) std::fill_n(base + slot * kSlotFloats, kSlotFloats, 0.0f);
 
   float a[4][Lanes], b[4][Lanes], c3[4][Lanes], result[4][Lanes];
   // A source's four components (after swizzle and modifier), rows [component][lane].

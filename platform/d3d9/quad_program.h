@@ -72,12 +72,14 @@ class LaneProgram {
   static constexpr int kSlotFloats = 4 * Lanes;
 
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
+  void findRegistersToClear();
   // Runs the steps over the registers as filled; colour outputs in their slots.
   template <typename Sampling>
   void execute(Sampling* sampling);
 
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
+  std::vector<std::uint16_t> clearSlots_;       // registers each run starts by clearing
   std::vector<float> registers_;                // slots x 4 components x lanes
   using Shape = QuadProgramShape;
 

@@ -54,6 +54,12 @@ class QuadProgramTest : public ::testing::Test {
     mergeFloatConstants(program, constants.data(), 224, merged.data());
     QuadProgram quad;
     if (!quad.compile(program, merged.data(), 224)) return false;
+    // A first run on other values leaves its registers behind; the second must not see them.
+    std::array<LaneRegisters, 4> earlier = lanes;
+    for (LaneRegisters& lane : earlier) {
+      for (Vec4& t : lane.t) t = {t[1] + 7.0f, t[2] - 3.0f, t[3] * 2.0f, t[0] + 0.5f};
+    }
+    quad.run(earlier.data(), &sampling);
     std::array<LaneRegisters, 4> viaQuad = lanes, viaMachine = lanes;
     quad.run(viaQuad.data(), &sampling);
     ShaderConstants k;
@@ -128,6 +134,9 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
       // Components that read rows the same step writes, in and out of order.
       "mov r0, t0\nadd r0.yzw, r0.zyx, c1\nmul_sat r0.xy, r0.yx, c2\nmad r1, r0.wzyx, r0, r0.x\nmov oC0, r1",
       "mov r0, t1\nlrp r0.xz, r0.z, r0.x, c3\ncmp r0.yw, r0.w, r0.y, -c4\nfrc r0.x, r0.w\nmov oC0, r0",
+      // Registers read before they are written, and outputs written in part, start at zero.
+      "add r0, r1, t0\nmov r1, t1\nmul r0.zw, r0, r1\nmov r2.x, t2.y\nadd r2, r2, c1\nmov oC0.xy, r0\n"
+      "mov oC1.w, r2.y",
   };
   for (const char* body : bodies) {
     std::string version = std::strstr(body, "vPos") ? "ps_3_0\ndcl_texcoord0 v2\n" : "ps_2_0\n";
