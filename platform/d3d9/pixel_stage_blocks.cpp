@@ -3,6 +3,7 @@
 #include "platform/d3d9/pixel_stage.h"
 
 namespace platform::d3d9 {
+
 bool PixelStage::prepareBlocks() {
   if (!program_) return textureTimesDiffuse_;
   return quadProgramFromQuad_ && blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants);
