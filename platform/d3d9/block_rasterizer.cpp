@@ -14,23 +14,21 @@ constexpr std::int64_t kBlockCoordinateLimit = std::int64_t{1} << 24;
 }
 
 // Depth and attributes of a block's lanes: the quad rasteriser's expressions, lane for lane.
-void interpolateBlock(const TriangleSetup& s, std::uint32_t usedSlots, PixelBlock& b) {
+void interpolateBlock(const TriangleSetup& s, const BlockComponents& components, PixelBlock& b) {
   const BlockFloats dx = (static_cast<float>(b.x) + kBlockColumns) - s.originX;
   const BlockFloats dy = (static_cast<float>(b.y) + kBlockRows) - s.originY;
   const BlockFloats zero = {}, one = zero + 1.0f;
   const BlockFloats z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
   b.z = z < zero ? zero : (one < z ? one : z);
   const BlockFloats w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
-  for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
-    const int slot = __builtin_ctz(slots);
-    const auto si = static_cast<std::size_t>(slot);
-    const auto& planes = s.varyings[si];
-    auto& out = b.varyings[si];
-    if (s.flatSlots & (1u << slot)) {
-      for (std::size_t c = 0; c < 4; ++c) out[c] = zero + planes[c].value;
-      continue;
+  for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
+    const auto& planes = s.varyings[slot];
+    auto& out = b.varyings[slot];
+    const bool flat = s.flatSlots & (1u << slot);
+    for (unsigned mask = components[slot]; mask; mask &= mask - 1) {
+      const auto c = static_cast<std::size_t>(__builtin_ctz(mask));
+      out[c] = flat ? zero + planes[c].value : atLanes(planes[c], dx, dy) * w;
     }
-    for (std::size_t c = 0; c < 4; ++c) out[c] = atLanes(planes[c], dx, dy) * w;
   }
 }
 
@@ -44,7 +42,7 @@ bool fitsBlockRasterizer(const TriangleSetup& s, const ClipRegion& region) {
   return region.left > -limit && region.top > -limit && region.right < limit && region.bottom < limit;
 }
 
-void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, std::uint32_t usedSlots,
+void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, const BlockComponents& components,
                              BlockSink& sink) {
   const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
   const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
@@ -88,7 +86,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, s
         block.x = x;
         block.y = y;
         block.coverage = static_cast<std::uint8_t>(covered);
-        interpolateBlock(s, usedSlots, block);
+        interpolateBlock(s, components, block);
         sink.block(block);
       }
       for (std::size_t i = 0; i < 3; ++i) e[i] += 4 * stepX[i];

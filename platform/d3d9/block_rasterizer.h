@@ -20,8 +20,10 @@ class BlockSink {
 // Triangles reaching further than 65536 pixels from the origin go the quad way.
 bool fitsBlockRasterizer(const TriangleSetup& setup, const ClipRegion& region);
 
-// Emits the triangle's covered blocks inside `region`; call only when fitsBlockRasterizer.
-void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& region, std::uint32_t usedSlots,
+// Emits the triangle's covered blocks inside `region` with the components `components` names
+// interpolated (the others keep whatever an earlier block left); call only when
+// fitsBlockRasterizer.
+void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& region, const BlockComponents& components,
                              BlockSink& sink);
 
 }  // namespace platform::d3d9

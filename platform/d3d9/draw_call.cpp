@@ -526,7 +526,7 @@ class Draw {
     const bool blocks = kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
     for (const TriangleSetup& t : triangles_) {
       if (blocks && fitsBlockRasterizer(t, region)) {
-        rasterizeTriangleBlocks(t, region, usedSlots_, worker);
+        rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker);
       } else {
         rasterizeTriangle(t, region, usedSlots_, worker);
       }

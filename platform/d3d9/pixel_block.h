@@ -60,6 +60,10 @@ struct PixelBlock {
   std::array<std::array<BlockFloats, 4>, kVaryingSlots> varyings{};  // [slot][component]
 };
 
+// Per attribute slot, the components (bit c: component c) a block's shading reads; the block
+// rasteriser interpolates only those.
+using BlockComponents = std::array<std::uint8_t, kVaryingSlots>;
+
 // A colour per lane, component by component.
 using BlockColor = std::array<BlockFloats, 4>;
 

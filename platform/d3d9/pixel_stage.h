@@ -26,6 +26,8 @@ class PixelStage {
   // After bind: whether the draw's pixels can be shaded eight at a time with shadeBlock (the
   // stage-0 texture-times-diffuse defaults, or a shader the quad program runs from the quad).
   bool prepareBlocks();
+  // After prepareBlocks: the attribute components shadeBlock reads (within usedSlots).
+  const BlockComponents& blockComponents() const { return blockComponents_; }
   // oC0 (or the fixed stages' colour) of a block's lanes; the same bits shade gives.
   void shadeBlock(const PixelBlock& block, BlockColor* color);
 
@@ -73,6 +75,7 @@ class PixelStage {
   bool useQuadProgram_ = false;
   bool quadProgramFromQuad_ = false;
   BlockProgram blockProgram_;
+  BlockComponents blockComponents_{};
 };
 
 }  // namespace platform::d3d9

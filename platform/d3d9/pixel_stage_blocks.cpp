@@ -5,8 +5,26 @@
 namespace platform::d3d9 {
 
 bool PixelStage::prepareBlocks() {
-  if (!program_) return textureTimesDiffuse_;
-  return quadProgramFromQuad_ && blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants);
+  blockComponents_ = {};
+  if (!program_) {
+    if (!textureTimesDiffuse_) return false;
+    // A 2D texture reads two coordinates; the others (and their derivatives) up to all four.
+    const auto slot = static_cast<std::size_t>(stages_.front().texCoordSlot);
+    blockComponents_[slot] = samplers_->pixel()[0].type() == D3DRTYPE_TEXTURE ? 0x3 : 0xF;
+    blockComponents_[kDiffuseSlot] = 0xF;
+    return true;
+  }
+  if (!quadProgramFromQuad_ || !blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants)) {
+    return false;
+  }
+  for (int v = 0; v < blockProgram_.inputCount(); ++v) {
+    const int slot = inputSlots_[static_cast<std::size_t>(v)];
+    if (slot >= 0) blockComponents_[static_cast<std::size_t>(slot)] |= blockProgram_.inputComponents(v);
+  }
+  for (int t = 0; t < blockProgram_.textureCount(); ++t) {
+    blockComponents_[static_cast<std::size_t>(kTexCoordSlot + t)] |= blockProgram_.textureComponents(t);
+  }
+  return true;
 }
 
 void PixelStage::shadeBlock(const PixelBlock& block, BlockColor* color) {

@@ -180,6 +180,7 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
     steps_.push_back(step);
   }
   findRegistersToClear();
+  findLiveInputs();
   registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats, 0.0f);
   for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
     Vec4 value = constantIndices_[i] < constantCount ? constants[constantIndices_[i]] : Vec4{0, 0, 0, 0};
@@ -220,6 +221,32 @@ void LaneProgram<Lanes>::findRegistersToClear() {
   // The colour outputs are all read after the run.
   for (int slot = kColors; slot < kColors + 4; ++slot) {
     if (written[static_cast<std::size_t>(slot)] != 0xF) clearSlots_.push_back(static_cast<std::uint16_t>(slot));
+  }
+}
+
+template <int Lanes>
+void LaneProgram<Lanes>::findLiveInputs() {
+  // Backwards from the colour outputs: a step whose written components are live makes the
+  // source components it reads for them live; what it writes is dead before it.
+  entryLive_ = {};
+  for (int slot = kColors; slot < kColors + 4; ++slot) entryLive_[static_cast<std::size_t>(slot)] = 0xF;
+  for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+    const unsigned written = entryLive_[step->destination] & step->mask;
+    entryLive_[step->destination] &= static_cast<std::uint8_t>(~step->mask);
+    if (!written) continue;
+    for (int i = 0; i < step->sourceCount; ++i) {
+      const Source& source = step->sources[i];
+      if (source.slot >= kConstants) continue;
+      unsigned read = 0;
+      if (step->shape == Shape::componentwise) {
+        for (unsigned left = written; left; left &= left - 1) read |= 1u << source.swizzle[__builtin_ctz(left)];
+      } else if (step->shape == Shape::scalar) {
+        read = 1u << source.swizzle[0];
+      } else {
+        for (int c = 0; c < 4; ++c) read |= 1u << source.swizzle[c];
+      }
+      entryLive_[source.slot] |= static_cast<std::uint8_t>(read);
+    }
   }
 }
 

@@ -39,6 +39,9 @@ class LaneProgram {
   // How many v# and t# registers the program reads (the highest number read, plus one).
   int inputCount() const { return inputCount_; }
   int textureCount() const { return textureCount_; }
+  // The components of v# and t# whose values can reach a colour output (bit c: component c).
+  std::uint8_t inputComponents(int v) const { return entryLive_[static_cast<std::size_t>(kInputs + v)]; }
+  std::uint8_t textureComponents(int t) const { return entryLive_[static_cast<std::size_t>(kTextures + t)]; }
 
  private:
   struct Source {
@@ -73,14 +76,16 @@ class LaneProgram {
 
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
   void findRegistersToClear();
+  void findLiveInputs();
   // Runs the steps over the registers as filled; colour outputs in their slots.
   template <typename Sampling>
   void execute(Sampling* sampling);
 
   std::vector<Step> steps_;
-  std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
-  std::vector<std::uint16_t> clearSlots_;       // registers each run starts by clearing
-  std::vector<float> registers_;                // slots x 4 components x lanes
+  std::vector<std::uint16_t> constantIndices_;        // API constant of each constant slot
+  std::vector<std::uint16_t> clearSlots_;             // registers each run starts by clearing
+  std::array<std::uint8_t, kConstants> entryLive_{};  // see inputComponents
+  std::vector<float> registers_;                      // slots x 4 components x lanes
   using Shape = QuadProgramShape;
 
   int inputCount_ = 0;

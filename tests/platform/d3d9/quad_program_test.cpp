@@ -146,6 +146,27 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
   }
 }
 
+TEST_F(QuadProgramTest, OnlyInputComponentsThatReachTheColourAreLive) {
+  auto liveOf = [](const std::string& text) {
+    std::vector<DWORD> tokens = assembleText(text);
+    ShaderProgram program;
+    EXPECT_TRUE(decodeShaderProgram(tokens, &program));
+    bindRegisterOffsets(&program);
+    std::array<Vec4, 224> constants{};
+    QuadProgram quad;
+    EXPECT_TRUE(quad.compile(program, constants.data(), 224));
+    return std::array<int, 3>{quad.textureComponents(0), quad.textureComponents(1), quad.inputComponents(0)};
+  };
+  // The hologram shader copies t0 and t1 whole but uses t0.xy and t1.x only.
+  EXPECT_EQ(liveOf(kHologramPixelShaderText), (std::array<int, 3>{0x3, 0x1, 0}));
+  // A later write kills an earlier one's reads; swizzles move them; texld reads all four.
+  EXPECT_EQ(liveOf("ps_2_0\ndcl v0\ndcl t0\ndcl t1\nmov r0, t0\nmov r0.yz, v0.xxw\nmov oC0, r0\n"),
+            (std::array<int, 3>{0x9, 0, 0x9}));
+  EXPECT_EQ(liveOf("ps_2_0\ndcl t0\ndcl t1\ndcl_2d s0\ntexld r0, t1.yxzw, s0\nmov r1.x, t0.w\n"
+                   "mov r1.yzw, r0\nmov oC0, r1\n"),
+            (std::array<int, 3>{0x8, 0xF, 0}));
+}
+
 TEST_F(QuadProgramTest, ShadersOutsideTheSubsetAreDeclined) {
   EXPECT_FALSE(compare("ps_2_0\ndcl t0\ntexkill t0\nmov oC0, t0\n"));
   EXPECT_FALSE(compare("ps_2_x\ndcl t0\nsetp_gt p0, t0, c0\n(p0) mov r0, c1\nmov oC0, r0\n"));
