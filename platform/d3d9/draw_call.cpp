@@ -130,6 +130,8 @@ class Draw {
     bool fog = state_.renderStates[D3DRS_FOGENABLE] && !(pixelProgram && pixelProgram->major >= 3);
     if (fog) usedSlots_ |= 1u << kFogSlot;
     if (!gatherIndices()) return D3D_OK;
+    // Room for every triangle up front (clipping may add a few), within reason.
+    triangles_.reserve(std::min<std::size_t>(request_.primitiveCount, 1u << 16));
     assemble();
     rasterize(fog);
     return D3D_OK;
