@@ -25,6 +25,7 @@ using BlockFloats = float __attribute__((vector_size(32)));
 using BlockInts = std::int32_t __attribute__((vector_size(32)));
 
 using Floats4 = float __attribute__((vector_size(16)));
+using Ints4 = std::int32_t __attribute__((vector_size(16)));
 
 // Four vectors of four turned into their transpose: out[j][i] = in[i][j].
 [[gnu::always_inline]] inline void transpose4x4(const Floats4* in, Floats4* out) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <span>
+#include <type_traits>
 
 #include "platform/d3d9/shader_arithmetic.h"
 #include "platform/d3d9/texture_sampler.h"
@@ -564,6 +565,15 @@ void LaneProgram<Lanes>::runDirect(float* registers, const Step& step) {
     const float* b = registers + step.rows[k][2];
     const float* c = registers + step.rows[k][3];
     float r[Lanes];
+    if constexpr (Opcode == D3DSIO_FRC) {
+      // floorExact across the lanes at once.
+      using Floats = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
+      using Ints = std::conditional_t<Lanes == 4, Ints4, BlockInts>;
+      Floats x;
+      std::memcpy(&x, a, sizeof x);
+      const Floats fraction = x - shader_arithmetic::floorExactLanes<Floats, Ints>(x);
+      std::memcpy(r, &fraction, sizeof r);
+    }
     for (int l = 0; l < Lanes; ++l) {
       if constexpr (Opcode == D3DSIO_MOV) r[l] = a[l];
       if constexpr (Opcode == D3DSIO_ADD) r[l] = a[l] + b[l];
@@ -572,7 +582,6 @@ void LaneProgram<Lanes>::runDirect(float* registers, const Step& step) {
       if constexpr (Opcode == D3DSIO_MAD) r[l] = a[l] * b[l] + c[l];
       if constexpr (Opcode == D3DSIO_MIN) r[l] = a[l] < b[l] ? a[l] : b[l];
       if constexpr (Opcode == D3DSIO_MAX) r[l] = a[l] >= b[l] ? a[l] : b[l];
-      if constexpr (Opcode == D3DSIO_FRC) r[l] = a[l] - floorExact(a[l]);
       if constexpr (Opcode == D3DSIO_ABS) r[l] = std::fabs(a[l]);
       if constexpr (Opcode == D3DSIO_LRP) r[l] = a[l] * b[l] + (1.0f - a[l]) * c[l];
       if constexpr (Opcode == D3DSIO_CMP) r[l] = a[l] >= 0.0f ? b[l] : c[l];

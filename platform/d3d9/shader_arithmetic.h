@@ -39,6 +39,15 @@ inline float floorExact(float x) {
   return std::floor(x);
 }
 
+// floorExact on every lane of a vector (Ints: the same number of 32-bit integers).
+template <typename Floats, typename Ints>
+[[gnu::always_inline]] inline Floats floorExactLanes(Floats x) {
+  const Floats zero = {}, limit = zero + 8388608.0f;
+  Floats t = __builtin_convertvector(__builtin_convertvector(x, Ints), Floats);
+  t = t > x ? t - 1.0f : t;
+  return (x < limit && x > -limit && x != zero) ? t : x;
+}
+
 // rcp and rsq keep 1.0 exact and give FLT_MAX for 0; log of 0 is -FLT_MAX.
 inline float reciprocal(float x) {
   if (x == 1.0f) return 1.0f;

@@ -186,21 +186,13 @@ Vec4 TextureSampler::sampleWrappedBilinear(const Vec4& coordinates) const { retu
 
 namespace {
 
-// tame and floorExact on several lanes at once, lane by lane the same values.
+// tame on several lanes at once, lane by lane the same values.
 template <typename Floats>
 [[gnu::always_inline]] inline Floats tameLanes(Floats t) {
   const Floats zero = {}, low = zero - 16777216.0f, high = zero + 16777216.0f;
   t = t == t ? t : zero;
   t = t < low ? low : t;
   return high < t ? high : t;
-}
-
-template <typename Floats, typename Ints>
-[[gnu::always_inline]] inline Floats floorLanes(Floats x) {
-  const Floats zero = {}, limit = zero + 8388608.0f;
-  Floats t = __builtin_convertvector(__builtin_convertvector(x, Ints), Floats);
-  t = t > x ? t - 1.0f : t;
-  return (x < limit && x > -limit && x != zero) ? t : x;
 }
 
 // The texel positions and weights of bilinear reads wrapped by mask, for several lanes.
@@ -214,7 +206,8 @@ template <typename Floats, typename Ints>
 [[gnu::always_inline]] inline WrappedTaps<Floats, Ints> wrappedTaps(Floats u, Floats v, int width, int height) {
   const Floats tu = tameLanes(u * static_cast<float>(width)) - 0.5f;
   const Floats tv = tameLanes(v * static_cast<float>(height)) - 0.5f;
-  const Floats fu = floorLanes<Floats, Ints>(tu), fv = floorLanes<Floats, Ints>(tv);
+  const Floats fu = shader_arithmetic::floorExactLanes<Floats, Ints>(tu),
+               fv = shader_arithmetic::floorExactLanes<Floats, Ints>(tv);
   const Ints x0 = __builtin_convertvector(fu, Ints), y0 = __builtin_convertvector(fv, Ints);
   return {x0 & (width - 1), (x0 + 1) & (width - 1), y0 & (height - 1), (y0 + 1) & (height - 1), tu - fu, tv - fv};
 }

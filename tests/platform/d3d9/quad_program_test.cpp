@@ -2,10 +2,13 @@
 // same bits, and shaders outside the straight-line subset are left to the interpreter.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "platform/d3d9/quad_program.h"
+#include "platform/d3d9/shader_arithmetic.h"
 #include "shader_asm/shader_assembler.h"
 #include "tests/platform/d3d9/assemble_text.h"
 #include "tests/platform/d3d9/hologram_shaders.h"
@@ -165,6 +168,45 @@ TEST_F(QuadProgramTest, OnlyInputComponentsThatReachTheColourAreLive) {
   EXPECT_EQ(liveOf("ps_2_0\ndcl t0\ndcl t1\ndcl_2d s0\ntexld r0, t1.yxzw, s0\nmov r1.x, t0.w\n"
                    "mov r1.yzw, r0\nmov oC0, r1\n"),
             (std::array<int, 3>{0x8, 0xF, 0}));
+}
+
+TEST(FloorLanesTest, EveryLaneGivesTheScalarFloorsBits) {
+  const float values[] = {0.0f,
+                          -0.0f,
+                          0.5f,
+                          -0.5f,
+                          -1.0f,
+                          2.5f,
+                          -2.5f,
+                          1e-40f,
+                          -1e-40f,
+                          8388607.5f,
+                          -8388607.5f,
+                          8388608.0f,
+                          -8388609.0f,
+                          1e30f,
+                          -1e30f,
+                          std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN(),
+                          2147483648.0f,
+                          -2147483904.0f,
+                          0.99999994f,
+                          -0.99999994f,
+                          16777217.0f,
+                          3.0f};
+  constexpr std::size_t kCount = sizeof values / sizeof values[0];
+  static_assert(kCount % kBlockLanes == 0);
+  for (std::size_t first = 0; first < kCount; first += kBlockLanes) {
+    BlockFloats lanes;
+    std::memcpy(&lanes, values + first, sizeof lanes);
+    const BlockFloats floors = shader_arithmetic::floorExactLanes<BlockFloats, BlockInts>(lanes);
+    for (int l = 0; l < kBlockLanes; ++l) {
+      const float expected = shader_arithmetic::floorExact(values[first + static_cast<std::size_t>(l)]);
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(floors[l]), std::bit_cast<std::uint32_t>(expected))
+          << values[first + static_cast<std::size_t>(l)];
+    }
+  }
 }
 
 TEST_F(QuadProgramTest, ShadersOutsideTheSubsetAreDeclined) {
