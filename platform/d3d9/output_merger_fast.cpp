@@ -11,8 +11,8 @@
 namespace platform::d3d9 {
 namespace {
 
-using Channels = float __attribute__((vector_size(16)));
-using Words = std::int32_t __attribute__((vector_size(16)));
+using Channels = Floats4;
+using Words = Ints4;
 
 [[gnu::always_inline]] inline bool passes(unsigned mask, DWORD incoming, DWORD stored) {
   unsigned outcome = incoming < stored ? 1u : incoming == stored ? 2u : 4u;

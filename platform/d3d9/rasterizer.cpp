@@ -31,7 +31,7 @@ Plane planeOf(float a0, float a1, float a2, float dx1, float dy1, float dx2, flo
 
 // Four lanes of a quad side by side; the same IEEE operations as one lane at a time, so the
 // values are bit for bit those of the scalar plane evaluation.
-using Lanes = float __attribute__((vector_size(16)));
+using Lanes = Floats4;
 
 [[gnu::always_inline]] inline Lanes atLanes(const Plane& p, Lanes dx, Lanes dy) {
   return p.value + p.dx * dx + p.dy * dy;
@@ -59,11 +59,11 @@ void interpolate(const TriangleSetup& s, std::uint32_t usedSlots, QuadInput& q) 
       continue;
     }
     // Components across lanes, turned into each lane's four components.
-    const Floats4 components[4] = {atLanes(planes[0], dx, dy) * w, atLanes(planes[1], dx, dy) * w,
-                                   atLanes(planes[2], dx, dy) * w, atLanes(planes[3], dx, dy) * w};
-    Floats4 lanes[4];
+    const Lanes components[4] = {atLanes(planes[0], dx, dy) * w, atLanes(planes[1], dx, dy) * w,
+                                 atLanes(planes[2], dx, dy) * w, atLanes(planes[3], dx, dy) * w};
+    Lanes lanes[4];
     transpose4x4(components, lanes);
-    static_assert(sizeof(Floats4) == sizeof(Vec4));
+    static_assert(sizeof(Lanes) == sizeof(Vec4));
     std::memcpy(out.data(), lanes, sizeof lanes);
   }
 }

@@ -51,7 +51,8 @@ int cubeFace(const Vec4& d, float* s, float* t) {
   return face;
 }
 
-using Channels = float __attribute__((vector_size(16)));
+// A texel's red, green, blue and alpha side by side.
+using Channels = Floats4;
 
 [[gnu::always_inline]] inline Channels lerpChannels(Channels a, Channels b, float f) { return a + (b - a) * f; }
 
@@ -220,7 +221,7 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
     return;
   }
   // A quad's four samples with the texel positions worked out side by side.
-  using Ints = int __attribute__((vector_size(16)));
+  using Ints = Ints4;
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
   const Channels u = {coordinates[0][0], coordinates[1][0], coordinates[2][0], coordinates[3][0]};
   const Channels v = {coordinates[0][1], coordinates[1][1], coordinates[2][1], coordinates[3][1]};

@@ -75,7 +75,7 @@ class TextureSampler {
   Vec4 texel(const Level& level, int face, int x, int y, int z) const;
   int address(int index, int size, DWORD mode) const;
   Vec4 unpackArgb(const std::byte* row, int x) const;
-  using Channels = float __attribute__((vector_size(16)));
+  using Channels = Floats4;
   // One texel of the wrapped bilinear level as red, green, blue, alpha.
   Channels tap(const Level& level, int x, int y) const;
   static constexpr std::uint64_t kMaxUnpackedTexels = std::uint64_t{1} << 20;
