@@ -122,6 +122,9 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
     }
   }
   depthBytes_ = depth_ ? depth_->bytes.data() : nullptr;
+  // Where an integer depth sits in its word, and the largest value it holds.
+  depthBits_ = layout_.depthBits == 32 ? 0xFFFFFFFFu : ((1u << layout_.depthBits) - 1) << layout_.depthShift;
+  depthMaximum_ = layout_.depthBits == 32 ? 4294967295.0 : static_cast<double>((1u << layout_.depthBits) - 1);
   targetBytes_ = target_ ? target_->bytes.data() : nullptr;
   // Pixels of one-texel blocks are addressed by row and column, without the block division.
   targetPixelStep_ = target_ && target_->format->blockWidth == 1 && target_->format->blockHeight == 1
@@ -154,8 +157,8 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   fogDensity_ = floatFromBits(rs[D3DRS_FOGDENSITY]);
   D3DCOLOR fogColor = rs[D3DRS_FOGCOLOR];
   fogColor_ = {((fogColor >> 16) & 0xFF) / 255.0f, ((fogColor >> 8) & 0xFF) / 255.0f, (fogColor & 0xFF) / 255.0f, 1};
-  depthMask_ = comparisonMask(depthFunc_);
-  alphaMask_ = comparisonMask(alphaFunc_);
+  depthPasses_ = comparisonMask(depthFunc_);
+  alphaPasses_ = comparisonMask(alphaFunc_);
   MergeFunction common = commonMerge();
   merge_ = common ? common : &OutputMerger::mergeGeneral;
   mergeBlock_ = commonBlockMerge();
@@ -175,9 +178,8 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
     std::memcpy(&newDepthBits, &z, 4);
     depthPass = !depthTest_ || compareInline(depthFunc_, z, floatFromBits(word));
   } else {
-    double maximum = layout_.depthBits == 32 ? 4294967295.0 : static_cast<double>((1u << layout_.depthBits) - 1);
-    DWORD quantised = static_cast<DWORD>(static_cast<double>(z) * maximum + 0.5);
-    depthMask = layout_.depthBits == 32 ? 0xFFFFFFFFu : ((1u << layout_.depthBits) - 1) << layout_.depthShift;
+    DWORD quantised = static_cast<DWORD>(static_cast<double>(z) * depthMaximum_ + 0.5);
+    depthMask = depthBits_;
     DWORD stored = (word & depthMask) >> layout_.depthShift;
     newDepthBits = (quantised << layout_.depthShift) & depthMask;
     depthPass = !depthTest_ || compareInline(depthFunc_, quantised, stored);

@@ -67,10 +67,12 @@ class OutputMerger {
   DepthLayout layout_;
   bool depthTest_ = false, depthWrite_ = false, stencil_ = false, twoSided_ = false;
   DWORD depthFunc_ = D3DCMP_LESSEQUAL;
-  unsigned depthMask_ = 7;
+  unsigned depthPasses_ = 7;  // comparisonMask of depthFunc_
+  DWORD depthBits_ = 0;       // the depth's bits in a depth-stencil word
+  double depthMaximum_ = 0;   // the largest integer depth
   bool alphaTest_ = false;
   DWORD alphaFunc_ = D3DCMP_ALWAYS;
-  unsigned alphaMask_ = 7;
+  unsigned alphaPasses_ = 7;  // comparisonMask of alphaFunc_
   DWORD alphaRef_ = 0;
   bool blend_ = false;
   bool separateAlpha_ = false;

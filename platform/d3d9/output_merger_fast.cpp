@@ -92,15 +92,13 @@ template <int DepthBytes>
 [[gnu::always_inline]] inline bool OutputMerger::commonDepthTest(int x, int y, float z) {
   // A depth buffer smaller than the target leaves the pixels beyond it untested.
   if (static_cast<UINT>(x) >= depth_->width || static_cast<UINT>(y) >= depth_->height) return true;
-  const DWORD depthMask = ((1u << layout_.depthBits) - 1) << layout_.depthShift;
-  const double depthMaximum = static_cast<double>((1u << layout_.depthBits) - 1);
   std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
   const DWORD word = readDepthWord<DepthBytes>(at);
   const float unit = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;
-  const auto quantised = static_cast<DWORD>(static_cast<double>(unit) * depthMaximum + 0.5);
-  if (!passes(depthMask_, quantised, (word & depthMask) >> layout_.depthShift)) return false;
+  const auto quantised = static_cast<DWORD>(static_cast<double>(unit) * depthMaximum_ + 0.5);
+  if (!passes(depthPasses_, quantised, (word & depthBits_) >> layout_.depthShift)) return false;
   if (depthWrite_) {
-    const DWORD updated = (word & ~depthMask) | ((quantised << layout_.depthShift) & depthMask);
+    const DWORD updated = (word & ~depthBits_) | ((quantised << layout_.depthShift) & depthBits_);
     if (updated != word) writeDepthWord<DepthBytes>(at, updated);
   }
   return true;
@@ -114,7 +112,7 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
     const int x = quad.x + static_cast<int>(l & 1), y = quad.y + static_cast<int>(l >> 1);
     const Vec4& shadedColor = shaded.color[l];
     Channels color = saturateLanes(Channels{shadedColor[0], shadedColor[1], shadedColor[2], shadedColor[3]});
-    if (alphaTest_ && !passes(alphaMask_, static_cast<DWORD>(color[3] * 255.0f + 0.5f), alphaRef_)) continue;
+    if (alphaTest_ && !passes(alphaPasses_, static_cast<DWORD>(color[3] * 255.0f + 0.5f), alphaRef_)) continue;
     if constexpr (DepthBytes != 0) {
       if (!commonDepthTest<DepthBytes>(x, y, shaded.depthWritten ? shaded.depth[l] : quad.z[l])) continue;
     }
@@ -148,7 +146,7 @@ void OutputMerger::mergeBlockCommon(const PixelBlock& block, const BlockColor& s
     const BlockInts alpha = __builtin_convertvector(color[3] * 255.0f + 0.5f, BlockInts);
     for (unsigned left = lanes; left; left &= left - 1) {
       const int l = __builtin_ctz(left);
-      if (!passes(alphaMask_, static_cast<DWORD>(alpha[l]), alphaRef_)) lanes &= ~(1u << l);
+      if (!passes(alphaPasses_, static_cast<DWORD>(alpha[l]), alphaRef_)) lanes &= ~(1u << l);
     }
   }
   if constexpr (DepthBytes != 0) {
