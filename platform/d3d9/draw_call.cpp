@@ -538,12 +538,23 @@ class Draw {
     for (const PointItem& p : points_) rasterizePoint(p.v, p.size, region, usedSlots_, worker);
   }
 
+  // Whether the draw's triangles take the block path (the bands decide the same way).
+  bool usesBlocks(bool fog) {
+    if (!kBlocksPayOff || !targets_.fastPaths) return false;
+    PixelStage stage;
+    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
+    OutputMerger merger;
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
+    return merger.mergesBlocks() && stage.prepareBlocks();
+  }
+
   void rasterize(bool fog) {
     if (!targets_.renderTarget) return;
     ClipRegion whole = targetRegion();
     if (whole.left >= whole.right || whole.top >= whole.bottom) return;
-    if (targets_.fastPaths && targets_.texelScratch) {
-      // Primitives' bounding boxes stand in for the samples the draw will take.
+    if (targets_.fastPaths && targets_.texelScratch && !usesBlocks(fog)) {
+      // Primitives' bounding boxes stand in for the samples the draw will take; blocks read
+      // the texels where they are.
       for (std::size_t s = 0; s < kPixelSamplerCount; ++s) {
         pixelSamplers_.pixel()[s].unpackForDraw(area_, (*targets_.texelScratch)[s]);
       }

@@ -7,6 +7,7 @@
 
 #include "platform/d3d9/raw_bits.h"
 #include "platform/d3d9/shader_arithmetic.h"
+#include "platform/d3d9/texel_lanes.h"
 #include "platform/d3d9/texture.h"
 
 namespace platform::d3d9 {
@@ -124,7 +125,9 @@ void TextureSampler::bind(IDirect3DBaseTexture9* texture, const std::array<DWORD
   };
   wrappedBilinear_ = packedArgb_ && type_ == D3DRTYPE_TEXTURE && ignoresLevelOfDetail() &&
                      magFilter_ == D3DTEXF_LINEAR && wrapsByMask(addressModes_[0], top.width) &&
-                     wrapsByMask(addressModes_[1], top.height);
+                     wrapsByMask(addressModes_[1], top.height) &&
+                     // Block reads address the level with 32-bit byte offsets.
+                     std::uint64_t{top.rowPitch} * std::uint64_t(top.height) <= std::uint64_t{INT32_MAX};
 }
 
 [[gnu::always_inline]] inline Channels TextureSampler::tap(const Level& level, int x, int y) const {
@@ -235,21 +238,26 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
 }
 
 void TextureSampler::sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const {
-  // Eight lanes, each filtered as the quad's lanes are, then turned channel by channel.
+  // Eight lanes, channel by channel: each tap's word gathered straight from the level, its
+  // bytes turned into the values the table holds, then the quad lanes' lerps in their order.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
   const auto taps = wrappedTaps<BlockFloats, BlockInts>(u, v, level.width, level.height);
-  Channels lanes[kBlockLanes];
-  for (int l = 0; l < kBlockLanes; ++l) {
-    const Channels top =
-        lerpChannels(tap(level, taps.xa[l], taps.ya[l]), tap(level, taps.xb[l], taps.ya[l]), taps.au[l]);
-    const Channels bottom =
-        lerpChannels(tap(level, taps.xa[l], taps.yb[l]), tap(level, taps.xb[l], taps.yb[l]), taps.au[l]);
-    lanes[l] = lerpChannels(top, bottom, taps.av[l]);
+  const auto pitch = static_cast<std::int32_t>(level.rowPitch);
+  const BlockInts rowA = taps.ya * pitch, rowB = taps.yb * pitch, columnA = taps.xa * 4, columnB = taps.xb * 4;
+  const BlockInts words[4] = {gatherWords(level.bytes, rowA + columnA), gatherWords(level.bytes, rowA + columnB),
+                              gatherWords(level.bytes, rowB + columnA), gatherWords(level.bytes, rowB + columnB)};
+  // Red, green, blue and alpha sit at these bit offsets of an A8R8G8B8 word.
+  constexpr int kShifts[4] = {16, 8, 0, 24};
+  for (std::size_t c = 0; c < 4; ++c) {
+    if (c == 3 && opaque_) {
+      (*result)[c] = BlockFloats{} + 1.0f;  // lerps of 1 and 1 stay 1
+      break;
+    }
+    BlockFloats t[4];
+    for (int i = 0; i < 4; ++i) t[i] = unitBytesLanes((words[i] >> kShifts[c]) & 0xFF);
+    const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
+    (*result)[c] = top + (bottom - top) * taps.av;
   }
-  Channels left[4], right[4];
-  transpose4x4(lanes, left);
-  transpose4x4(lanes + 4, right);
-  for (std::size_t c = 0; c < 4; ++c) (*result)[c] = __builtin_shufflevector(left[c], right[c], 0, 1, 2, 3, 4, 5, 6, 7);
 }
 
 float TextureSampler::levelOfDetail(const Vec4& ddx, const Vec4& ddy) const {

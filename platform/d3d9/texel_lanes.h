@@ -1,0 +1,43 @@
+// Texel reads across a block's eight lanes: one 32-bit word per lane from byte offsets, and
+// bytes turned into the [0, 1] values the texel readers give (k / 255, correctly rounded).
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+#include "platform/d3d9/pixel_block.h"
+
+#if defined(__AVX2__) || defined(__FMA__)
+#include <immintrin.h>
+#endif
+
+namespace platform::d3d9 {
+
+// The 32-bit word at base + offsets[l] for every lane.
+[[gnu::always_inline]] inline BlockInts gatherWords(const std::byte* base, BlockInts offsets) {
+#if defined(__AVX2__)
+  return reinterpret_cast<BlockInts>(
+      _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), reinterpret_cast<__m256i>(offsets), 1));
+#else
+  BlockInts words;
+  for (int l = 0; l < kBlockLanes; ++l) std::memcpy(&words[l], base + offsets[l], 4);
+  return words;
+#endif
+}
+
+// k / 255 for byte values k in every lane, the same float the division gives. With fused
+// multiply-add a product and one correction against its remainder cost less than a division
+// and round the same way for all 256 values (the tests go through every one).
+[[gnu::always_inline]] inline BlockFloats unitBytesLanes(BlockInts bytes) {
+  const BlockFloats k = __builtin_convertvector(bytes, BlockFloats);
+#if defined(__FMA__)
+  const __m256 x = reinterpret_cast<__m256>(k), inverse = _mm256_set1_ps(1.0f / 255.0f);
+  const __m256 quotient = _mm256_mul_ps(x, inverse);
+  const __m256 remainder = _mm256_fnmadd_ps(quotient, _mm256_set1_ps(255.0f), x);
+  return reinterpret_cast<BlockFloats>(_mm256_fmadd_ps(remainder, inverse, quotient));
+#else
+  return k / 255.0f;
+#endif
+}
+
+}  // namespace platform::d3d9
