@@ -13,24 +13,29 @@ constexpr std::int64_t kBlockCoordinateLimit = std::int64_t{1} << 24;
   return p.value + p.dx * dx + p.dy * dy;
 }
 
-// Depth and attributes of a block's lanes: the quad rasteriser's expressions, lane for lane.
-void interpolateBlock(const TriangleSetup& s, const BlockComponents& components, PixelBlock& b) {
-  const BlockFloats dx = (static_cast<float>(b.x) + kBlockColumns) - s.originX;
-  const BlockFloats dy = (static_cast<float>(b.y) + kBlockRows) - s.originY;
+// Depth and attributes of a block's lanes, into element b of the batch's rows: the quad
+// rasteriser's expressions, lane for lane.
+void interpolateBlock(const TriangleSetup& s, const BlockComponents& components, int x, int y, BlockBatch& batch,
+                      std::size_t b) {
+  const BlockFloats dx = (static_cast<float>(x) + kBlockColumns) - s.originX;
+  const BlockFloats dy = (static_cast<float>(y) + kBlockRows) - s.originY;
   const BlockFloats zero = {}, one = zero + 1.0f;
   const BlockFloats z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
-  b.z = z < zero ? zero : (one < z ? one : z);
+  batch.z[b] = z < zero ? zero : (one < z ? one : z);
   const BlockFloats w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
   for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
     const auto& planes = s.varyings[slot];
-    auto& out = b.varyings[slot];
+    auto& out = batch.varyings[slot];
     const bool flat = s.flatSlots & (1u << slot);
     for (unsigned mask = components[slot]; mask; mask &= mask - 1) {
       const auto c = static_cast<std::size_t>(__builtin_ctz(mask));
-      out[c] = flat ? zero + planes[c].value : atLanes(planes[c], dx, dy) * w;
+      out[c][b] = flat ? zero + planes[c].value : atLanes(planes[c], dx, dy) * w;
     }
   }
 }
+
+// Edge values of the eight lanes, exact in 64 bits.
+using EdgeLanes = std::int64_t __attribute__((vector_size(64)));
 
 }  // namespace
 
@@ -43,7 +48,7 @@ bool fitsBlockRasterizer(const TriangleSetup& s, const ClipRegion& region) {
 }
 
 void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, const BlockComponents& components,
-                             BlockSink& sink) {
+                             BlockBatch& batch, BlockSink& sink) {
   const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
   const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
   if (minX > maxX || minY > maxY) return;
@@ -51,19 +56,15 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
   // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
   // inside when positive. Each lane adds its column and row steps to the block's value.
   std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
-  std::array<std::array<std::int64_t, kBlockLanes>, 3> laneOffsets{};
+  std::array<EdgeLanes, 3> laneOffsets{};
   for (std::size_t i = 0; i < 3; ++i) {
     const std::size_t next = (i + 1) % 3;
     const std::int64_t dx = s.x[next] - s.x[i], dy = s.y[next] - s.y[i];
     stepX[i] = -dy * 256;
     stepY[i] = dx * 256;
     rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
-    for (int l = 0; l < kBlockLanes; ++l) {
-      laneOffsets[i][static_cast<std::size_t>(l)] = (l & 3) * stepX[i] + (l >> 2) * stepY[i];
-    }
+    for (int l = 0; l < kBlockLanes; ++l) laneOffsets[i][l] = (l & 3) * stepX[i] + (l >> 2) * stepY[i];
   }
-  PixelBlock block;
-  block.frontFacing = s.frontFacing;
   for (int y = firstY; y <= maxY; y += 2) {
     // Lanes whose row lies inside the bounds.
     unsigned rowLanes = 0xFF;
@@ -72,22 +73,23 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     std::array<std::int64_t, 3> e = rowStart;
     for (int x = firstX; x <= maxX; x += 4) {
       unsigned lanes = rowLanes;
-      for (int column = 0; column < 4; ++column) {
-        if (x + column < minX || x + column > maxX) lanes &= ~(0x11u << column);
+      if (x < minX || x + 3 > maxX) {
+        for (int column = 0; column < 4; ++column) {
+          if (x + column < minX || x + column > maxX) lanes &= ~(0x11u << column);
+        }
       }
-      unsigned covered = 0;
-      for (std::size_t l = 0; l < kBlockLanes; ++l) {
-        const bool inside =
-            (e[0] + laneOffsets[0][l] > 0) & (e[1] + laneOffsets[1][l] > 0) & (e[2] + laneOffsets[2][l] > 0);
-        covered |= static_cast<unsigned>(inside) << l;
-      }
-      covered &= lanes;
+      const EdgeLanes zero = {};
+      const EdgeLanes inside =
+          (e[0] + laneOffsets[0] > zero) & (e[1] + laneOffsets[1] > zero) & (e[2] + laneOffsets[2] > zero);
+      const unsigned covered = laneBits(__builtin_convertvector(inside, BlockInts)) & lanes;
       if (covered) {
-        block.x = x;
-        block.y = y;
-        block.coverage = static_cast<std::uint8_t>(covered);
-        interpolateBlock(s, components, block);
-        sink.block(block);
+        const auto b = static_cast<std::size_t>(batch.count);
+        batch.x[b] = x;
+        batch.y[b] = y;
+        batch.coverage[b] = static_cast<std::uint8_t>(covered);
+        batch.frontFacing[b] = s.frontFacing;
+        interpolateBlock(s, components, x, y, batch, b);
+        if (++batch.count == kBatchBlocks) sink.blocks(batch);
       }
       for (std::size_t i = 0; i < 3; ++i) e[i] += 4 * stepX[i];
     }

@@ -13,17 +13,19 @@ namespace platform::d3d9 {
 class BlockSink {
  public:
   virtual ~BlockSink() = default;
-  virtual void block(PixelBlock& block) = 0;
+  // Shades and merges the batch's blocks in order; the batch is then emptied.
+  virtual void blocks(BlockBatch& batch) = 0;
 };
 
 // Whether the triangle's edge values stay small enough for the block rasteriser's lane offsets.
 // Triangles reaching further than 65536 pixels from the origin go the quad way.
 bool fitsBlockRasterizer(const TriangleSetup& setup, const ClipRegion& region);
 
-// Emits the triangle's covered blocks inside `region` with the components `components` names
-// interpolated (the others keep whatever an earlier block left); call only when
-// fitsBlockRasterizer.
+// Adds the triangle's covered blocks inside `region` to `batch` with the components
+// `components` names interpolated (the others hold whatever was there), handing the batch to
+// `sink` whenever it fills; the caller hands over what is left after its last triangle. Call
+// only when fitsBlockRasterizer.
 void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& region, const BlockComponents& components,
-                             BlockSink& sink);
+                             BlockBatch& batch, BlockSink& sink);
 
 }  // namespace platform::d3d9

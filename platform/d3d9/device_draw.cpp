@@ -8,6 +8,7 @@
 #include "platform/d3d9/device.h"
 #include "platform/d3d9/draw_call.h"
 #include "platform/d3d9/pixel_codec.h"
+#include "platform/d3d9/raw_bits.h"
 
 namespace platform::d3d9 {
 namespace {
@@ -44,6 +45,24 @@ void fillPixels(std::byte* row, LONG count, const std::byte* value, std::size_t 
     return;
   }
   for (LONG x = 0; x < count; ++x) std::memcpy(row + static_cast<std::size_t>(x) * size, value, size);
+}
+
+// Each pixel of a row becomes (pixel & keep) | set, byte for byte; whole words at a time for
+// the usual sizes.
+void maskPixels(std::byte* row, LONG count, const std::byte* keep, const std::byte* set, std::size_t size) {
+  auto words = [&]<typename Word>(Word) {
+    const auto keepWord = loadUnaligned<Word>(keep), setWord = loadUnaligned<Word>(set);
+    for (LONG x = 0; x < count; ++x) {
+      std::byte* at = row + static_cast<std::size_t>(x) * sizeof(Word);
+      const auto word = static_cast<Word>((loadUnaligned<Word>(at) & keepWord) | setWord);
+      std::memcpy(at, &word, sizeof word);
+    }
+  };
+  if (size == 4) return words(std::uint32_t{});
+  if (size == 2) return words(std::uint16_t{});
+  for (LONG x = 0; x < count; ++x, row += size) {
+    for (std::size_t b = 0; b < size; ++b) row[b] = (row[b] & keep[b]) | set[b];
+  }
 }
 
 }  // namespace
@@ -123,9 +142,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
           fillPixels(pixel, end - x0, depthSet.data(), depthBytes);
           continue;
         }
-        for (LONG x = x0; x < end; ++x, pixel += depthBytes) {
-          for (std::size_t b = 0; b < depthBytes; ++b) pixel[b] = (pixel[b] & depthKeep[b]) | depthSet[b];
-        }
+        maskPixels(pixel, end - x0, depthKeep.data(), depthSet.data(), depthBytes);
       }
     }
   }

@@ -100,16 +100,25 @@ class Worker final : public QuadSink, public BlockSink {
     stage_.shade(q, &out_);
     merger_.merge(q, out_);
   }
-  void block(PixelBlock& b) override {
-    stage_.shadeBlock(b, &color_);
-    merger_.mergeBlock(b, color_);
+  void blocks(BlockBatch& batch) override {
+    if (batch.count == 0) return;
+    stage_.shadeBlocks(batch, &color_->color);
+    merger_.mergeBlocks(batch, color_->color);
+    batch.count = 0;
   }
+  // Where the block rasteriser gathers blocks; hand it to `blocks` after the last triangle.
+  BlockBatch& batch() { return *batch_; }
 
  private:
+  struct Shaded {
+    BatchColor color;
+  };
   PixelStage& stage_;
   OutputMerger& merger_;
   QuadOutput out_;
-  BlockColor color_;
+  // Kilobytes each, so on the heap rather than a worker thread's stack.
+  std::unique_ptr<BlockBatch> batch_ = std::make_unique<BlockBatch>();
+  std::unique_ptr<Shaded> color_ = std::make_unique<Shaded>();
 };
 
 class Draw {
@@ -528,11 +537,14 @@ class Draw {
     const bool blocks = kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
     for (const TriangleSetup& t : triangles_) {
       if (blocks && fitsBlockRasterizer(t, region)) {
-        rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker);
+        rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker.batch(), worker);
       } else {
+        // Blocks gathered so far go first, so every pixel sees its triangles in order.
+        worker.blocks(worker.batch());
         rasterizeTriangle(t, region, usedSlots_, worker);
       }
     }
+    worker.blocks(worker.batch());
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     for (const LineItem& l : lines_) rasterizeLine(l.a, l.b, l.lastPixel, flat, region, usedSlots_, worker);
     for (const PointItem& p : points_) rasterizePoint(p.v, p.size, region, usedSlots_, worker);

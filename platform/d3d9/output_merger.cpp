@@ -161,7 +161,7 @@ void OutputMerger::bind(const DeviceState& state, Surface* target, Surface* dept
   alphaPasses_ = comparisonMask(alphaFunc_);
   MergeFunction common = commonMerge();
   merge_ = common ? common : &OutputMerger::mergeGeneral;
-  mergeBlock_ = commonBlockMerge();
+  mergeBlocks_ = commonBatchMerge();
 }
 
 [[gnu::always_inline]] inline bool OutputMerger::depthStencilTest(int x, int y, float z, bool frontFacing) {

@@ -19,10 +19,11 @@ class OutputMerger {
   void bind(const DeviceState& state, Surface* target, Surface* depthStencil, bool shaderFog, bool fastPaths = true);
   // Merges the covered, not killed lanes of a quad.
   void merge(const QuadInput& quad, const QuadOutput& shaded) { (this->*merge_)(quad, shaded); }
-  // Whether the bound state is one of the common ones mergeBlock handles.
-  bool mergesBlocks() const { return mergeBlock_ != nullptr; }
-  // Merges the covered lanes of a block (colours as shaded, depth from the block).
-  void mergeBlock(const PixelBlock& block, const BlockColor& color) { (this->*mergeBlock_)(block, color); }
+  // Whether the bound state is one of the common ones mergeBlocks handles.
+  bool mergesBlocks() const { return mergeBlocks_ != nullptr; }
+  // Merges the covered lanes of a batch's blocks in order (colours as shaded, depth from the
+  // blocks).
+  void mergeBlocks(const BlockBatch& batch, const BatchColor& color) { (this->*mergeBlocks_)(batch, color); }
 
  private:
   using MergeFunction = void (OutputMerger::*)(const QuadInput&, const QuadOutput&);
@@ -31,11 +32,13 @@ class OutputMerger {
   MergeFunction commonMerge() const;
   template <int DepthBytes, bool Blend>
   void mergeCommon(const QuadInput& quad, const QuadOutput& shaded);
-  using BlockMergeFunction = void (OutputMerger::*)(const PixelBlock&, const BlockColor&);
-  BlockMergeFunction commonBlockMerge() const;
+  using BatchMergeFunction = void (OutputMerger::*)(const BlockBatch&, const BatchColor&);
+  BatchMergeFunction commonBatchMerge() const;
   int commonDepthBytes() const;
   template <int DepthBytes, bool Blend>
-  void mergeBlockCommon(const PixelBlock& block, const BlockColor& shaded);
+  void mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded);
+  template <int DepthBytes, bool Blend>
+  void mergeBlockCommon(int x, int y, unsigned lanes, BlockFloats z, const BlockColor& shaded);
   // The depth test and write of one pixel in the common states; false when it fails.
   template <int DepthBytes>
   bool commonDepthTest(int x, int y, float z);
@@ -53,7 +56,7 @@ class OutputMerger {
   Vec4 blend(const Vec4& source, const Vec4& destination) const;
 
   MergeFunction merge_ = &OutputMerger::mergeGeneral;
-  BlockMergeFunction mergeBlock_ = nullptr;
+  BatchMergeFunction mergeBlocks_ = nullptr;
   bool allowFastPaths_ = true;
   const DeviceState* state_ = nullptr;
   PixelStore* target_ = nullptr;

@@ -1,6 +1,6 @@
 // The merge of the common draws, chosen once per bind: a 32-bit colour target written whole,
 // no fog and no stencil, integer depth, and either no blending or source-alpha blending. For
-// quads and for 4x2 blocks. The lanes take exactly the IEEE operations of the general merge,
+// quads and for batches of 4x2 blocks. The lanes take exactly the IEEE operations of the general merge,
 // channels or lanes side by side, so the pixels are bit for bit the same; switches on state
 // become a comparison mask and template parameters.
 #include <cstdint>
@@ -79,11 +79,11 @@ OutputMerger::MergeFunction OutputMerger::commonMerge() const {
   }
 }
 
-OutputMerger::BlockMergeFunction OutputMerger::commonBlockMerge() const {
+OutputMerger::BatchMergeFunction OutputMerger::commonBatchMerge() const {
   switch (commonDepthBytes()) {
-    case 0: return blend_ ? &OutputMerger::mergeBlockCommon<0, true> : &OutputMerger::mergeBlockCommon<0, false>;
-    case 2: return blend_ ? &OutputMerger::mergeBlockCommon<2, true> : &OutputMerger::mergeBlockCommon<2, false>;
-    case 4: return blend_ ? &OutputMerger::mergeBlockCommon<4, true> : &OutputMerger::mergeBlockCommon<4, false>;
+    case 0: return blend_ ? &OutputMerger::mergeBlocksCommon<0, true> : &OutputMerger::mergeBlocksCommon<0, false>;
+    case 2: return blend_ ? &OutputMerger::mergeBlocksCommon<2, true> : &OutputMerger::mergeBlocksCommon<2, false>;
+    case 4: return blend_ ? &OutputMerger::mergeBlocksCommon<4, true> : &OutputMerger::mergeBlocksCommon<4, false>;
     default: return nullptr;
   }
 }
@@ -136,48 +136,136 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
   }
 }
 
+namespace {
+
+using BlockWords = std::uint32_t __attribute__((vector_size(32)));
+
+// The lanes (as bits) where a D3DCMPFUNC, as comparisonMask gives it, passes `incoming`
+// against `stored`; both below 2^31.
+[[gnu::always_inline]] inline unsigned passingLanes(unsigned mask, BlockInts incoming, BlockInts stored) {
+  const BlockInts none = {};
+  const BlockInts pass = ((mask & 1) ? incoming < stored : none) | ((mask & 2) ? incoming == stored : none) |
+                         ((mask & 4) ? incoming > stored : none);
+  return laneBits(pass);
+}
+
+// The eight words of a block from a surface of `Bytes`-wide pixels: row `at`, then the row one
+// pitch below, four pixels each. Lanes not in `lanes` read nothing and hold 0.
+template <int Bytes>
+[[gnu::always_inline]] inline BlockInts loadBlockWords(const std::byte* at, std::size_t pitch, unsigned lanes,
+                                                       bool whole) {
+  BlockInts words = {};
+  if (whole) {
+    if constexpr (Bytes == 4) {
+      Ints4 top, bottom;
+      std::memcpy(&top, at, sizeof top);
+      std::memcpy(&bottom, at + pitch, sizeof bottom);
+      return __builtin_shufflevector(top, bottom, 0, 1, 2, 3, 4, 5, 6, 7);
+    } else {
+      using Halves4 = std::uint16_t __attribute__((vector_size(8)));
+      Halves4 top, bottom;
+      std::memcpy(&top, at, sizeof top);
+      std::memcpy(&bottom, at + pitch, sizeof bottom);
+      return __builtin_convertvector(__builtin_shufflevector(top, bottom, 0, 1, 2, 3, 4, 5, 6, 7), BlockInts);
+    }
+  }
+  for (unsigned left = lanes; left; left &= left - 1) {
+    const int l = __builtin_ctz(left);
+    words[l] = static_cast<std::int32_t>(readDepthWord<Bytes>(at + (l >> 2) * pitch + (l & 3) * Bytes));
+  }
+  return words;
+}
+
+// Writes the `lanes` of a block's words back: all eight at once when whole, else lane by lane.
+template <int Bytes>
+[[gnu::always_inline]] inline void storeBlockWords(std::byte* at, std::size_t pitch, unsigned lanes, bool whole,
+                                                   BlockInts words) {
+  if (whole && lanes == 0xFF) {
+    if constexpr (Bytes == 4) {
+      const Ints4 top = __builtin_shufflevector(words, words, 0, 1, 2, 3);
+      const Ints4 bottom = __builtin_shufflevector(words, words, 4, 5, 6, 7);
+      std::memcpy(at, &top, sizeof top);
+      std::memcpy(at + pitch, &bottom, sizeof bottom);
+    } else {
+      using Halves8 = std::uint16_t __attribute__((vector_size(16)));
+      const Halves8 halves = __builtin_convertvector(words, Halves8);
+      std::memcpy(at, &halves, 8);
+      std::memcpy(at + pitch, reinterpret_cast<const char*>(&halves) + 8, 8);
+    }
+    return;
+  }
+  for (unsigned left = lanes; left; left &= left - 1) {
+    const int l = __builtin_ctz(left);
+    writeDepthWord<Bytes>(at + (l >> 2) * pitch + (l & 3) * Bytes, static_cast<DWORD>(words[l]));
+  }
+}
+
+}  // namespace
+
 template <int DepthBytes, bool Blend>
-void OutputMerger::mergeBlockCommon(const PixelBlock& block, const BlockColor& shaded) {
-  // The quad merge's operations lane by lane, the colour arithmetic across the eight lanes.
+void OutputMerger::mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded) {
+  for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
+    mergeBlockCommon<DepthBytes, Blend>(batch.x[b], batch.y[b], batch.coverage[b], batch.z[b],
+                                        {shaded[0][b], shaded[1][b], shaded[2][b], shaded[3][b]});
+  }
+}
+
+template <int DepthBytes, bool Blend>
+[[gnu::always_inline]] inline void OutputMerger::mergeBlockCommon(int x, int y, unsigned lanes, BlockFloats z,
+                                                                  const BlockColor& shaded) {
+  // The quad merge's operations, lane for lane, across the eight lanes.
   BlockColor color;
   for (std::size_t c = 0; c < 4; ++c) color[c] = saturateLanes(shaded[c]);
-  unsigned lanes = block.coverage;
   if (alphaTest_) {
     const BlockInts alpha = __builtin_convertvector(color[3] * 255.0f + 0.5f, BlockInts);
-    for (unsigned left = lanes; left; left &= left - 1) {
-      const int l = __builtin_ctz(left);
-      if (!passes(alphaPasses_, static_cast<DWORD>(alpha[l]), alphaRef_)) lanes &= ~(1u << l);
-    }
-  }
-  if constexpr (DepthBytes != 0) {
-    for (unsigned left = lanes; left; left &= left - 1) {
-      const int l = __builtin_ctz(left);
-      if (!commonDepthTest<DepthBytes>(block.x + (l & 3), block.y + (l >> 2), block.z[l])) lanes &= ~(1u << l);
-    }
+    lanes &= passingLanes(alphaPasses_, alpha, BlockInts{} + static_cast<std::int32_t>(alphaRef_));
   }
   if (!lanes) return;
-  auto pixelAt = [&](int l) {
-    return targetBytes_ + std::size_t(block.y + (l >> 2)) * target_->rowPitch + std::size_t(block.x + (l & 3)) * 4;
-  };
-  if constexpr (Blend) {
-    BlockColor destination{};
-    for (unsigned left = lanes; left; left &= left - 1) {
-      const int l = __builtin_ctz(left);
-      DWORD stored;
-      std::memcpy(&stored, pixelAt(l), 4);
-      destination[0][l] = static_cast<float>((stored >> 16) & 0xFF);
-      destination[1][l] = static_cast<float>((stored >> 8) & 0xFF);
-      destination[2][l] = static_cast<float>(stored & 0xFF);
-      destination[3][l] = static_cast<float>(stored >> 24);
+  if constexpr (DepthBytes != 0) {
+    // Pixels beyond a depth buffer smaller than the target pass untested.
+    unsigned tested = lanes;
+    const bool wholeDepth = static_cast<UINT>(x) + 3 < depth_->width && static_cast<UINT>(y) + 1 < depth_->height;
+    if (!wholeDepth) {
+      for (int l = 0; l < kBlockLanes; ++l) {
+        if (static_cast<UINT>(x + (l & 3)) >= depth_->width || static_cast<UINT>(y + (l >> 2)) >= depth_->height) {
+          tested &= ~(1u << l);
+        }
+      }
     }
+    std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
+    const BlockInts words = loadBlockWords<DepthBytes>(at, depth_->rowPitch, tested, wholeDepth);
+    // Depth in [0, 1] to the buffer's integers, in double as the general merge does.
+    using BlockDoubles = double __attribute__((vector_size(64)));
+    const BlockDoubles unit = __builtin_convertvector(saturateLanes(z), BlockDoubles);
+    const BlockInts quantised = __builtin_convertvector(unit * depthMaximum_ + 0.5, BlockInts);
+    const BlockWords unsignedWords = reinterpret_cast<BlockWords>(words);
+    const BlockInts stored = reinterpret_cast<BlockInts>((unsignedWords & depthBits_) >> layout_.depthShift);
+    const unsigned passing = passingLanes(depthPasses_, quantised, stored) & tested;
+    lanes &= passing | ~tested;
+    if (depthWrite_ && passing) {
+      const BlockWords updated = (unsignedWords & ~depthBits_) |
+                                 ((reinterpret_cast<BlockWords>(quantised) << layout_.depthShift) & depthBits_);
+      storeBlockWords<DepthBytes>(at, depth_->rowPitch, passing, wholeDepth, reinterpret_cast<BlockInts>(updated));
+    }
+    if (!lanes) return;
+  }
+  const bool wholeTarget = static_cast<UINT>(x) + 3 < target_->width && static_cast<UINT>(y) + 1 < target_->height;
+  std::byte* pixels = targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * 4;
+  if constexpr (Blend) {
+    // Only rows with lanes to write are read: a row without may belong to another band.
+    const bool wholeRead = wholeTarget && (lanes & 0x0F) && (lanes & 0xF0);
+    const BlockWords stored =
+        reinterpret_cast<BlockWords>(loadBlockWords<4>(pixels, target_->rowPitch, lanes, wholeRead));
+    const BlockInts channels[4] = {
+        reinterpret_cast<BlockInts>((stored >> 16) & 0xFF), reinterpret_cast<BlockInts>((stored >> 8) & 0xFF),
+        reinterpret_cast<BlockInts>(stored & 0xFF), reinterpret_cast<BlockInts>(stored >> 24)};
     const BlockFloats alpha = color[3], inverse = 1.0f - alpha;
     for (std::size_t c = 0; c < 4; ++c) {
-      BlockFloats d = destination[c] / 255.0f;
+      BlockFloats d = __builtin_convertvector(channels[c], BlockFloats) / 255.0f;
       if (c == 3 && !targetHasAlpha_) d = BlockFloats{} + 1.0f;
       color[c] = color[c] * alpha + d * inverse;
     }
   }
-  using BlockWords = std::uint32_t __attribute__((vector_size(32)));
   std::array<BlockWords, 4> bytes;
   for (std::size_t c = 0; c < 4; ++c) {
     bytes[c] =
@@ -185,11 +273,7 @@ void OutputMerger::mergeBlockCommon(const PixelBlock& block, const BlockColor& s
   }
   const BlockWords words = (bytes[3] << 24 | bytes[0] << 16 | bytes[1] << 8 | bytes[2]) &
                            (targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu);
-  for (unsigned left = lanes; left; left &= left - 1) {
-    const int l = __builtin_ctz(left);
-    const DWORD word = words[l];
-    std::memcpy(pixelAt(l), &word, 4);
-  }
+  storeBlockWords<4>(pixels, target_->rowPitch, lanes, wholeTarget, reinterpret_cast<BlockInts>(words));
 }
 
 }  // namespace platform::d3d9

@@ -9,6 +9,10 @@
 
 #include "platform/d3d9/pipeline_types.h"
 
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
 namespace platform::d3d9 {
 
 inline constexpr int kBlockLanes = 8;
@@ -46,6 +50,17 @@ template <typename Floats>
   return x > zero ? (x < one ? x : one) : zero;
 }
 
+// The lanes of a comparison's result (all bits set where true) as bits: bit l for lane l.
+[[gnu::always_inline]] inline unsigned laneBits(BlockInts truth) {
+#if defined(__AVX2__)
+  return static_cast<unsigned>(_mm256_movemask_ps(reinterpret_cast<__m256>(truth)));
+#else
+  unsigned bits = 0;
+  for (int l = 0; l < kBlockLanes; ++l) bits |= (truth[l] != 0 ? 1u : 0u) << l;
+  return bits;
+#endif
+}
+
 // Column and row of each lane inside its block.
 inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3};
 inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};
@@ -53,19 +68,30 @@ inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};
 // The lanes of the block's two quads, in quad lane order (0 1 / 2 3).
 inline constexpr std::array<std::array<int, 4>, 2> kBlockQuadLanes = {{{0, 1, 4, 5}, {2, 3, 6, 7}}};
 
-struct PixelBlock {
-  int x = 0, y = 0;           // top-left pixel; x a multiple of 4, y of 2
-  std::uint8_t coverage = 0;  // bit l: lane l is inside the primitive and the clip region
-  bool frontFacing = true;
-  BlockFloats z{};                                                   // depth per lane, in [0, 1]
-  std::array<std::array<BlockFloats, 4>, kVaryingSlots> varyings{};  // [slot][component]
+// Blocks gathered from the triangles of a draw, in the order they were rasterised, so that
+// shading and merging run each step over many blocks at once. Every value is held as rows
+// over the blocks: block b's lanes in row element b.
+inline constexpr int kBatchBlocks = 16;
+inline constexpr int kBatchLanes = kBatchBlocks * kBlockLanes;
+
+template <typename T>
+using BatchRow = std::array<T, kBatchBlocks>;
+
+struct BlockBatch {
+  int count = 0;                      // blocks held
+  BatchRow<int> x{}, y{};             // top-left pixels; x a multiple of 4, y of 2
+  BatchRow<std::uint8_t> coverage{};  // bit l: lane l is inside the primitive and the clip region
+  BatchRow<bool> frontFacing{};
+  BatchRow<BlockFloats> z{};                                                   // depth per lane, in [0, 1]
+  std::array<std::array<BatchRow<BlockFloats>, 4>, kVaryingSlots> varyings{};  // [slot][component]
 };
 
 // Per attribute slot, the components (bit c: component c) a block's shading reads; the block
 // rasteriser interpolates only those.
 using BlockComponents = std::array<std::uint8_t, kVaryingSlots>;
 
-// A colour per lane, component by component.
+// A colour per lane, component by component: of one block, and of a batch's blocks.
 using BlockColor = std::array<BlockFloats, 4>;
+using BatchColor = std::array<BatchRow<BlockFloats>, 4>;
 
 }  // namespace platform::d3d9

@@ -23,13 +23,14 @@ class PixelStage {
   bool writesDepth() const { return writesDepth_; }
   bool mayKill() const { return mayKill_; }
   void shade(const QuadInput& quad, QuadOutput* out);
-  // After bind: whether the draw's pixels can be shaded eight at a time with shadeBlock (the
+  // After bind: whether the draw's pixels can be shaded in blocks with shadeBlocks (the
   // stage-0 texture-times-diffuse defaults, or a shader the quad program runs from the quad).
   bool prepareBlocks();
-  // After prepareBlocks: the attribute components shadeBlock reads (within usedSlots).
+  // After prepareBlocks: the attribute components shadeBlocks reads (within usedSlots).
   const BlockComponents& blockComponents() const { return blockComponents_; }
-  // oC0 (or the fixed stages' colour) of a block's lanes; the same bits shade gives.
-  void shadeBlock(const PixelBlock& block, BlockColor* color);
+  // oC0 (or the fixed stages' colour) of the lanes of a batch's blocks; the same bits shade
+  // gives.
+  void shadeBlocks(const BlockBatch& batch, BatchColor* color);
 
  private:
   struct Stage {

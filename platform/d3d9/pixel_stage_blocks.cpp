@@ -1,5 +1,5 @@
-// The pixel stage on 4x2 blocks: the fixed stages' texture-times-diffuse defaults and the
-// quad program's shaders, eight lanes at a time.
+// The pixel stage on batches of 4x2 blocks: the fixed stages' texture-times-diffuse defaults
+// and the quad program's shaders.
 #include "platform/d3d9/pixel_stage.h"
 
 namespace platform::d3d9 {
@@ -27,18 +27,23 @@ bool PixelStage::prepareBlocks() {
   return true;
 }
 
-void PixelStage::shadeBlock(const PixelBlock& block, BlockColor* color) {
+void PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
   if (program_) {
-    blockProgram_.runBlock(block, inputSlots_.data(), program_->major < 3, samplers_, color);
+    blockProgram_.runBatch(batch, inputSlots_.data(), program_->major < 3, samplers_, color);
     return;
   }
   // Colour = texture x diffuse, alpha = texture alpha, each argument saturated first.
-  BlockColor texel;
-  const auto& coordinates = block.varyings[static_cast<std::size_t>(stages_.front().texCoordSlot)];
-  samplers_->sampleBlock(0, coordinates, LodMode::derivatives, BlockFloats{}, &texel);
-  const auto& diffuse = block.varyings[kDiffuseSlot];
-  for (std::size_t c = 0; c < 3; ++c) (*color)[c] = saturateLanes(saturateLanes(texel[c]) * saturateLanes(diffuse[c]));
-  (*color)[3] = saturateLanes(texel[3]);
+  const auto& coordinates = batch.varyings[static_cast<std::size_t>(stages_.front().texCoordSlot)];
+  const auto& diffuse = batch.varyings[kDiffuseSlot];
+  for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
+    const BlockColor at = {coordinates[0][b], coordinates[1][b], coordinates[2][b], coordinates[3][b]};
+    BlockColor texel;
+    samplers_->sampleBlock(0, at, LodMode::derivatives, BlockFloats{}, &texel);
+    for (std::size_t c = 0; c < 3; ++c) {
+      (*color)[c][b] = saturateLanes(saturateLanes(texel[c]) * saturateLanes(diffuse[c][b]));
+    }
+    (*color)[3][b] = saturateLanes(texel[3]);
+  }
 }
 
 }  // namespace platform::d3d9

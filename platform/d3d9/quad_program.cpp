@@ -172,20 +172,21 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
     if (direct) step.direct = directFor(step.opcode, step.saturate);
     for (int k = 0; k < step.componentCount && step.direct; ++k) {
       int c = step.components[k];
-      step.rows[k][0] = static_cast<std::uint16_t>(step.destination * kSlotFloats + c * Lanes);
+      step.rows[k][0] = static_cast<std::uint32_t>(step.destination * kSlotFloats + c * Lanes);
       for (int i = 0; i < step.sourceCount; ++i) {
         step.rows[k][i + 1] =
-            static_cast<std::uint16_t>(step.sources[i].slot * kSlotFloats + step.sources[i].swizzle[c] * Lanes);
+            static_cast<std::uint32_t>(step.sources[i].slot * kSlotFloats + step.sources[i].swizzle[c] * Lanes);
       }
     }
     steps_.push_back(step);
   }
   findRegistersToClear();
   findLiveInputs();
-  registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats, 0.0f);
+  constexpr std::size_t kFloatsPerVector = sizeof(RegisterVector) / sizeof(float);
+  registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats / kFloatsPerVector, RegisterVector{});
   for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
     Vec4 value = constantIndices_[i] < constantCount ? constants[constantIndices_[i]] : Vec4{0, 0, 0, 0};
-    float* rows = &registers_[(kConstants + i) * kSlotFloats];
+    float* rows = registerFloats() + (kConstants + i) * kSlotFloats;
     for (int c = 0; c < 4; ++c) {
       for (int l = 0; l < Lanes; ++l) rows[c * Lanes + l] = value[static_cast<std::size_t>(c)];
     }
@@ -253,7 +254,7 @@ void LaneProgram<Lanes>::findLiveInputs() {
 
 template <int Lanes>
 void LaneProgram<Lanes>::run(LaneRegisters* lanes, ShaderSampling* sampling) requires(Lanes == 4) {
-  float* base = registers_.data();
+  float* base = registerFloats();
   auto fill = [base](int slot, const Vec4& value, int lane) {
     for (int c = 0; c < 4; ++c) base[slot * kSlotFloats + c * Lanes + lane] = value[static_cast<std::size_t>(c)];
   };
@@ -264,7 +265,7 @@ void LaneProgram<Lanes>::run(LaneRegisters* lanes, ShaderSampling* sampling) req
     fill(kMisc, lane.misc[0], l);
     fill(kMisc + 1, lane.misc[1], l);
   }
-  execute(sampling);
+  execute(sampling, Lanes);
   for (int l = 0; l < 4; ++l) {
     for (int o = 0; o < colorCount_; ++o) {
       const float* r = base + (kColors + o) * 16;
@@ -276,7 +277,7 @@ void LaneProgram<Lanes>::run(LaneRegisters* lanes, ShaderSampling* sampling) req
 template <int Lanes>
 void LaneProgram<Lanes>::runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors,
                                  ShaderSampling* sampling, std::array<Vec4, 4>* colors) requires(Lanes == 4) {
-  float* base = registers_.data();
+  float* base = registerFloats();
   for (int v = 0; v < inputCount_; ++v) {
     float* r = base + (kInputs + v) * 16;
     const int slot = inputSlots[v];
@@ -305,41 +306,48 @@ void LaneProgram<Lanes>::runQuad(const QuadInput& quad, const int* inputSlots, b
     face[l] = quad.frontFacing ? 1.0f : -1.0f;
     face[4 + l] = face[8 + l] = face[12 + l] = 0.0f;
   }
-  execute(sampling);
+  execute(sampling, Lanes);
   const float* r = base + kColors * 16;
   for (int l = 0; l < 4; ++l) (*colors)[static_cast<std::size_t>(l)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
 }
 
 template <int Lanes>
-void LaneProgram<Lanes>::runBlock(const PixelBlock& block, const int* inputSlots, bool clampColors,
-                                  SamplerSet* sampling, BlockColor* color) requires(Lanes == kBlockLanes) {
-  float* base = registers_.data();
-  auto store = [base](int slot, int component, BlockFloats value) {
-    std::memcpy(base + slot * kSlotFloats + component * Lanes, &value, sizeof value);
+void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots, bool clampColors,
+                                  SamplerSet* sampling, BatchColor* color) requires(Lanes == kBatchLanes) {
+  float* base = registerFloats();
+  const auto blocks = static_cast<std::size_t>(batch.count);
+  const int lanes = batch.count * kBlockLanes;
+  auto row = [base](int slot, int component) {
+    return reinterpret_cast<BlockFloats*>(base + slot * kSlotFloats + component * Lanes);
   };
   const BlockFloats zero = {}, one = zero + 1.0f;
   for (int v = 0; v < inputCount_; ++v) {
     const int slot = inputSlots[v];
     for (int c = 0; c < 4; ++c) {
-      BlockFloats x = slot >= 0 ? block.varyings[static_cast<std::size_t>(slot)][static_cast<std::size_t>(c)]
-                                : (c == 3 ? one : zero);
-      if (clampColors && v < 2) x = saturateLanes(x);
-      store(kInputs + v, c, x);
+      BlockFloats* out = row(kInputs + v, c);
+      if (slot < 0) {
+        std::fill_n(out, blocks, c == 3 ? one : zero);
+        continue;
+      }
+      const auto& in = batch.varyings[static_cast<std::size_t>(slot)][static_cast<std::size_t>(c)];
+      for (std::size_t b = 0; b < blocks; ++b) out[b] = clampColors && v < 2 ? saturateLanes(in[b]) : in[b];
     }
   }
   for (int t = 0; t < textureCount_; ++t) {
     for (int c = 0; c < 4; ++c) {
-      store(kTextures + t, c, block.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][static_cast<std::size_t>(c)]);
+      const auto& in = batch.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][static_cast<std::size_t>(c)];
+      std::copy_n(in.begin(), blocks, row(kTextures + t, c));
     }
   }
-  store(kMisc, 0, static_cast<float>(block.x) + kBlockColumns);
-  store(kMisc, 1, static_cast<float>(block.y) + kBlockRows);
-  store(kMisc, 2, zero);
-  store(kMisc, 3, zero);
-  store(kMisc + 1, 0, zero + (block.frontFacing ? 1.0f : -1.0f));
-  for (int c = 1; c < 4; ++c) store(kMisc + 1, c, zero);
-  execute(sampling);
-  std::memcpy(color->data(), base + kColors * kSlotFloats, sizeof *color);
+  for (std::size_t b = 0; b < blocks; ++b) {
+    row(kMisc, 0)[b] = static_cast<float>(batch.x[b]) + kBlockColumns;
+    row(kMisc, 1)[b] = static_cast<float>(batch.y[b]) + kBlockRows;
+    row(kMisc, 2)[b] = row(kMisc, 3)[b] = zero;
+    row(kMisc + 1, 0)[b] = zero + (batch.frontFacing[b] ? 1.0f : -1.0f);
+    for (int c = 1; c < 4; ++c) row(kMisc + 1, c)[b] = zero;
+  }
+  execute(sampling, lanes);
+  for (int c = 0; c < 4; ++c) std::copy_n(row(kColors, c), blocks, (*color)[static_cast<std::size_t>(c)].begin());
 }
 
 namespace {
@@ -364,64 +372,60 @@ void sampleLanes(ShaderSampling* sampling, DWORD sampler, const float (&coordina
     for (int l = 0; l < 4; ++l) texels[c][l] = results[l][static_cast<std::size_t>(c)];
 }
 
-void sampleLanes(SamplerSet* sampling, DWORD sampler, const float (&coordinates)[4][kBlockLanes], LodMode mode,
-                 const float (&lod)[kBlockLanes], float (&texels)[4][kBlockLanes]) {
-  BlockColor in, out;
-  BlockFloats bias;
-  std::memcpy(&in, coordinates, sizeof in);
-  std::memcpy(&bias, lod, sizeof bias);
-  sampling->sampleBlock(sampler, in, mode, bias, &out);
-  std::memcpy(texels, &out, sizeof out);
+void sampleLanes(ShaderSampling* sampling, DWORD sampler, int lanes, const float (&coordinates)[4][4], LodMode mode,
+                 const float (&lod)[4], float (&texels)[4][4]) {
+  (void)lanes;
+  sampleLanes(sampling, sampler, coordinates, mode, lod, texels);
+}
+
+void sampleLanes(SamplerSet* sampling, DWORD sampler, int lanes, const float (&coordinates)[4][kBatchLanes],
+                 LodMode mode, const float (&lod)[kBatchLanes], float (&texels)[4][kBatchLanes]) {
+  for (int first = 0; first < lanes; first += kBlockLanes) {
+    BlockColor in, out;
+    BlockFloats bias;
+    for (int c = 0; c < 4; ++c) std::memcpy(&in[static_cast<std::size_t>(c)], &coordinates[c][first], sizeof in[0]);
+    std::memcpy(&bias, &lod[first], sizeof bias);
+    sampling->sampleBlock(sampler, in, mode, bias, &out);
+    for (int c = 0; c < 4; ++c) std::memcpy(&texels[c][first], &out[static_cast<std::size_t>(c)], sizeof out[0]);
+  }
 }
 
 }  // namespace
 
 template <int Lanes>
 template <typename Sampling>
-void LaneProgram<Lanes>::execute(Sampling* sampling) {
-  float* base = registers_.data();
+void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
+  float* base = registerFloats();
   using Rows = float[4][Lanes];  // one register: [component][lane]
   auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * kSlotFloats); };
-  for (std::uint16_t slot : clearSlots_) std::fill_n(base + slot * kSlotFloats, kSlotFloats, 0.0f);
+  for (std::uint16_t slot : clearSlots_) {
+    for (int c = 0; c < 4; ++c) std::fill_n(base + slot * kSlotFloats + c * Lanes, lanes, 0.0f);
+  }
 
   float a[4][Lanes], b[4][Lanes], c3[4][Lanes], result[4][Lanes];
   // A source's four components (after swizzle and modifier), rows [component][lane].
-  auto load = [&](const Source& s, float out[4][Lanes]) {
-    const Rows& r = *rows(s.slot);
-    for (int c = 0; c < 4; ++c) std::memcpy(out[c], r[s.swizzle[c]], sizeof out[c]);
-    float* flat = &out[0][0];
-    switch (s.modifier) {
-      case 1:
-        for (int i = 0; i < kSlotFloats; ++i) flat[i] = -flat[i];
-        break;
-      case 11:
-        for (int i = 0; i < kSlotFloats; ++i) flat[i] = std::fabs(flat[i]);
-        break;
-      case 12:
-        for (int i = 0; i < kSlotFloats; ++i) flat[i] = -std::fabs(flat[i]);
-        break;
-      default: break;
-    }
-  };
-  // One component of a source (after swizzle and modifier) across the four lanes.
+  // One component of a source (after swizzle and modifier) across the lanes.
   auto loadRow = [&](const Source& s, int c, float out[Lanes]) {
     const float* r = (*rows(s.slot))[s.swizzle[c]];
     switch (s.modifier) {
       case 1:
-        for (int l = 0; l < Lanes; ++l) out[l] = -r[l];
+        for (int l = 0; l < lanes; ++l) out[l] = -r[l];
         break;
       case 11:
-        for (int l = 0; l < Lanes; ++l) out[l] = std::fabs(r[l]);
+        for (int l = 0; l < lanes; ++l) out[l] = std::fabs(r[l]);
         break;
       case 12:
-        for (int l = 0; l < Lanes; ++l) out[l] = -std::fabs(r[l]);
+        for (int l = 0; l < lanes; ++l) out[l] = -std::fabs(r[l]);
         break;
-      default: std::memcpy(out, r, Lanes * sizeof(float)); break;
+      default: std::memcpy(out, r, static_cast<std::size_t>(lanes) * sizeof(float)); break;
     }
+  };
+  auto load = [&](const Source& s, float out[4][Lanes]) {
+    for (int c = 0; c < 4; ++c) loadRow(s, c, out[c]);
   };
   for (const Step& step : steps_) {
     if (step.direct) {
-      step.direct(base, step);
+      step.direct(base, step, lanes);
       continue;
     }
     const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
@@ -441,62 +445,62 @@ void LaneProgram<Lanes>::execute(Sampling* sampling) {
     switch (step.opcode) {
       case D3DSIO_MOV:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l];
         break;
       case D3DSIO_ADD:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] + b[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] + b[c][l];
         break;
       case D3DSIO_SUB:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] - b[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] - b[c][l];
         break;
       case D3DSIO_MUL:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] * b[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l];
         break;
       case D3DSIO_MAD:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
         break;
       case D3DSIO_MIN:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_MAX:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
         break;
       case D3DSIO_FRC:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
         break;
       case D3DSIO_ABS:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = std::fabs(a[c][l]);
+          for (int l = 0; l < lanes; ++l) result[c][l] = std::fabs(a[c][l]);
         break;
       case D3DSIO_LRP:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
         break;
       case D3DSIO_CMP:
         for (int c : components)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
         break;
       case D3DSIO_DP3:
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l];
           for (int c = 0; c < 4; ++c) result[c][l] = d;
         }
         break;
       case D3DSIO_DP4:
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l] + a[3][l] * b[3][l];
           for (int c = 0; c < 4; ++c) result[c][l] = d;
         }
         break;
       case D3DSIO_DP2ADD:
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + c3[0][l];
           for (int c = 0; c < 4; ++c) result[c][l] = d;
         }
@@ -505,7 +509,7 @@ void LaneProgram<Lanes>::execute(Sampling* sampling) {
       case D3DSIO_RSQ:
       case D3DSIO_EXP:
       case D3DSIO_LOG:
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           float x = a[0][l];
           float r = step.opcode == D3DSIO_RCP   ? reciprocal(x)
                     : step.opcode == D3DSIO_RSQ ? reciprocalRoot(x)
@@ -515,13 +519,13 @@ void LaneProgram<Lanes>::execute(Sampling* sampling) {
         }
         break;
       case D3DSIO_POW:
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           float r = std::pow(std::fabs(a[0][l]), b[0][l]);
           for (int c = 0; c < 4; ++c) result[c][l] = r;
         }
         break;
       case D3DSIO_NRM:
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           float f = a[0][l] * a[0][l] + a[1][l] * a[1][l] + a[2][l] * a[2][l];
           f = f != 0.0f ? 1.0f / std::sqrt(f) : FLT_MAX;
           for (int c = 0; c < 4; ++c) result[c][l] = a[c][l] * f;
@@ -529,19 +533,19 @@ void LaneProgram<Lanes>::execute(Sampling* sampling) {
         break;
       case D3DSIO_TEX: {
         // texldp divides by w, texldb biases the level by w; then the sampler for all lanes.
-        float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes] = {};
-        std::memcpy(coordinates, a, sizeof coordinates);
+        float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
+        for (int c = 0; c < 4; ++c) std::memcpy(coordinates[c], a[c], static_cast<std::size_t>(lanes) * sizeof(float));
         LodMode mode = (step.controls & 2) ? LodMode::bias : LodMode::derivatives;
-        for (int l = 0; l < Lanes; ++l) {
+        for (int l = 0; l < lanes; ++l) {
           const float w = coordinates[3][l];
           if ((step.controls & 1) && w != 0.0f) {
             for (int c = 0; c < 3; ++c) coordinates[c][l] /= w;
           }
-          if (step.controls & 2) lod[l] = w;
+          lod[l] = (step.controls & 2) ? w : 0.0f;
         }
-        sampleLanes(sampling, step.sampler, coordinates, mode, lod, texels);
+        sampleLanes(sampling, step.sampler, lanes, coordinates, mode, lod, texels);
         for (int c = 0; c < 4; ++c)
-          for (int l = 0; l < Lanes; ++l) result[c][l] = texels[step.samplerSwizzle[c]][l];
+          for (int l = 0; l < lanes; ++l) result[c][l] = texels[step.samplerSwizzle[c]][l];
         break;
       }
       default: break;
@@ -549,49 +553,56 @@ void LaneProgram<Lanes>::execute(Sampling* sampling) {
     Rows& out = *rows(step.destination);
     if (step.saturate) {
       for (int c : components)
-        for (int l = 0; l < Lanes; ++l) out[c][l] = saturate(result[c][l]);
+        for (int l = 0; l < lanes; ++l) out[c][l] = saturate(result[c][l]);
     } else {
-      for (int c : components) std::memcpy(out[c], result[c], sizeof out[c]);
+      for (int c : components) std::memcpy(out[c], result[c], static_cast<std::size_t>(lanes) * sizeof(float));
     }
   }
 }
 
 template <int Lanes>
 template <DWORD Opcode, bool Saturate>
-void LaneProgram<Lanes>::runDirect(float* registers, const Step& step) {
+void LaneProgram<Lanes>::runDirect(float* registers, const Step& step, int lanes) {
+  // Quads run a constant four lanes; batches whole blocks of eight.
+  using Floats = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
+  using Ints = std::conditional_t<Lanes == 4, Ints4, BlockInts>;
+  constexpr int kChunk = sizeof(Floats) / sizeof(float);
+  if constexpr (Lanes == 4) lanes = 4;
   for (int k = 0; k < step.componentCount; ++k) {
     float* o = registers + step.rows[k][0];
     const float* a = registers + step.rows[k][1];
     const float* b = registers + step.rows[k][2];
     const float* c = registers + step.rows[k][3];
-    float r[Lanes];
-    if constexpr (Opcode == D3DSIO_FRC) {
-      // floorExact across the lanes at once.
-      using Floats = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
-      using Ints = std::conditional_t<Lanes == 4, Ints4, BlockInts>;
-      Floats x;
-      std::memcpy(&x, a, sizeof x);
-      const Floats fraction = x - shader_arithmetic::floorExactLanes<Floats, Ints>(x);
-      std::memcpy(r, &fraction, sizeof r);
+    for (int first = 0; first < lanes; first += kChunk) {
+      Floats x, y, z, r;
+      std::memcpy(&x, a + first, sizeof x);
+      if constexpr (Opcode == D3DSIO_ADD || Opcode == D3DSIO_SUB || Opcode == D3DSIO_MUL || Opcode == D3DSIO_MAD ||
+                    Opcode == D3DSIO_MIN || Opcode == D3DSIO_MAX || Opcode == D3DSIO_LRP || Opcode == D3DSIO_CMP) {
+        std::memcpy(&y, b + first, sizeof y);
+      }
+      if constexpr (Opcode == D3DSIO_MAD || Opcode == D3DSIO_LRP || Opcode == D3DSIO_CMP) {
+        std::memcpy(&z, c + first, sizeof z);
+      }
+      const Floats zero = {};
+      if constexpr (Opcode == D3DSIO_MOV) r = x;
+      if constexpr (Opcode == D3DSIO_ADD) r = x + y;
+      if constexpr (Opcode == D3DSIO_SUB) r = x - y;
+      if constexpr (Opcode == D3DSIO_MUL) r = x * y;
+      if constexpr (Opcode == D3DSIO_MAD) r = x * y + z;
+      if constexpr (Opcode == D3DSIO_MIN) r = x < y ? x : y;
+      if constexpr (Opcode == D3DSIO_MAX) r = x >= y ? x : y;
+      if constexpr (Opcode == D3DSIO_FRC) r = x - shader_arithmetic::floorExactLanes<Floats, Ints>(x);
+      if constexpr (Opcode == D3DSIO_ABS) r = reinterpret_cast<Floats>(reinterpret_cast<Ints>(x) & 0x7FFFFFFF);
+      if constexpr (Opcode == D3DSIO_LRP) r = x * y + (1.0f - x) * z;
+      if constexpr (Opcode == D3DSIO_CMP) r = x >= zero ? y : z;
+      if constexpr (Saturate) r = saturateLanes(r);
+      std::memcpy(o + first, &r, sizeof r);
     }
-    for (int l = 0; l < Lanes; ++l) {
-      if constexpr (Opcode == D3DSIO_MOV) r[l] = a[l];
-      if constexpr (Opcode == D3DSIO_ADD) r[l] = a[l] + b[l];
-      if constexpr (Opcode == D3DSIO_SUB) r[l] = a[l] - b[l];
-      if constexpr (Opcode == D3DSIO_MUL) r[l] = a[l] * b[l];
-      if constexpr (Opcode == D3DSIO_MAD) r[l] = a[l] * b[l] + c[l];
-      if constexpr (Opcode == D3DSIO_MIN) r[l] = a[l] < b[l] ? a[l] : b[l];
-      if constexpr (Opcode == D3DSIO_MAX) r[l] = a[l] >= b[l] ? a[l] : b[l];
-      if constexpr (Opcode == D3DSIO_ABS) r[l] = std::fabs(a[l]);
-      if constexpr (Opcode == D3DSIO_LRP) r[l] = a[l] * b[l] + (1.0f - a[l]) * c[l];
-      if constexpr (Opcode == D3DSIO_CMP) r[l] = a[l] >= 0.0f ? b[l] : c[l];
-    }
-    for (int l = 0; l < Lanes; ++l) o[l] = Saturate ? saturate(r[l]) : r[l];
   }
 }
 
 template <int Lanes>
-void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const Step&) {
+void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const Step&, int) {
   switch (opcode) {
 #define PRISM_DIRECT_STEP(op) \
   case op: return saturate ? &runDirect<op, true> : &runDirect<op, false>;
@@ -613,7 +624,7 @@ void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const
 
 template class LaneProgram<4>;
 // The block program has no per-lane-register or quad entry points; only what it uses.
-template bool LaneProgram<kBlockLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t);
-template void LaneProgram<kBlockLanes>::runBlock(const PixelBlock&, const int*, bool, SamplerSet*, BlockColor*);
+template bool LaneProgram<kBatchLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t);
+template void LaneProgram<kBatchLanes>::runBatch(const BlockBatch&, const int*, bool, SamplerSet*, BatchColor*);
 
 }  // namespace platform::d3d9

@@ -1,12 +1,13 @@
 // Straight-line pixel shaders (2.x and 3.0 without flow control, predicates, relative
 // addressing, texkill or depth output) compiled once per draw into steps that work on a 2x2
-// quad, or a 4x2 block of two quads, with the lanes innermost, so each step is a few short
-// loops across the lanes. Shaders outside that subset run on the general interpreter; all
+// quad, or a batch of 4x2 blocks of two quads each, with the lanes innermost, so each step is a
+// few loops across the lanes. Shaders outside that subset run on the general interpreter; all
 // give the same bits.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "platform/d3d9/pipeline_types.h"
@@ -33,9 +34,9 @@ class LaneProgram {
   // slots, vPos and vFace from the quad. Writes oC0 of each lane to `colors`.
   void runQuad(const QuadInput& quad, const int* inputSlots, bool clampColors, ShaderSampling* sampling,
                std::array<Vec4, 4>* colors) requires(Lanes == 4);
-  // The same for a block's eight lanes, reading textures through the draw's samplers.
-  void runBlock(const PixelBlock& block, const int* inputSlots, bool clampColors, SamplerSet* sampling,
-                BlockColor* color) requires(Lanes == kBlockLanes);
+  // The same for the lanes of a batch's blocks, reading textures through the draw's samplers.
+  void runBatch(const BlockBatch& batch, const int* inputSlots, bool clampColors, SamplerSet* sampling,
+                BatchColor* color) requires(Lanes == kBatchLanes);
   // How many v# and t# registers the program reads (the highest number read, plus one).
   int inputCount() const { return inputCount_; }
   int textureCount() const { return textureCount_; }
@@ -64,12 +65,12 @@ class LaneProgram {
     DWORD controls = 0;
     // Component-wise steps without source modifiers run through `direct`: one function per
     // operation over the register rows at `rows` ([component][destination, sources]).
-    void (*direct)(float* registers, const Step& step) = nullptr;
-    std::uint16_t rows[4][4] = {};
+    void (*direct)(float* registers, const Step& step, int lanes) = nullptr;
+    std::uint32_t rows[4][4] = {};
   };
   template <DWORD Opcode, bool Saturate>
-  static void runDirect(float* registers, const Step& step);
-  static void (*directFor(DWORD opcode, bool saturate))(float*, const Step&);
+  static void runDirect(float* registers, const Step& step, int lanes);
+  static void (*directFor(DWORD opcode, bool saturate))(float*, const Step&, int);
   // Register slots: each holds [component][lane].
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
   static constexpr int kSlotFloats = 4 * Lanes;
@@ -77,15 +78,19 @@ class LaneProgram {
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
   void findRegistersToClear();
   void findLiveInputs();
-  // Runs the steps over the registers as filled; colour outputs in their slots.
+  // Runs the steps over the first `lanes` lanes of the registers as filled (a multiple of the
+  // block's lanes, or the quad's four); colour outputs in their slots.
   template <typename Sampling>
-  void execute(Sampling* sampling);
+  void execute(Sampling* sampling, int lanes);
 
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;        // API constant of each constant slot
   std::vector<std::uint16_t> clearSlots_;             // registers each run starts by clearing
   std::array<std::uint8_t, kConstants> entryLive_{};  // see inputComponents
-  std::vector<float> registers_;                      // slots x 4 components x lanes
+  // Slots x 4 components x lanes, in vectors so that every row is aligned for them.
+  using RegisterVector = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
+  std::vector<RegisterVector> registers_;
+  float* registerFloats() { return reinterpret_cast<float*>(registers_.data()); }
   using Shape = QuadProgramShape;
 
   int inputCount_ = 0;
@@ -95,6 +100,6 @@ class LaneProgram {
 };
 
 using QuadProgram = LaneProgram<4>;
-using BlockProgram = LaneProgram<kBlockLanes>;
+using BlockProgram = LaneProgram<kBatchLanes>;
 
 }  // namespace platform::d3d9
