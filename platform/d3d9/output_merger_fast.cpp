@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/d3d9/output_merger.h"
+#include "platform/d3d9/raw_bits.h"
 
 namespace platform::d3d9 {
 namespace {
@@ -143,62 +144,82 @@ using BlockWords = std::uint32_t __attribute__((vector_size(32)));
 // The lanes (as bits) where a D3DCMPFUNC, as comparisonMask gives it, passes `incoming`
 // against `stored`; both below 2^31.
 [[gnu::always_inline]] inline unsigned passingLanes(unsigned mask, BlockInts incoming, BlockInts stored) {
-  const BlockInts none = {};
-  const BlockInts pass = ((mask & 1) ? incoming < stored : none) | ((mask & 2) ? incoming == stored : none) |
-                         ((mask & 4) ? incoming > stored : none);
-  return laneBits(pass);
+  const BlockInts less = BlockInts{} - static_cast<std::int32_t>(mask & 1);
+  const BlockInts equal = BlockInts{} - static_cast<std::int32_t>((mask >> 1) & 1);
+  const BlockInts greater = BlockInts{} - static_cast<std::int32_t>((mask >> 2) & 1);
+  return laneBits(((incoming < stored) & less) | ((incoming == stored) & equal) | ((incoming > stored) & greater));
 }
 
-// The eight words of a block from a surface of `Bytes`-wide pixels: row `at`, then the row one
-// pitch below, four pixels each. Lanes not in `lanes` read nothing and hold 0.
+// A block's pixels on a surface of `Bytes`-wide words: its top row at `at`, the next one pitch
+// below. A row is read and written whole when the block lies inside the surface and the row
+// has lanes to touch (a row without may belong to another band); lane by lane at the edges.
 template <int Bytes>
-[[gnu::always_inline]] inline BlockInts loadBlockWords(const std::byte* at, std::size_t pitch, unsigned lanes,
-                                                       bool whole) {
-  BlockInts words = {};
-  if (whole) {
-    if constexpr (Bytes == 4) {
-      Ints4 top, bottom;
-      std::memcpy(&top, at, sizeof top);
-      std::memcpy(&bottom, at + pitch, sizeof bottom);
-      return __builtin_shufflevector(top, bottom, 0, 1, 2, 3, 4, 5, 6, 7);
-    } else {
-      using Halves4 = std::uint16_t __attribute__((vector_size(8)));
-      Halves4 top, bottom;
-      std::memcpy(&top, at, sizeof top);
-      std::memcpy(&bottom, at + pitch, sizeof bottom);
-      return __builtin_convertvector(__builtin_shufflevector(top, bottom, 0, 1, 2, 3, 4, 5, 6, 7), BlockInts);
-    }
-  }
-  for (unsigned left = lanes; left; left &= left - 1) {
-    const int l = __builtin_ctz(left);
-    words[l] = static_cast<std::int32_t>(readDepthWord<Bytes>(at + (l >> 2) * pitch + (l & 3) * Bytes));
-  }
-  return words;
-}
+class BlockPixels {
+ public:
+  BlockPixels(std::byte* at, std::size_t pitch, bool inside) : at_(at), pitch_(pitch), inside_(inside) {}
 
-// Writes the `lanes` of a block's words back: all eight at once when whole, else lane by lane.
-template <int Bytes>
-[[gnu::always_inline]] inline void storeBlockWords(std::byte* at, std::size_t pitch, unsigned lanes, bool whole,
-                                                   BlockInts words) {
-  if (whole && lanes == 0xFF) {
-    if constexpr (Bytes == 4) {
-      const Ints4 top = __builtin_shufflevector(words, words, 0, 1, 2, 3);
-      const Ints4 bottom = __builtin_shufflevector(words, words, 4, 5, 6, 7);
-      std::memcpy(at, &top, sizeof top);
-      std::memcpy(at + pitch, &bottom, sizeof bottom);
-    } else {
-      using Halves8 = std::uint16_t __attribute__((vector_size(16)));
-      const Halves8 halves = __builtin_convertvector(words, Halves8);
-      std::memcpy(at, &halves, 8);
-      std::memcpy(at + pitch, reinterpret_cast<const char*>(&halves) + 8, 8);
+  // The words of `lanes` (the others 0).
+  BlockInts load(unsigned lanes) const {
+    BlockInts words = {};
+    for (int row = 0; row < 2; ++row) {
+      const unsigned rowLanes = (lanes >> (4 * row)) & 0xF;
+      if (!rowLanes) continue;
+      const std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
+      if (inside_) {
+        const Ints4 four = loadRow(rowAt);
+        for (int column = 0; column < 4; ++column) words[4 * row + column] = four[column];
+        continue;
+      }
+      for (unsigned left = rowLanes; left; left &= left - 1) {
+        const int column = __builtin_ctz(left);
+        words[4 * row + column] = static_cast<std::int32_t>(readDepthWord<Bytes>(rowAt + column * Bytes));
+      }
     }
-    return;
+    return words;
   }
-  for (unsigned left = lanes; left; left &= left - 1) {
-    const int l = __builtin_ctz(left);
-    writeDepthWord<Bytes>(at + (l >> 2) * pitch + (l & 3) * Bytes, static_cast<DWORD>(words[l]));
+
+  // Writes the words of `lanes`, leaving the block's other pixels as they are.
+  void store(unsigned lanes, BlockInts words) {
+    for (int row = 0; row < 2; ++row) {
+      const unsigned rowLanes = (lanes >> (4 * row)) & 0xF;
+      if (!rowLanes) continue;
+      std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
+      const Ints4 four = row == 0 ? __builtin_shufflevector(words, words, 0, 1, 2, 3)
+                                  : __builtin_shufflevector(words, words, 4, 5, 6, 7);
+      if (inside_) {
+        const Ints4 keep = (Ints4{1, 2, 4, 8} & static_cast<std::int32_t>(rowLanes)) == 0;
+        storeRow(rowAt, rowLanes == 0xF ? four : (keep ? loadRow(rowAt) : four));
+        continue;
+      }
+      for (unsigned left = rowLanes; left; left &= left - 1) {
+        const int column = __builtin_ctz(left);
+        writeDepthWord<Bytes>(rowAt + column * Bytes, static_cast<DWORD>(four[column]));
+      }
+    }
   }
-}
+
+ private:
+  using Halves4 = std::uint16_t __attribute__((vector_size(8)));
+  static Ints4 loadRow(const std::byte* at) {
+    if constexpr (Bytes == 4) {
+      return loadUnaligned<Ints4>(at);
+    } else {
+      return __builtin_convertvector(loadUnaligned<Halves4>(at), Ints4);
+    }
+  }
+  static void storeRow(std::byte* at, Ints4 four) {
+    if constexpr (Bytes == 4) {
+      std::memcpy(at, &four, sizeof four);
+    } else {
+      const Halves4 halves = __builtin_convertvector(four, Halves4);
+      std::memcpy(at, &halves, sizeof halves);
+    }
+  }
+
+  std::byte* at_;
+  std::size_t pitch_;
+  bool inside_;
+};
 
 }  // namespace
 
@@ -224,38 +245,36 @@ template <int DepthBytes, bool Blend>
   if constexpr (DepthBytes != 0) {
     // Pixels beyond a depth buffer smaller than the target pass untested.
     unsigned tested = lanes;
-    const bool wholeDepth = static_cast<UINT>(x) + 3 < depth_->width && static_cast<UINT>(y) + 1 < depth_->height;
-    if (!wholeDepth) {
+    const bool insideDepth = static_cast<UINT>(x) + 3 < depth_->width && static_cast<UINT>(y) + 1 < depth_->height;
+    if (!insideDepth) {
       for (int l = 0; l < kBlockLanes; ++l) {
         if (static_cast<UINT>(x + (l & 3)) >= depth_->width || static_cast<UINT>(y + (l >> 2)) >= depth_->height) {
           tested &= ~(1u << l);
         }
       }
     }
-    std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
-    const BlockInts words = loadBlockWords<DepthBytes>(at, depth_->rowPitch, tested, wholeDepth);
+    BlockPixels<DepthBytes> depth(depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes,
+                                  depth_->rowPitch, insideDepth);
+    const BlockWords words = reinterpret_cast<BlockWords>(depth.load(tested));
     // Depth in [0, 1] to the buffer's integers, in double as the general merge does.
     using BlockDoubles = double __attribute__((vector_size(64)));
     const BlockDoubles unit = __builtin_convertvector(saturateLanes(z), BlockDoubles);
     const BlockInts quantised = __builtin_convertvector(unit * depthMaximum_ + 0.5, BlockInts);
-    const BlockWords unsignedWords = reinterpret_cast<BlockWords>(words);
-    const BlockInts stored = reinterpret_cast<BlockInts>((unsignedWords & depthBits_) >> layout_.depthShift);
+    const BlockInts stored = reinterpret_cast<BlockInts>((words & depthBits_) >> layout_.depthShift);
     const unsigned passing = passingLanes(depthPasses_, quantised, stored) & tested;
     lanes &= passing | ~tested;
     if (depthWrite_ && passing) {
-      const BlockWords updated = (unsignedWords & ~depthBits_) |
-                                 ((reinterpret_cast<BlockWords>(quantised) << layout_.depthShift) & depthBits_);
-      storeBlockWords<DepthBytes>(at, depth_->rowPitch, passing, wholeDepth, reinterpret_cast<BlockInts>(updated));
+      const BlockWords updated =
+          (words & ~depthBits_) | ((reinterpret_cast<BlockWords>(quantised) << layout_.depthShift) & depthBits_);
+      depth.store(passing, reinterpret_cast<BlockInts>(updated));
     }
     if (!lanes) return;
   }
-  const bool wholeTarget = static_cast<UINT>(x) + 3 < target_->width && static_cast<UINT>(y) + 1 < target_->height;
-  std::byte* pixels = targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * 4;
+  const bool insideTarget = static_cast<UINT>(x) + 3 < target_->width && static_cast<UINT>(y) + 1 < target_->height;
+  BlockPixels<4> pixels(targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * 4, target_->rowPitch,
+                        insideTarget);
   if constexpr (Blend) {
-    // Only rows with lanes to write are read: a row without may belong to another band.
-    const bool wholeRead = wholeTarget && (lanes & 0x0F) && (lanes & 0xF0);
-    const BlockWords stored =
-        reinterpret_cast<BlockWords>(loadBlockWords<4>(pixels, target_->rowPitch, lanes, wholeRead));
+    const BlockWords stored = reinterpret_cast<BlockWords>(pixels.load(lanes));
     const BlockInts channels[4] = {
         reinterpret_cast<BlockInts>((stored >> 16) & 0xFF), reinterpret_cast<BlockInts>((stored >> 8) & 0xFF),
         reinterpret_cast<BlockInts>(stored & 0xFF), reinterpret_cast<BlockInts>(stored >> 24)};
@@ -273,7 +292,7 @@ template <int DepthBytes, bool Blend>
   }
   const BlockWords words = (bytes[3] << 24 | bytes[0] << 16 | bytes[1] << 8 | bytes[2]) &
                            (targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu);
-  storeBlockWords<4>(pixels, target_->rowPitch, lanes, wholeTarget, reinterpret_cast<BlockInts>(words));
+  pixels.store(lanes, reinterpret_cast<BlockInts>(words));
 }
 
 }  // namespace platform::d3d9
