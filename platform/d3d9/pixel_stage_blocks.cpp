@@ -35,14 +35,16 @@ void PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
   // Colour = texture x diffuse, alpha = texture alpha, each argument saturated first.
   const auto& coordinates = batch.varyings[static_cast<std::size_t>(stages_.front().texCoordSlot)];
   const auto& diffuse = batch.varyings[kDiffuseSlot];
+  const BatchRow<BlockFloats> noBias{};
+  samplers_->sampleBlocks(0, batch.count,
+                          {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
+                          LodMode::derivatives, noBias.data(),
+                          {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), (*color)[3].data()});
   for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
-    const BlockColor at = {coordinates[0][b], coordinates[1][b], coordinates[2][b], coordinates[3][b]};
-    BlockColor texel;
-    samplers_->sampleBlock(0, at, LodMode::derivatives, BlockFloats{}, &texel);
     for (std::size_t c = 0; c < 3; ++c) {
-      (*color)[c][b] = saturateLanes(saturateLanes(texel[c]) * saturateLanes(diffuse[c][b]));
+      (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));
     }
-    (*color)[3][b] = saturateLanes(texel[3]);
+    (*color)[3][b] = saturateLanes((*color)[3][b]);
   }
 }
 

@@ -380,14 +380,11 @@ void sampleLanes(ShaderSampling* sampling, DWORD sampler, int lanes, const float
 
 void sampleLanes(SamplerSet* sampling, DWORD sampler, int lanes, const float (&coordinates)[4][kBatchLanes],
                  LodMode mode, const float (&lod)[kBatchLanes], float (&texels)[4][kBatchLanes]) {
-  for (int first = 0; first < lanes; first += kBlockLanes) {
-    BlockColor in, out;
-    BlockFloats bias;
-    for (int c = 0; c < 4; ++c) std::memcpy(&in[static_cast<std::size_t>(c)], &coordinates[c][first], sizeof in[0]);
-    std::memcpy(&bias, &lod[first], sizeof bias);
-    sampling->sampleBlock(sampler, in, mode, bias, &out);
-    for (int c = 0; c < 4; ++c) std::memcpy(&texels[c][first], &out[static_cast<std::size_t>(c)], sizeof out[0]);
-  }
+  auto rows = [](const float* lanes) { return reinterpret_cast<const BlockFloats*>(lanes); };
+  auto outRows = [](float* lanes) { return reinterpret_cast<BlockFloats*>(lanes); };
+  sampling->sampleBlocks(sampler, lanes / kBlockLanes,
+                         {rows(coordinates[0]), rows(coordinates[1]), rows(coordinates[2]), rows(coordinates[3])}, mode,
+                         rows(lod), {outRows(texels[0]), outRows(texels[1]), outRows(texels[2]), outRows(texels[3])});
 }
 
 }  // namespace
@@ -533,7 +530,7 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
         break;
       case D3DSIO_TEX: {
         // texldp divides by w, texldb biases the level by w; then the sampler for all lanes.
-        float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
+        alignas(32) float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
         for (int c = 0; c < 4; ++c) std::memcpy(coordinates[c], a[c], static_cast<std::size_t>(lanes) * sizeof(float));
         LodMode mode = (step.controls & 2) ? LodMode::bias : LodMode::derivatives;
         for (int l = 0; l < lanes; ++l) {

@@ -237,26 +237,28 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
   }
 }
 
-void TextureSampler::sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const {
-  // Eight lanes, channel by channel: each tap's word gathered straight from the level, its
-  // bytes turned into the values the table holds, then the quad lanes' lerps in their order.
+void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, const BlockFloats* v,
+                                           const std::array<BlockFloats*, 4>& results) const {
+  // Eight lanes at a time, channel by channel: each tap's word gathered straight from the
+  // level, its bytes turned into the values the table holds, then the quad lanes' lerps in
+  // their order.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
-  const auto taps = wrappedTaps<BlockFloats, BlockInts>(u, v, level.width, level.height);
   const auto pitch = static_cast<std::int32_t>(level.rowPitch);
-  const BlockInts rowA = taps.ya * pitch, rowB = taps.yb * pitch, columnA = taps.xa * 4, columnB = taps.xb * 4;
-  const BlockInts words[4] = {gatherWords(level.bytes, rowA + columnA), gatherWords(level.bytes, rowA + columnB),
-                              gatherWords(level.bytes, rowB + columnA), gatherWords(level.bytes, rowB + columnB)};
   // Red, green, blue and alpha sit at these bit offsets of an A8R8G8B8 word.
   constexpr int kShifts[4] = {16, 8, 0, 24};
-  for (std::size_t c = 0; c < 4; ++c) {
-    if (c == 3 && opaque_) {
-      (*result)[c] = BlockFloats{} + 1.0f;  // lerps of 1 and 1 stay 1
-      break;
+  const int channels = opaque_ ? 3 : 4;
+  for (int b = 0; b < blocks; ++b) {
+    const auto taps = wrappedTaps<BlockFloats, BlockInts>(u[b], v[b], level.width, level.height);
+    const BlockInts rowA = taps.ya * pitch, rowB = taps.yb * pitch, columnA = taps.xa * 4, columnB = taps.xb * 4;
+    const BlockInts words[4] = {gatherWords(level.bytes, rowA + columnA), gatherWords(level.bytes, rowA + columnB),
+                                gatherWords(level.bytes, rowB + columnA), gatherWords(level.bytes, rowB + columnB)};
+    for (int c = 0; c < channels; ++c) {
+      BlockFloats t[4];
+      for (int i = 0; i < 4; ++i) t[i] = unitBytesLanes((words[i] >> kShifts[c]) & 0xFF);
+      const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
+      results[static_cast<std::size_t>(c)][b] = top + (bottom - top) * taps.av;
     }
-    BlockFloats t[4];
-    for (int i = 0; i < 4; ++i) t[i] = unitBytesLanes((words[i] >> kShifts[c]) & 0xFF);
-    const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
-    (*result)[c] = top + (bottom - top) * taps.av;
+    if (opaque_) results[3][b] = BlockFloats{} + 1.0f;  // lerps of 1 and 1 stay 1
   }
 }
 
@@ -402,29 +404,31 @@ void SamplerSet::sample(DWORD sampler, int lanes, const Vec4* coordinates, const
   }
 }
 
-void SamplerSet::sampleBlock(DWORD sampler, const BlockColor& coordinates, LodMode mode, const BlockFloats& lod,
-                             BlockColor* results) {
+void SamplerSet::sampleBlocks(DWORD sampler, int blocks, const std::array<const BlockFloats*, 4>& coordinates,
+                              LodMode mode, const BlockFloats* lod, const std::array<BlockFloats*, 4>& results) {
   const TextureSampler* s = !vertexSide_ && sampler < pixel_.size() ? &pixel_[sampler] : nullptr;
   if (s && s->wrappedBilinear()) {
-    s->sampleWrappedBilinear(coordinates[0], coordinates[1], results);
+    s->sampleWrappedBilinear(blocks, coordinates[0], coordinates[1], results);
     return;
   }
-  for (const auto& lanes : kBlockQuadLanes) {
-    std::array<Vec4, 4> quad, texels;
-    float quadLod[4];
-    for (std::size_t q = 0; q < 4; ++q) {
-      const int l = lanes[q];
-      quad[q] = {coordinates[0][l], coordinates[1][l], coordinates[2][l], coordinates[3][l]};
-      quadLod[q] = lod[l];
-    }
-    Vec4 ddx{}, ddy{};
-    for (std::size_t c = 0; c < 4; ++c) {
-      ddx[c] = quad[1][c] - quad[0][c];
-      ddy[c] = quad[2][c] - quad[0][c];
-    }
-    sample(sampler, 4, quad.data(), ddx, ddy, mode, quadLod, texels.data());
-    for (std::size_t q = 0; q < 4; ++q) {
-      for (std::size_t c = 0; c < 4; ++c) (*results)[c][lanes[q]] = texels[q][c];
+  for (int b = 0; b < blocks; ++b) {
+    for (const auto& lanes : kBlockQuadLanes) {
+      std::array<Vec4, 4> quad, texels;
+      float quadLod[4];
+      for (std::size_t q = 0; q < 4; ++q) {
+        const int l = lanes[q];
+        quad[q] = {coordinates[0][b][l], coordinates[1][b][l], coordinates[2][b][l], coordinates[3][b][l]};
+        quadLod[q] = lod[b][l];
+      }
+      Vec4 ddx{}, ddy{};
+      for (std::size_t c = 0; c < 4; ++c) {
+        ddx[c] = quad[1][c] - quad[0][c];
+        ddy[c] = quad[2][c] - quad[0][c];
+      }
+      sample(sampler, 4, quad.data(), ddx, ddy, mode, quadLod, texels.data());
+      for (std::size_t q = 0; q < 4; ++q) {
+        for (std::size_t c = 0; c < 4; ++c) results[c][b][lanes[q]] = texels[q][c];
+      }
     }
   }
 }

@@ -55,8 +55,9 @@ class TextureSampler {
   bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
   Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
   void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
-  // The same for a block's eight lanes, components across the lanes.
-  void sampleWrappedBilinear(const BlockFloats& u, const BlockFloats& v, BlockColor* result) const;
+  // The same for `blocks` blocks of eight lanes: coordinates and results as rows of blocks.
+  void sampleWrappedBilinear(int blocks, const BlockFloats* u, const BlockFloats* v,
+                             const std::array<BlockFloats*, 4>& results) const;
   // For a draw expected to take at least twice as many samples as the wrapped bilinear level
   // has texels: keeps that level's channels as floats in `scratch` for the draw (which must
   // outlive it), so a tap is one load
@@ -105,10 +106,11 @@ class SamplerSet final : public ShaderSampling {
   void useVertexSamplers(bool on) { vertexSide_ = on; }
   void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy, LodMode mode,
               const float* lod, Vec4* results) override;
-  // A block's eight samples, each of its quads taking its derivatives as `sample` would
-  // (`mode` derivatives or bias, `lod` the bias per lane).
-  void sampleBlock(DWORD sampler, const BlockColor& coordinates, LodMode mode, const BlockFloats& lod,
-                   BlockColor* results);
+  // The samples of `blocks` blocks of eight lanes, each quad taking its derivatives as
+  // `sample` would (`mode` derivatives or bias, `lod` the bias per lane). Coordinates, biases
+  // and results are rows of blocks: component c of block b at [c][b].
+  void sampleBlocks(DWORD sampler, int blocks, const std::array<const BlockFloats*, 4>& coordinates, LodMode mode,
+                    const BlockFloats* lod, const std::array<BlockFloats*, 4>& results);
 
  private:
   std::array<TextureSampler, 16> pixel_;
