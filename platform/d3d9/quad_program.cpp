@@ -157,15 +157,19 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
       source.modifier = s.modifier;
     }
     // Steps whose components may each be computed and stored in turn (no component reads a
-    // destination row an earlier one wrote) and whose sources carry no modifier run directly.
-    bool direct = step.shape == Shape::componentwise;
+    // destination row an earlier one wrote) and whose sources carry no modifier run directly;
+    // a scalar step reads the first component of its source for every component it writes.
+    auto readComponent = [&step](const Source& source, int c) {
+      return source.swizzle[step.shape == Shape::scalar ? 0 : c];
+    };
+    bool direct = step.shape != Shape::whole;
     for (int i = 0; i < step.sourceCount; ++i) direct = direct && step.sources[i].modifier == 0;
     for (int k = 0; k < step.componentCount && direct; ++k) {
       for (int i = 0; i < step.sourceCount; ++i) {
         const Source& source = step.sources[i];
         if (source.slot != step.destination) continue;
         for (int earlier = 0; earlier < k; ++earlier) {
-          if (source.swizzle[step.components[k]] == step.components[earlier]) direct = false;
+          if (readComponent(source, step.components[k]) == step.components[earlier]) direct = false;
         }
       }
     }
@@ -175,7 +179,7 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
       step.rows[k][0] = static_cast<std::uint32_t>(step.destination * kSlotFloats + c * Lanes);
       for (int i = 0; i < step.sourceCount; ++i) {
         step.rows[k][i + 1] =
-            static_cast<std::uint32_t>(step.sources[i].slot * kSlotFloats + step.sources[i].swizzle[c] * Lanes);
+            static_cast<std::uint32_t>(step.sources[i].slot * kSlotFloats + readComponent(step.sources[i], c) * Lanes);
       }
     }
     steps_.push_back(step);
@@ -592,6 +596,14 @@ void LaneProgram<Lanes>::runDirect(float* registers, const Step& step, int lanes
       if constexpr (Opcode == D3DSIO_ABS) r = reinterpret_cast<Floats>(reinterpret_cast<Ints>(x) & 0x7FFFFFFF);
       if constexpr (Opcode == D3DSIO_LRP) r = x * y + (1.0f - x) * z;
       if constexpr (Opcode == D3DSIO_CMP) r = x >= zero ? y : z;
+      // rcp and rsq keep 1 exact and give FLT_MAX for 0, as their scalar forms do.
+      if constexpr (Opcode == D3DSIO_RCP || Opcode == D3DSIO_RSQ) {
+        const Floats one = zero + 1.0f;
+        if constexpr (Opcode == D3DSIO_RSQ) x = reinterpret_cast<Floats>(reinterpret_cast<Ints>(x) & 0x7FFFFFFF);
+        const Floats safe = x == zero ? one : x;
+        const Floats divisor = Opcode == D3DSIO_RSQ ? shader_arithmetic::sqrtLanes(safe) : safe;
+        r = x == one ? one : (x == zero ? zero + FLT_MAX : one / divisor);
+      }
       if constexpr (Saturate) r = saturateLanes(r);
       std::memcpy(o + first, &r, sizeof r);
     }
@@ -614,6 +626,8 @@ void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const
     PRISM_DIRECT_STEP(D3DSIO_ABS)
     PRISM_DIRECT_STEP(D3DSIO_LRP)
     PRISM_DIRECT_STEP(D3DSIO_CMP)
+    PRISM_DIRECT_STEP(D3DSIO_RCP)
+    PRISM_DIRECT_STEP(D3DSIO_RSQ)
 #undef PRISM_DIRECT_STEP
     default: return nullptr;
   }

@@ -4,6 +4,11 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstddef>
+
+#if defined(__SSE__)
+#include <immintrin.h>
+#endif
 
 #include "platform/win/types.h"
 
@@ -46,6 +51,21 @@ template <typename Floats, typename Ints>
   Floats t = __builtin_convertvector(__builtin_convertvector(x, Ints), Floats);
   t = t > x ? t - 1.0f : t;
   return (x < limit && x > -limit && x != zero) ? t : x;
+}
+
+// The correctly rounded square root of every lane, as std::sqrt gives it.
+template <typename Floats>
+[[gnu::always_inline]] inline Floats sqrtLanes(Floats x) {
+#if defined(__AVX__)
+  if constexpr (sizeof(Floats) == 32)
+    return reinterpret_cast<Floats>(__builtin_ia32_sqrtps256(reinterpret_cast<__v8sf>(x)));
+#endif
+#if defined(__SSE__)
+  if constexpr (sizeof(Floats) == 16)
+    return reinterpret_cast<Floats>(__builtin_ia32_sqrtps(reinterpret_cast<__v4sf>(x)));
+#endif
+  for (std::size_t l = 0; l < sizeof(Floats) / sizeof(float); ++l) x[l] = std::sqrt(x[l]);
+  return x;
 }
 
 // rcp and rsq keep 1.0 exact and give FLT_MAX for 0; log of 0 is -FLT_MAX.

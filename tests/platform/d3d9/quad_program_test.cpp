@@ -137,6 +137,10 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
       // Components that read rows the same step writes, in and out of order.
       "mov r0, t0\nadd r0.yzw, r0.zyx, c1\nmul_sat r0.xy, r0.yx, c2\nmad r1, r0.wzyx, r0, r0.x\nmov oC0, r1",
       "mov r0, t1\nlrp r0.xz, r0.z, r0.x, c3\ncmp r0.yw, r0.w, r0.y, -c4\nfrc r0.x, r0.w\nmov oC0, r0",
+      // rcp and rsq across the lanes: 0, 1, negatives, several components, and a step whose
+      // later components read a row its first one writes.
+      "mov r0, t0\nrcp r1.xyz, r0.x\nrsq r1.w, -r0.y\nrcp r0.yz, r0.y\nrsq_sat r2, t1.z\nadd r1, r1, r2\n"
+      "add oC0, r1, r0",
       // Registers read before they are written, and outputs written in part, start at zero.
       "add r0, r1, t0\nmov r1, t1\nmul r0.zw, r0, r1\nmov r2.x, t2.y\nadd r2, r2, c1\nmov oC0.xy, r0\n"
       "mov oC1.w, r2.y",
