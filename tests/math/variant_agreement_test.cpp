@@ -71,7 +71,6 @@ Outcome noAlias(Call call) {
 
 // Array routines over `count` elements, packed and with padding between elements, and in
 // place where input and output have one type.
-constexpr UINT kArrayCount = 37;
 
 template <typename Out, typename In, typename Call>
 Outcome arrayRun(const In* source, UINT count, Call call) {
