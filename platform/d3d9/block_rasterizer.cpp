@@ -34,8 +34,8 @@ void interpolateBlock(const TriangleSetup& s, const BlockComponents& components,
   }
 }
 
-// Edge values of the eight lanes, exact in 64 bits.
-using EdgeLanes = std::int64_t __attribute__((vector_size(64)));
+// Edge values of a block's lanes, exact in 64 bits.
+using EdgeLanes = std::int64_t __attribute__((vector_size(8 * kBlockLanes)));
 
 }  // namespace
 
@@ -52,7 +52,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
   const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
   const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
   if (minX > maxX || minY > maxY) return;
-  const int firstX = minX & ~3, firstY = minY & ~1;
+  const int firstX = minX & ~(kBlockWidth - 1), firstY = minY & ~(kBlockHeight - 1);
   // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
   // inside when positive. Each lane adds its column and row steps to the block's value.
   std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
@@ -63,19 +63,28 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     stepX[i] = -dy * 256;
     stepY[i] = dx * 256;
     rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
-    for (int l = 0; l < kBlockLanes; ++l) laneOffsets[i][l] = (l & 3) * stepX[i] + (l >> 2) * stepY[i];
+    for (int l = 0; l < kBlockLanes; ++l) {
+      laneOffsets[i][l] = (l % kBlockWidth) * stepX[i] + (l / kBlockWidth) * stepY[i];
+    }
   }
-  for (int y = firstY; y <= maxY; y += 2) {
+  // The lanes of one block column.
+  constexpr unsigned kColumnLanes = [] {
+    unsigned lanes = 0;
+    for (int row = 0; row < kBlockHeight; ++row) lanes |= 1u << (row * kBlockWidth);
+    return lanes;
+  }();
+  for (int y = firstY; y <= maxY; y += kBlockHeight) {
     // Lanes whose row lies inside the bounds.
-    unsigned rowLanes = 0xFF;
-    if (y < minY) rowLanes &= 0xF0;
-    if (y + 1 > maxY) rowLanes &= 0x0F;
+    unsigned rowLanes = kAllBlockLanes;
+    for (int row = 0; row < kBlockHeight; ++row) {
+      if (y + row < minY || y + row > maxY) rowLanes &= ~(kBlockRowLanes << (row * kBlockWidth));
+    }
     std::array<std::int64_t, 3> e = rowStart;
-    for (int x = firstX; x <= maxX; x += 4) {
+    for (int x = firstX; x <= maxX; x += kBlockWidth) {
       unsigned lanes = rowLanes;
-      if (x < minX || x + 3 > maxX) {
-        for (int column = 0; column < 4; ++column) {
-          if (x + column < minX || x + column > maxX) lanes &= ~(0x11u << column);
+      if (x < minX || x + kBlockWidth - 1 > maxX) {
+        for (int column = 0; column < kBlockWidth; ++column) {
+          if (x + column < minX || x + column > maxX) lanes &= ~(kColumnLanes << column);
         }
       }
       const EdgeLanes zero = {};
@@ -86,14 +95,14 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
         const auto b = static_cast<std::size_t>(batch.count);
         batch.x[b] = x;
         batch.y[b] = y;
-        batch.coverage[b] = static_cast<std::uint8_t>(covered);
+        batch.coverage[b] = static_cast<std::uint16_t>(covered);
         batch.frontFacing[b] = s.frontFacing;
         interpolateBlock(s, components, x, y, batch, b);
         if (++batch.count == kBatchBlocks) sink.blocks(batch);
       }
-      for (std::size_t i = 0; i < 3; ++i) e[i] += 4 * stepX[i];
+      for (std::size_t i = 0; i < 3; ++i) e[i] += kBlockWidth * stepX[i];
     }
-    for (std::size_t i = 0; i < 3; ++i) rowStart[i] += 2 * stepY[i];
+    for (std::size_t i = 0; i < 3; ++i) rowStart[i] += kBlockHeight * stepY[i];
   }
 }
 

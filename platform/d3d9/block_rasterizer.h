@@ -1,6 +1,6 @@
-// Triangle rasterisation into 4x2 pixel blocks: the same coverage (edge functions, pixel
+// Triangle rasterisation into pixel blocks: the same coverage (edge functions, pixel
 // centres, top-left rule) and the same interpolated values, lane for lane, as the quad
-// rasteriser, for the draws processed eight pixels at a time.
+// rasteriser, for the draws processed a block of pixels at a time.
 #pragma once
 
 #include <cstdint>

@@ -91,7 +91,7 @@ std::vector<ShadedVertex> clipPolygon(std::vector<ShadedVertex> polygon, const C
   return polygon;
 }
 
-// Shades and merges what the rasterisers emit: 2x2 quads, or 4x2 blocks for the draws the
+// Shades and merges what the rasterisers emit: 2x2 quads, or pixel blocks for the draws the
 // block path takes.
 class Worker final : public QuadSink, public BlockSink {
  public:

@@ -1,6 +1,6 @@
 // The merge of the common draws, chosen once per bind: a 32-bit colour target written whole,
 // no fog and no stencil, integer depth, and either no blending or source-alpha blending. For
-// quads and for batches of 4x2 blocks. The lanes take exactly the IEEE operations of the general merge,
+// quads and for batches of pixel blocks. The lanes take exactly the IEEE operations of the general merge,
 // channels or lanes side by side, so the pixels are bit for bit the same; switches on state
 // become a comparison mask and template parameters.
 #include <cstdint>
@@ -139,8 +139,6 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
 
 namespace {
 
-using BlockWords = std::uint32_t __attribute__((vector_size(32)));
-
 // The lanes (as bits) where a D3DCMPFUNC, as comparisonMask gives it, passes `incoming`
 // against `stored`; both below 2^31.
 [[gnu::always_inline]] inline unsigned passingLanes(unsigned mask, BlockInts incoming, BlockInts stored) {
@@ -150,8 +148,8 @@ using BlockWords = std::uint32_t __attribute__((vector_size(32)));
   return laneBits(((incoming < stored) & less) | ((incoming == stored) & equal) | ((incoming > stored) & greater));
 }
 
-// A block's pixels on a surface of `Bytes`-wide words: its top row at `at`, the next one pitch
-// below. A row is read and written whole when the block lies inside the surface and the row
+// A block's pixels on a surface of `Bytes`-wide words: its top row at `at`, each next one a
+// pitch below. A row is read and written whole when the block lies inside the surface and the row
 // has lanes to touch (a row without may belong to another band); lane by lane at the edges.
 template <int Bytes>
 class BlockPixels {
@@ -160,35 +158,36 @@ class BlockPixels {
 
   // The words of `lanes` (the others 0).
   BlockInts load(unsigned lanes) const {
-    BlockInts words = {};
-    for (int row = 0; row < 2; ++row) {
-      const unsigned rowLanes = (lanes >> (4 * row)) & 0xF;
+    alignas(BlockInts) std::array<std::int32_t, kBlockLanes> words{};
+    for (int row = 0; row < kBlockHeight; ++row) {
+      const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
       if (!rowLanes) continue;
       const std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
+      std::int32_t* rowWords = &words[static_cast<std::size_t>(kBlockWidth * row)];
       if (inside_) {
         const Ints4 four = loadRow(rowAt);
-        for (int column = 0; column < 4; ++column) words[4 * row + column] = four[column];
+        std::memcpy(rowWords, &four, sizeof four);
         continue;
       }
       for (unsigned left = rowLanes; left; left &= left - 1) {
         const int column = __builtin_ctz(left);
-        words[4 * row + column] = static_cast<std::int32_t>(readDepthWord<Bytes>(rowAt + column * Bytes));
+        rowWords[column] = static_cast<std::int32_t>(readDepthWord<Bytes>(rowAt + column * Bytes));
       }
     }
-    return words;
+    return loadUnaligned<BlockInts>(reinterpret_cast<const std::byte*>(words.data()));
   }
 
   // Writes the words of `lanes`, leaving the block's other pixels as they are.
   void store(unsigned lanes, BlockInts words) {
-    for (int row = 0; row < 2; ++row) {
-      const unsigned rowLanes = (lanes >> (4 * row)) & 0xF;
+    for (int row = 0; row < kBlockHeight; ++row) {
+      const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
       if (!rowLanes) continue;
       std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
-      const Ints4 four = row == 0 ? __builtin_shufflevector(words, words, 0, 1, 2, 3)
-                                  : __builtin_shufflevector(words, words, 4, 5, 6, 7);
+      Ints4 four;
+      std::memcpy(&four, reinterpret_cast<const std::int32_t*>(&words) + kBlockWidth * row, sizeof four);
       if (inside_) {
         const Ints4 keep = (Ints4{1, 2, 4, 8} & static_cast<std::int32_t>(rowLanes)) == 0;
-        storeRow(rowAt, rowLanes == 0xF ? four : (keep ? loadRow(rowAt) : four));
+        storeRow(rowAt, rowLanes == kBlockRowLanes ? four : (keep ? loadRow(rowAt) : four));
         continue;
       }
       for (unsigned left = rowLanes; left; left &= left - 1) {
@@ -234,7 +233,7 @@ void OutputMerger::mergeBlocksCommon(const BlockBatch& batch, const BatchColor& 
 template <int DepthBytes, bool Blend>
 [[gnu::always_inline]] inline void OutputMerger::mergeBlockCommon(int x, int y, unsigned lanes, BlockFloats z,
                                                                   const BlockColor& shaded) {
-  // The quad merge's operations, lane for lane, across the eight lanes.
+  // The quad merge's operations, lane for lane, across the block's lanes.
   BlockColor color;
   for (std::size_t c = 0; c < 4; ++c) color[c] = saturateLanes(shaded[c]);
   if (alphaTest_) {
@@ -245,10 +244,12 @@ template <int DepthBytes, bool Blend>
   if constexpr (DepthBytes != 0) {
     // Pixels beyond a depth buffer smaller than the target pass untested.
     unsigned tested = lanes;
-    const bool insideDepth = static_cast<UINT>(x) + 3 < depth_->width && static_cast<UINT>(y) + 1 < depth_->height;
+    const bool insideDepth =
+        static_cast<UINT>(x + kBlockWidth) <= depth_->width && static_cast<UINT>(y + kBlockHeight) <= depth_->height;
     if (!insideDepth) {
       for (int l = 0; l < kBlockLanes; ++l) {
-        if (static_cast<UINT>(x + (l & 3)) >= depth_->width || static_cast<UINT>(y + (l >> 2)) >= depth_->height) {
+        if (static_cast<UINT>(x + l % kBlockWidth) >= depth_->width ||
+            static_cast<UINT>(y + l / kBlockWidth) >= depth_->height) {
           tested &= ~(1u << l);
         }
       }
@@ -257,7 +258,7 @@ template <int DepthBytes, bool Blend>
                                   depth_->rowPitch, insideDepth);
     const BlockWords words = reinterpret_cast<BlockWords>(depth.load(tested));
     // Depth in [0, 1] to the buffer's integers, in double as the general merge does.
-    using BlockDoubles = double __attribute__((vector_size(64)));
+    using BlockDoubles = double __attribute__((vector_size(8 * kBlockLanes)));
     const BlockDoubles unit = __builtin_convertvector(saturateLanes(z), BlockDoubles);
     const BlockInts quantised = __builtin_convertvector(unit * depthMaximum_ + 0.5, BlockInts);
     const BlockInts stored = reinterpret_cast<BlockInts>((words & depthBits_) >> layout_.depthShift);
@@ -270,7 +271,8 @@ template <int DepthBytes, bool Blend>
     }
     if (!lanes) return;
   }
-  const bool insideTarget = static_cast<UINT>(x) + 3 < target_->width && static_cast<UINT>(y) + 1 < target_->height;
+  const bool insideTarget =
+      static_cast<UINT>(x + kBlockWidth) <= target_->width && static_cast<UINT>(y + kBlockHeight) <= target_->height;
   BlockPixels<4> pixels(targetBytes_ + std::size_t(y) * target_->rowPitch + std::size_t(x) * 4, target_->rowPitch,
                         insideTarget);
   if constexpr (Blend) {

@@ -1,7 +1,7 @@
-// Blocks of 4x2 pixels (two 2x2 quads side by side) with every value held per component
-// across the eight lanes, for the draws whose pixels can be processed eight at a time. Lanes
-// run row by row: 0-3 are the top row left to right, 4-7 the row below; the left quad is
-// lanes 0 1 4 5 and the right one 2 3 6 7.
+// Blocks of 4-pixel rows (2x2 quads side by side and stacked) with every value held per
+// component across the block's lanes, for the draws whose pixels can be processed many at a
+// time. Lanes run row by row: 0-3 are the top row left to right, 4-7 the row below, and so on;
+// the top-left quad is lanes 0 1 4 5 and the one to its right 2 3 6 7.
 #pragma once
 
 #include <array>
@@ -15,18 +15,33 @@
 
 namespace platform::d3d9 {
 
-inline constexpr int kBlockLanes = 8;
+// With 512-bit vectors a block is 4x4 pixels, one register per value; else (or when the build
+// asks for narrow blocks, as the sanitizer build does so that both shapes are tested) 4x2.
+#if defined(__AVX512F__) && !defined(PRISM_NARROW_BLOCKS)
+#define PRISM_BLOCKS_OF_16 1
+#endif
+inline constexpr int kBlockWidth = 4;
+#if defined(PRISM_BLOCKS_OF_16)
+inline constexpr int kBlockHeight = 4;
+#else
+inline constexpr int kBlockHeight = 2;
+#endif
+inline constexpr int kBlockLanes = kBlockWidth * kBlockHeight;
+// The lanes of one block row, at the bottom.
+inline constexpr unsigned kBlockRowLanes = (1u << kBlockWidth) - 1;
+inline constexpr unsigned kAllBlockLanes = (1u << kBlockLanes) - 1;
 
-// Eight-lane vectors pay off only where the processor has 256-bit integer and float
-// arithmetic; elsewhere the compiler splits them and the quad paths are faster.
+// Block vectors pay off only where the processor has 256-bit integer and float arithmetic;
+// elsewhere the compiler splits them and the quad paths are faster.
 #if defined(__AVX2__)
 inline constexpr bool kBlocksPayOff = true;
 #else
 inline constexpr bool kBlocksPayOff = false;
 #endif
 
-using BlockFloats = float __attribute__((vector_size(32)));
-using BlockInts = std::int32_t __attribute__((vector_size(32)));
+using BlockFloats = float __attribute__((vector_size(4 * kBlockLanes)));
+using BlockInts = std::int32_t __attribute__((vector_size(4 * kBlockLanes)));
+using BlockWords = std::uint32_t __attribute__((vector_size(4 * kBlockLanes)));
 
 using Floats4 = float __attribute__((vector_size(16)));
 using Ints4 = std::int32_t __attribute__((vector_size(16)));
@@ -52,7 +67,9 @@ template <typename Floats>
 
 // The lanes of a comparison's result (all bits set where true) as bits: bit l for lane l.
 [[gnu::always_inline]] inline unsigned laneBits(BlockInts truth) {
-#if defined(__AVX2__)
+#if defined(PRISM_BLOCKS_OF_16)
+  return _mm512_cmpneq_epi32_mask(reinterpret_cast<__m512i>(truth), _mm512_setzero_si512());
+#elif defined(__AVX2__)
   return static_cast<unsigned>(_mm256_movemask_ps(reinterpret_cast<__m256>(truth)));
 #else
   unsigned bits = 0;
@@ -62,25 +79,38 @@ template <typename Floats>
 }
 
 // Column and row of each lane inside its block.
+#if defined(PRISM_BLOCKS_OF_16)
+inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3};
+inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3};
+#else
 inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3};
 inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};
+#endif
 
-// The lanes of the block's two quads, in quad lane order (0 1 / 2 3).
-inline constexpr std::array<std::array<int, 4>, 2> kBlockQuadLanes = {{{0, 1, 4, 5}, {2, 3, 6, 7}}};
+// The lanes of the block's quads, each in quad lane order (0 1 / 2 3).
+inline constexpr int kBlockQuads = kBlockLanes / 4;
+inline constexpr std::array<std::array<int, 4>, kBlockQuads> kBlockQuadLanes = [] {
+  std::array<std::array<int, 4>, kBlockQuads> quads{};
+  for (int q = 0; q < kBlockQuads; ++q) {
+    const int topLeft = (q / 2) * 2 * kBlockWidth + (q % 2) * 2;
+    quads[static_cast<std::size_t>(q)] = {topLeft, topLeft + 1, topLeft + kBlockWidth, topLeft + kBlockWidth + 1};
+  }
+  return quads;
+}();
 
 // Blocks gathered from the triangles of a draw, in the order they were rasterised, so that
 // shading and merging run each step over many blocks at once. Every value is held as rows
 // over the blocks: block b's lanes in row element b.
-inline constexpr int kBatchBlocks = 16;
+inline constexpr int kBatchBlocks = 128 / kBlockLanes;
 inline constexpr int kBatchLanes = kBatchBlocks * kBlockLanes;
 
 template <typename T>
 using BatchRow = std::array<T, kBatchBlocks>;
 
 struct BlockBatch {
-  int count = 0;                      // blocks held
-  BatchRow<int> x{}, y{};             // top-left pixels; x a multiple of 4, y of 2
-  BatchRow<std::uint8_t> coverage{};  // bit l: lane l is inside the primitive and the clip region
+  int count = 0;                       // blocks held
+  BatchRow<int> x{}, y{};              // top-left pixels, multiples of the block's width and height
+  BatchRow<std::uint16_t> coverage{};  // bit l: lane l is inside the primitive and the clip region
   BatchRow<bool> frontFacing{};
   BatchRow<BlockFloats> z{};                                                   // depth per lane, in [0, 1]
   std::array<std::array<BatchRow<BlockFloats>, 4>, kVaryingSlots> varyings{};  // [slot][component]

@@ -1,4 +1,4 @@
-// The pixel stage on batches of 4x2 blocks: the fixed stages' texture-times-diffuse defaults
+// The pixel stage on batches of pixel blocks: the fixed stages' texture-times-diffuse defaults
 // and the quad program's shaders.
 #include "platform/d3d9/pixel_stage.h"
 

@@ -534,7 +534,7 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
         break;
       case D3DSIO_TEX: {
         // texldp divides by w, texldb biases the level by w; then the sampler for all lanes.
-        alignas(32) float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
+        alignas(BlockFloats) float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
         for (int c = 0; c < 4; ++c) std::memcpy(coordinates[c], a[c], static_cast<std::size_t>(lanes) * sizeof(float));
         LodMode mode = (step.controls & 2) ? LodMode::bias : LodMode::derivatives;
         for (int l = 0; l < lanes; ++l) {
@@ -564,7 +564,7 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
 template <int Lanes>
 template <DWORD Opcode, bool Saturate>
 void LaneProgram<Lanes>::runDirect(float* registers, const Step& step, int lanes) {
-  // Quads run a constant four lanes; batches whole blocks of eight.
+  // Quads run a constant four lanes; batches whole blocks.
   using Floats = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
   using Ints = std::conditional_t<Lanes == 4, Ints4, BlockInts>;
   constexpr int kChunk = sizeof(Floats) / sizeof(float);

@@ -1,6 +1,6 @@
 // Straight-line pixel shaders (2.x and 3.0 without flow control, predicates, relative
 // addressing, texkill or depth output) compiled once per draw into steps that work on a 2x2
-// quad, or a batch of 4x2 blocks of two quads each, with the lanes innermost, so each step is a
+// quad, or a batch of pixel blocks made of quads, with the lanes innermost, so each step is a
 // few loops across the lanes. Shaders outside that subset run on the general interpreter; all
 // give the same bits.
 #pragma once

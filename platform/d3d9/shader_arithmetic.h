@@ -56,13 +56,14 @@ template <typename Floats, typename Ints>
 // The correctly rounded square root of every lane, as std::sqrt gives it.
 template <typename Floats>
 [[gnu::always_inline]] inline Floats sqrtLanes(Floats x) {
+#if defined(__AVX512F__)
+  if constexpr (sizeof(Floats) == 64) return reinterpret_cast<Floats>(_mm512_sqrt_ps(reinterpret_cast<__m512>(x)));
+#endif
 #if defined(__AVX__)
-  if constexpr (sizeof(Floats) == 32)
-    return reinterpret_cast<Floats>(__builtin_ia32_sqrtps256(reinterpret_cast<__v8sf>(x)));
+  if constexpr (sizeof(Floats) == 32) return reinterpret_cast<Floats>(_mm256_sqrt_ps(reinterpret_cast<__m256>(x)));
 #endif
 #if defined(__SSE__)
-  if constexpr (sizeof(Floats) == 16)
-    return reinterpret_cast<Floats>(__builtin_ia32_sqrtps(reinterpret_cast<__v4sf>(x)));
+  if constexpr (sizeof(Floats) == 16) return reinterpret_cast<Floats>(_mm_sqrt_ps(reinterpret_cast<__m128>(x)));
 #endif
   for (std::size_t l = 0; l < sizeof(Floats) / sizeof(float); ++l) x[l] = std::sqrt(x[l]);
   return x;

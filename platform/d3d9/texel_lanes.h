@@ -1,4 +1,4 @@
-// Texel reads across a block's eight lanes: one 32-bit word per lane from byte offsets, and
+// Texel reads across a block's lanes: one 32-bit word per lane from byte offsets, and
 // bytes turned into the [0, 1] values the texel readers give (k / 255, correctly rounded).
 #pragma once
 
@@ -15,7 +15,9 @@ namespace platform::d3d9 {
 
 // The 32-bit word at base + offsets[l] for every lane.
 [[gnu::always_inline]] inline BlockInts gatherWords(const std::byte* base, BlockInts offsets) {
-#if defined(__AVX2__)
+#if defined(PRISM_BLOCKS_OF_16)
+  return reinterpret_cast<BlockInts>(_mm512_i32gather_epi32(reinterpret_cast<__m512i>(offsets), base, 1));
+#elif defined(__AVX2__)
   return reinterpret_cast<BlockInts>(
       _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), reinterpret_cast<__m256i>(offsets), 1));
 #else
@@ -30,7 +32,12 @@ namespace platform::d3d9 {
 // and round the same way for all 256 values (the tests go through every one).
 [[gnu::always_inline]] inline BlockFloats unitBytesLanes(BlockInts bytes) {
   const BlockFloats k = __builtin_convertvector(bytes, BlockFloats);
-#if defined(__FMA__)
+#if defined(PRISM_BLOCKS_OF_16)
+  const __m512 x = reinterpret_cast<__m512>(k), inverse = _mm512_set1_ps(1.0f / 255.0f);
+  const __m512 quotient = _mm512_mul_ps(x, inverse);
+  const __m512 remainder = _mm512_fnmadd_ps(quotient, _mm512_set1_ps(255.0f), x);
+  return reinterpret_cast<BlockFloats>(_mm512_fmadd_ps(remainder, inverse, quotient));
+#elif defined(__FMA__)
   const __m256 x = reinterpret_cast<__m256>(k), inverse = _mm256_set1_ps(1.0f / 255.0f);
   const __m256 quotient = _mm256_mul_ps(x, inverse);
   const __m256 remainder = _mm256_fnmadd_ps(quotient, _mm256_set1_ps(255.0f), x);

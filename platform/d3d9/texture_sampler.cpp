@@ -152,13 +152,14 @@ void TextureSampler::unpackForDraw(std::uint64_t expectedSamples, TexelScratch& 
     // The same division the table holds, byte by byte (blue, green, red, alpha in memory),
     // eight bytes at a time.
     using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
+    using Ints8 = std::int32_t __attribute__((vector_size(32)));
+    using Floats8 = float __attribute__((vector_size(32)));
     const int bytes = level.width * 4;
     int i = 0;
     for (; i + 8 <= bytes; i += 8) {
       Bytes8 eight;
       std::memcpy(&eight, row + i, sizeof eight);
-      const BlockFloats values =
-          __builtin_convertvector(__builtin_convertvector(eight, BlockInts), BlockFloats) / 255.0f;
+      const Floats8 values = __builtin_convertvector(__builtin_convertvector(eight, Ints8), Floats8) / 255.0f;
       std::memcpy(out + i, &values, sizeof values);
     }
     for (; i < bytes; ++i) out[i] = static_cast<float>(row[i]) / 255.0f;

@@ -55,7 +55,7 @@ class TextureSampler {
   bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
   Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
   void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
-  // The same for `blocks` blocks of eight lanes: coordinates and results as rows of blocks.
+  // The same for `blocks` blocks of lanes: coordinates and results as rows of blocks.
   void sampleWrappedBilinear(int blocks, const BlockFloats* u, const BlockFloats* v,
                              const std::array<BlockFloats*, 4>& results) const;
   // For a draw expected to take at least twice as many samples as the wrapped bilinear level
@@ -106,7 +106,7 @@ class SamplerSet final : public ShaderSampling {
   void useVertexSamplers(bool on) { vertexSide_ = on; }
   void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy, LodMode mode,
               const float* lod, Vec4* results) override;
-  // The samples of `blocks` blocks of eight lanes, each quad taking its derivatives as
+  // The samples of `blocks` blocks of lanes, each quad taking its derivatives as
   // `sample` would (`mode` derivatives or bias, `lod` the bias per lane). Coordinates, biases
   // and results are rows of blocks: component c of block b at [c][b].
   void sampleBlocks(DWORD sampler, int blocks, const std::array<const BlockFloats*, 4>& coordinates, LodMode mode,

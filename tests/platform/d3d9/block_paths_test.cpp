@@ -1,4 +1,4 @@
-// Draws shaded and merged eight pixels at a time against the general paths: the same random
+// Draws shaded and merged a block of pixels at a time against the general paths: the same random
 // triangles, with the fixed stages' defaults or a straight-line shader, give the same bits with
 // the fast paths on and off, whether the sampler is the wrapped bilinear one or needs the
 // quads' derivatives, and when some triangles reach too far for the block rasteriser.
