@@ -13,9 +13,35 @@ constexpr std::int64_t kBlockCoordinateLimit = std::int64_t{1} << 24;
   return p.value + p.dx * dx + p.dy * dy;
 }
 
+// The attribute components a triangle's blocks need: each plane with the batch row it fills,
+// worked out once per triangle so that each block only runs down the list.
+struct Interpolants {
+  struct Entry {
+    const Plane* plane;
+    BatchRow<BlockFloats>* row;
+  };
+  std::array<Entry, kVaryingSlots * 4> perspective, flat;
+  int perspectiveCount = 0, flatCount = 0;
+
+  Interpolants(const TriangleSetup& s, const BlockComponents& components, BlockBatch& batch) {
+    for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
+      const bool constant = s.flatSlots & (1u << slot);
+      for (unsigned mask = components[slot]; mask; mask &= mask - 1) {
+        const auto c = static_cast<std::size_t>(__builtin_ctz(mask));
+        const Entry entry{&s.varyings[slot][c], &batch.varyings[slot][c]};
+        if (constant) {
+          flat[static_cast<std::size_t>(flatCount++)] = entry;
+        } else {
+          perspective[static_cast<std::size_t>(perspectiveCount++)] = entry;
+        }
+      }
+    }
+  }
+};
+
 // Depth and attributes of a block's lanes, into element b of the batch's rows: the quad
 // rasteriser's expressions, lane for lane.
-void interpolateBlock(const TriangleSetup& s, const BlockComponents& components, int x, int y, BlockBatch& batch,
+void interpolateBlock(const TriangleSetup& s, const Interpolants& interpolants, int x, int y, BlockBatch& batch,
                       std::size_t b) {
   const BlockFloats dx = (static_cast<float>(x) + kBlockColumns) - s.originX;
   const BlockFloats dy = (static_cast<float>(y) + kBlockRows) - s.originY;
@@ -23,14 +49,13 @@ void interpolateBlock(const TriangleSetup& s, const BlockComponents& components,
   const BlockFloats z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
   batch.z[b] = z < zero ? zero : (one < z ? one : z);
   const BlockFloats w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
-  for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
-    const auto& planes = s.varyings[slot];
-    auto& out = batch.varyings[slot];
-    const bool flat = s.flatSlots & (1u << slot);
-    for (unsigned mask = components[slot]; mask; mask &= mask - 1) {
-      const auto c = static_cast<std::size_t>(__builtin_ctz(mask));
-      out[c][b] = flat ? zero + planes[c].value : atLanes(planes[c], dx, dy) * w;
-    }
+  for (int i = 0; i < interpolants.perspectiveCount; ++i) {
+    const auto& entry = interpolants.perspective[static_cast<std::size_t>(i)];
+    (*entry.row)[b] = atLanes(*entry.plane, dx, dy) * w;
+  }
+  for (int i = 0; i < interpolants.flatCount; ++i) {
+    const auto& entry = interpolants.flat[static_cast<std::size_t>(i)];
+    (*entry.row)[b] = zero + entry.plane->value;
   }
 }
 
@@ -73,6 +98,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     for (int row = 0; row < kBlockHeight; ++row) lanes |= 1u << (row * kBlockWidth);
     return lanes;
   }();
+  const Interpolants interpolants(s, components, batch);
   for (int y = firstY; y <= maxY; y += kBlockHeight) {
     // Lanes whose row lies inside the bounds.
     unsigned rowLanes = kAllBlockLanes;
@@ -97,7 +123,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
         batch.y[b] = y;
         batch.coverage[b] = static_cast<std::uint16_t>(covered);
         batch.frontFacing[b] = s.frontFacing;
-        interpolateBlock(s, components, x, y, batch, b);
+        interpolateBlock(s, interpolants, x, y, batch, b);
         if (++batch.count == kBatchBlocks) sink.blocks(batch);
       }
       for (std::size_t i = 0; i < 3; ++i) e[i] += kBlockWidth * stepX[i];

@@ -174,6 +174,12 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
       }
     }
     if (direct) step.direct = directFor(step.opcode, step.saturate);
+    if (step.opcode == D3DSIO_TEX) {
+      bool identity = true;
+      for (int c = 0; c < 4; ++c) identity = identity && step.samplerSwizzle[c] == c;
+      step.sampleInPlace = identity && step.controls == 0 && step.mask == 0xF && !step.saturate &&
+                           step.sources[0].modifier == 0 && step.sources[0].slot != step.destination;
+    }
     for (int k = 0; k < step.componentCount && step.direct; ++k) {
       int c = step.components[k];
       step.rows[k][0] = static_cast<std::uint32_t>(step.destination * kSlotFloats + c * Lanes);
@@ -324,10 +330,13 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
   auto row = [base](int slot, int component) {
     return reinterpret_cast<BlockFloats*>(base + slot * kSlotFloats + component * Lanes);
   };
+  // Only the components that can reach a colour are filled; the rest are never read for one.
+  auto live = [this](int slot, int c) { return (entryLive_[static_cast<std::size_t>(slot)] >> c) & 1; };
   const BlockFloats zero = {}, one = zero + 1.0f;
   for (int v = 0; v < inputCount_; ++v) {
     const int slot = inputSlots[v];
     for (int c = 0; c < 4; ++c) {
+      if (!live(kInputs + v, c)) continue;
       BlockFloats* out = row(kInputs + v, c);
       if (slot < 0) {
         std::fill_n(out, blocks, c == 3 ? one : zero);
@@ -339,11 +348,13 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
   }
   for (int t = 0; t < textureCount_; ++t) {
     for (int c = 0; c < 4; ++c) {
+      if (!live(kTextures + t, c)) continue;
       const auto& in = batch.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][static_cast<std::size_t>(c)];
       std::copy_n(in.begin(), blocks, row(kTextures + t, c));
     }
   }
-  for (std::size_t b = 0; b < blocks; ++b) {
+  const bool readsPositionOrFace = (entryLive_[kMisc] | entryLive_[kMisc + 1]) != 0;
+  for (std::size_t b = 0; readsPositionOrFace && b < blocks; ++b) {
     row(kMisc, 0)[b] = static_cast<float>(batch.x[b]) + kBlockColumns;
     row(kMisc, 1)[b] = static_cast<float>(batch.y[b]) + kBlockRows;
     row(kMisc, 2)[b] = row(kMisc, 3)[b] = zero;
@@ -428,6 +439,22 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
     if (step.direct) {
       step.direct(base, step, lanes);
       continue;
+    }
+    if constexpr (std::is_same_v<Sampling, SamplerSet>) {
+      if (step.sampleInPlace) {
+        static const BatchRow<BlockFloats> kNoBias{};
+        auto row = [base](int slot, int component) {
+          return reinterpret_cast<BlockFloats*>(base + slot * kSlotFloats + component * Lanes);
+        };
+        const Source& s = step.sources[0];
+        sampling->sampleBlocks(
+            step.sampler, lanes / kBlockLanes,
+            {row(s.slot, s.swizzle[0]), row(s.slot, s.swizzle[1]), row(s.slot, s.swizzle[2]),
+             row(s.slot, s.swizzle[3])},
+            LodMode::derivatives, kNoBias.data(),
+            {row(step.destination, 0), row(step.destination, 1), row(step.destination, 2), row(step.destination, 3)});
+        continue;
+      }
     }
     const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
     if (step.shape != Shape::whole) {

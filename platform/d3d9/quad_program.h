@@ -63,6 +63,9 @@ class LaneProgram {
     DWORD sampler = 0;
     std::uint8_t samplerSwizzle[4] = {0, 1, 2, 3};
     DWORD controls = 0;
+    // A plain texld into another register, whole and unmodified: batches sample straight from
+    // the source's rows into the destination's.
+    bool sampleInPlace = false;
     // Component-wise steps without source modifiers run through `direct`: one function per
     // operation over the register rows at `rows` ([component][destination, sources]).
     void (*direct)(float* registers, const Step& step, int lanes) = nullptr;

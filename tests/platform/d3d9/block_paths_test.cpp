@@ -37,7 +37,9 @@ class BlockPathsTest : public RenderTest {
         "texld r0, t0, s0\n"
         "texldp r1, t0, s1\n"
         "texldb r2, t0, s1\n"
+        "texld r3, t0, s1\n"
         "mad r0, r0, v0, r1\n"
+        "add r0, r0, r3\n"
         "lrp_sat r0, v0.w, r0, r2\n"
         "mov oC0, r0\n";
     std::vector<DWORD> tokens = assembleText(shader);
