@@ -157,34 +157,33 @@ class BlockPixels {
   BlockPixels(std::byte* at, std::size_t pitch, bool inside) : at_(at), pitch_(pitch), inside_(inside) {}
 
   // The words of `lanes` (the others 0).
-  BlockInts load(unsigned lanes) const {
-    alignas(BlockInts) std::array<std::int32_t, kBlockLanes> words{};
+  [[gnu::always_inline]] BlockInts load(unsigned lanes) const {
+    std::array<Ints4, kBlockHeight> rows{};
     for (int row = 0; row < kBlockHeight; ++row) {
       const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
       if (!rowLanes) continue;
       const std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
-      std::int32_t* rowWords = &words[static_cast<std::size_t>(kBlockWidth * row)];
+      Ints4& words = rows[static_cast<std::size_t>(row)];
       if (inside_) {
-        const Ints4 four = loadRow(rowAt);
-        std::memcpy(rowWords, &four, sizeof four);
+        words = loadRow(rowAt);
         continue;
       }
       for (unsigned left = rowLanes; left; left &= left - 1) {
         const int column = __builtin_ctz(left);
-        rowWords[column] = static_cast<std::int32_t>(readDepthWord<Bytes>(rowAt + column * Bytes));
+        words[column] = static_cast<std::int32_t>(readDepthWord<Bytes>(rowAt + column * Bytes));
       }
     }
-    return loadUnaligned<BlockInts>(reinterpret_cast<const std::byte*>(words.data()));
+    return joinBlockRows(rows);
   }
 
   // Writes the words of `lanes`, leaving the block's other pixels as they are.
-  void store(unsigned lanes, BlockInts words) {
+  [[gnu::always_inline]] void store(unsigned lanes, BlockInts words) {
+    const std::array<Ints4, kBlockHeight> rows = splitBlockRows(words);
     for (int row = 0; row < kBlockHeight; ++row) {
       const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
       if (!rowLanes) continue;
       std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
-      Ints4 four;
-      std::memcpy(&four, reinterpret_cast<const std::int32_t*>(&words) + kBlockWidth * row, sizeof four);
+      const Ints4 four = rows[static_cast<std::size_t>(row)];
       if (inside_) {
         const Ints4 keep = (Ints4{1, 2, 4, 8} & static_cast<std::int32_t>(rowLanes)) == 0;
         storeRow(rowAt, rowLanes == kBlockRowLanes ? four : (keep ? loadRow(rowAt) : four));

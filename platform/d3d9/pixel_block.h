@@ -87,6 +87,26 @@ inline constexpr BlockFloats kBlockColumns = {0, 1, 2, 3, 0, 1, 2, 3};
 inline constexpr BlockFloats kBlockRows = {0, 0, 0, 0, 1, 1, 1, 1};
 #endif
 
+// A block's lanes from its rows of four lanes, top first, and the rows from the lanes.
+[[gnu::always_inline]] inline BlockInts joinBlockRows(const std::array<Ints4, kBlockHeight>& rows) {
+#if defined(PRISM_BLOCKS_OF_16)
+  using Ints8 = std::int32_t __attribute__((vector_size(32)));
+  const Ints8 top = __builtin_shufflevector(rows[0], rows[1], 0, 1, 2, 3, 4, 5, 6, 7);
+  const Ints8 bottom = __builtin_shufflevector(rows[2], rows[3], 0, 1, 2, 3, 4, 5, 6, 7);
+  return __builtin_shufflevector(top, bottom, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+#else
+  return __builtin_shufflevector(rows[0], rows[1], 0, 1, 2, 3, 4, 5, 6, 7);
+#endif
+}
+[[gnu::always_inline]] inline std::array<Ints4, kBlockHeight> splitBlockRows(BlockInts lanes) {
+#if defined(PRISM_BLOCKS_OF_16)
+  return {__builtin_shufflevector(lanes, lanes, 0, 1, 2, 3), __builtin_shufflevector(lanes, lanes, 4, 5, 6, 7),
+          __builtin_shufflevector(lanes, lanes, 8, 9, 10, 11), __builtin_shufflevector(lanes, lanes, 12, 13, 14, 15)};
+#else
+  return {__builtin_shufflevector(lanes, lanes, 0, 1, 2, 3), __builtin_shufflevector(lanes, lanes, 4, 5, 6, 7)};
+#endif
+}
+
 // The lanes of the block's quads, each in quad lane order (0 1 / 2 3).
 inline constexpr int kBlockQuads = kBlockLanes / 4;
 inline constexpr std::array<std::array<int, 4>, kBlockQuads> kBlockQuadLanes = [] {
