@@ -245,21 +245,39 @@ void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, con
   // their order.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
   const auto pitch = static_cast<std::int32_t>(level.rowPitch);
-  // Red, green, blue and alpha sit at these bit offsets of an A8R8G8B8 word.
-  constexpr int kShifts[4] = {16, 8, 0, 24};
-  const int channels = opaque_ ? 3 : 4;
-  for (int b = 0; b < blocks; ++b) {
+  // Each block's texel reads are issued a block ahead of the arithmetic that waits for them.
+  struct Fetched {
+    BlockFloats au, av;
+    BlockInts words[4];
+  };
+  auto fetch = [&](int b) {
     const auto taps = wrappedTaps<BlockFloats, BlockInts>(u[b], v[b], level.width, level.height);
     const BlockInts rowA = taps.ya * pitch, rowB = taps.yb * pitch, columnA = taps.xa * 4, columnB = taps.xb * 4;
-    const BlockInts words[4] = {gatherWords(level.bytes, rowA + columnA), gatherWords(level.bytes, rowA + columnB),
-                                gatherWords(level.bytes, rowB + columnA), gatherWords(level.bytes, rowB + columnB)};
-    for (int c = 0; c < channels; ++c) {
+    return Fetched{taps.au,
+                   taps.av,
+                   {gatherWords(level.bytes, rowA + columnA), gatherWords(level.bytes, rowA + columnB),
+                    gatherWords(level.bytes, rowB + columnA), gatherWords(level.bytes, rowB + columnB)}};
+  };
+  Fetched next = blocks > 0 ? fetch(0) : Fetched{};
+  for (int b = 0; b < blocks; ++b) {
+    const Fetched taps = next;
+    const auto& words = taps.words;
+    if (b + 1 < blocks) next = fetch(b + 1);
+    auto filter = [&](std::size_t c, int shift) {
       BlockFloats t[4];
-      for (int i = 0; i < 4; ++i) t[i] = unitBytesLanes((words[i] >> kShifts[c]) & 0xFF);
+      for (int i = 0; i < 4; ++i) t[i] = unitBytesLanes((words[i] >> shift) & 0xFF);
       const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
-      results[static_cast<std::size_t>(c)][b] = top + (bottom - top) * taps.av;
+      results[c][b] = top + (bottom - top) * taps.av;
+    };
+    // Red, green, blue and alpha sit at these bit offsets of an A8R8G8B8 word.
+    filter(0, 16);
+    filter(1, 8);
+    filter(2, 0);
+    if (opaque_) {
+      results[3][b] = BlockFloats{} + 1.0f;  // lerps of 1 and 1 stay 1
+    } else {
+      filter(3, 24);
     }
-    if (opaque_) results[3][b] = BlockFloats{} + 1.0f;  // lerps of 1 and 1 stay 1
   }
 }
 

@@ -89,10 +89,10 @@ class RenderTest : public DeviceTest {
     return drawScreen(D3DPT_TRIANGLESTRIP, v, 2);
   }
 
-  ComPtr<IDirect3DTexture9> makeTexture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels, UINT levels = 1) {
+  ComPtr<IDirect3DTexture9> makeTexture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels, UINT levels = 1,
+                                        D3DFORMAT format = D3DFMT_A8R8G8B8) {
     ComPtr<IDirect3DTexture9> texture;
-    EXPECT_EQ(device->CreateTexture(width, height, levels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.put(), nullptr),
-              D3D_OK);
+    EXPECT_EQ(device->CreateTexture(width, height, levels, 0, format, D3DPOOL_MANAGED, texture.put(), nullptr), D3D_OK);
     std::size_t offset = 0;
     for (UINT level = 0; level < levels; ++level) {
       UINT w = std::max(1u, width >> level), h = std::max(1u, height >> level);
