@@ -61,6 +61,8 @@ void interpolateBlock(const TriangleSetup& s, const Interpolants& interpolants, 
 
 // Edge values of a block's lanes, exact in 64 bits.
 using EdgeLanes = std::int64_t __attribute__((vector_size(8 * kBlockLanes)));
+const EdgeLanes kLaneColumns = __builtin_convertvector(kBlockColumns, EdgeLanes);
+const EdgeLanes kLaneRows = __builtin_convertvector(kBlockRows, EdgeLanes);
 
 }  // namespace
 
@@ -88,9 +90,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     stepX[i] = -dy * 256;
     stepY[i] = dx * 256;
     rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
-    for (int l = 0; l < kBlockLanes; ++l) {
-      laneOffsets[i][l] = (l % kBlockWidth) * stepX[i] + (l / kBlockWidth) * stepY[i];
-    }
+    laneOffsets[i] = kLaneColumns * stepX[i] + kLaneRows * stepY[i];
   }
   // The lanes of one block column.
   constexpr unsigned kColumnLanes = [] {
