@@ -83,7 +83,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
   // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
   // inside when positive. Each lane adds its column and row steps to the block's value.
   std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
-  std::array<EdgeLanes, 3> laneOffsets{};
+  std::array<EdgeLanes, 3> laneOffsets;
   for (std::size_t i = 0; i < 3; ++i) {
     const std::size_t next = (i + 1) % 3;
     const std::int64_t dx = s.x[next] - s.x[i], dy = s.y[next] - s.y[i];

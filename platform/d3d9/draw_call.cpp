@@ -139,8 +139,9 @@ class Draw {
     bool fog = state_.renderStates[D3DRS_FOGENABLE] && !(pixelProgram && pixelProgram->major >= 3);
     if (fog) usedSlots_ |= 1u << kFogSlot;
     if (!gatherIndices()) return D3D_OK;
-    // Room for every triangle up front (clipping may add a few), within reason.
-    triangles_.reserve(std::min<std::size_t>(request_.primitiveCount, 1u << 16));
+    // Room for every triangle up front, and for the few more that clipping makes, within reason.
+    const std::size_t expected = std::min<std::size_t>(request_.primitiveCount, 1u << 16);
+    triangles_.reserve(expected + expected / 4 + 16);
     assemble();
     rasterize(fog);
     return D3D_OK;
