@@ -1,5 +1,6 @@
 // Draws arbitrary vertex bytes on a small target: the first bytes pick the primitive type,
-// fill, cull and shade modes, whether the vertices are pre-transformed, and a few states;
+// fill, cull and shade modes, whether the vertices are pre-transformed, a texture, and a few
+// states;
 // the rest are vertices (floats of any value) followed by 16-bit indices of any value.
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> vertices(data + 4, data + 4 + vertexBytes);
   std::vector<WORD> indices((size - 4 - vertexBytes) / 2);
   if (!indices.empty()) std::memcpy(indices.data(), data + 4 + vertexBytes, indices.size() * 2);
+  // Half the inputs draw with a small wrapped, filtered texture, which takes the common draws
+  // down the block path; its texels are the input's first bytes.
+  ComPtr<IDirect3DTexture9> texture;
+  if ((data[3] & 64) && device->CreateTexture(4, 4, 1, 0, (data[3] & 128) ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8,
+                                              D3DPOOL_MANAGED, texture.put(), nullptr) == D3D_OK) {
+    D3DLOCKED_RECT locked{};
+    if (texture->LockRect(0, &locked, nullptr, 0) == D3D_OK) {
+      for (UINT y = 0; y < 4; ++y) {
+        for (UINT x = 0; x < 16; ++x) {
+          static_cast<std::uint8_t*>(locked.pBits)[y * static_cast<UINT>(locked.Pitch) + x] = data[(y * 16 + x) % size];
+        }
+      }
+      texture->UnlockRect(0);
+    }
+    device->SetTexture(0, texture.get());
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, data[2] & 64);
+    device->SetRenderState(D3DRS_ALPHAREF, data[2]);
+  }
   device->SetFVF(fvf);
   device->BeginScene();
   UINT primitives = 0;
@@ -78,6 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   device->EndScene();
+  device->SetTexture(0, nullptr);
+  texture.reset();
   device.reset();
   return 0;
 }

@@ -20,8 +20,9 @@ using Words = Ints4;
   return (mask & outcome) != 0;
 }
 
+// A 16- or 32-bit pixel word of a depth buffer or target, at any alignment.
 template <int Bytes>
-[[gnu::always_inline]] inline DWORD readDepthWord(const std::byte* p) {
+[[gnu::always_inline]] inline DWORD readSurfaceWord(const std::byte* p) {
   if constexpr (Bytes == 4) {
     DWORD word;
     std::memcpy(&word, p, 4);
@@ -34,7 +35,7 @@ template <int Bytes>
 }
 
 template <int Bytes>
-[[gnu::always_inline]] inline void writeDepthWord(std::byte* p, DWORD word) {
+[[gnu::always_inline]] inline void writeSurfaceWord(std::byte* p, DWORD word) {
   if constexpr (Bytes == 4) {
     std::memcpy(p, &word, 4);
   } else {
@@ -94,13 +95,13 @@ template <int DepthBytes>
   // A depth buffer smaller than the target leaves the pixels beyond it untested.
   if (static_cast<UINT>(x) >= depth_->width || static_cast<UINT>(y) >= depth_->height) return true;
   std::byte* at = depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes;
-  const DWORD word = readDepthWord<DepthBytes>(at);
+  const DWORD word = readSurfaceWord<DepthBytes>(at);
   const float unit = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;
   const auto quantised = static_cast<DWORD>(static_cast<double>(unit) * depthMaximum_ + 0.5);
   if (!passes(depthPasses_, quantised, (word & depthBits_) >> layout_.depthShift)) return false;
   if (depthWrite_) {
     const DWORD updated = (word & ~depthBits_) | ((quantised << layout_.depthShift) & depthBits_);
-    if (updated != word) writeDepthWord<DepthBytes>(at, updated);
+    if (updated != word) writeSurfaceWord<DepthBytes>(at, updated);
   }
   return true;
 }
@@ -170,7 +171,7 @@ class BlockPixels {
       }
       for (unsigned left = rowLanes; left; left &= left - 1) {
         const int column = __builtin_ctz(left);
-        words[column] = static_cast<std::int32_t>(readDepthWord<Bytes>(rowAt + column * Bytes));
+        words[column] = static_cast<std::int32_t>(readSurfaceWord<Bytes>(rowAt + column * Bytes));
       }
     }
     return joinBlockRows(rows);
@@ -191,7 +192,7 @@ class BlockPixels {
       }
       for (unsigned left = rowLanes; left; left &= left - 1) {
         const int column = __builtin_ctz(left);
-        writeDepthWord<Bytes>(rowAt + column * Bytes, static_cast<DWORD>(four[column]));
+        writeSurfaceWord<Bytes>(rowAt + column * Bytes, static_cast<DWORD>(four[column]));
       }
     }
   }

@@ -27,7 +27,7 @@ inline constexpr int kBlockHeight = 4;
 inline constexpr int kBlockHeight = 2;
 #endif
 inline constexpr int kBlockLanes = kBlockWidth * kBlockHeight;
-// The lanes of one block row, at the bottom.
+// The lanes of a block's top row; row r's are these shifted up by r times the width.
 inline constexpr unsigned kBlockRowLanes = (1u << kBlockWidth) - 1;
 inline constexpr unsigned kAllBlockLanes = (1u << kBlockLanes) - 1;
 
