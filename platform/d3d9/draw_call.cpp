@@ -102,23 +102,20 @@ class Worker final : public QuadSink, public BlockSink {
   }
   void blocks(BlockBatch& batch) override {
     if (batch.count == 0) return;
-    stage_.shadeBlocks(batch, &color_->color);
-    merger_.mergeBlocks(batch, color_->color);
+    stage_.shadeBlocks(batch, color_.get());
+    merger_.mergeBlocks(batch, *color_);
     batch.count = 0;
   }
   // Where the block rasteriser gathers blocks; hand it to `blocks` after the last triangle.
   BlockBatch& batch() { return *batch_; }
 
  private:
-  struct Shaded {
-    BatchColor color;
-  };
   PixelStage& stage_;
   OutputMerger& merger_;
   QuadOutput out_;
   // Kilobytes each, so on the heap rather than a worker thread's stack.
   std::unique_ptr<BlockBatch> batch_ = std::make_unique<BlockBatch>();
-  std::unique_ptr<Shaded> color_ = std::make_unique<Shaded>();
+  std::unique_ptr<BatchColor> color_ = std::make_unique<BatchColor>();
 };
 
 class Draw {
@@ -535,7 +532,7 @@ class Draw {
     merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
-    const bool blocks = kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
+    const bool blocks = takesBlocks(stage, merger);
     for (const TriangleSetup& t : triangles_) {
       if (blocks && fitsBlockRasterizer(t, region)) {
         rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker.batch(), worker);
@@ -551,14 +548,20 @@ class Draw {
     for (const PointItem& p : points_) rasterizePoint(p.v, p.size, region, usedSlots_, worker);
   }
 
-  // Whether the draw's triangles take the block path (the bands decide the same way).
+  // Whether a band's bound stage and merger take the draw's triangles down the block path
+  // (readying the stage's block program when they do).
+  bool takesBlocks(PixelStage& stage, const OutputMerger& merger) const {
+    return kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
+  }
+
+  // The same decision before the bands start, on a stage and merger of its own.
   bool usesBlocks(bool fog) {
     if (!kBlocksPayOff || !targets_.fastPaths) return false;
     PixelStage stage;
     stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
     merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
-    return merger.mergesBlocks() && stage.prepareBlocks();
+    return takesBlocks(stage, merger);
   }
 
   void rasterize(bool fog) {

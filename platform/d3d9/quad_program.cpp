@@ -324,12 +324,8 @@ void LaneProgram<Lanes>::runQuad(const QuadInput& quad, const int* inputSlots, b
 template <int Lanes>
 void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots, bool clampColors,
                                   SamplerSet* sampling, BatchColor* color) requires(Lanes == kBatchLanes) {
-  float* base = registerFloats();
   const auto blocks = static_cast<std::size_t>(batch.count);
   const int lanes = batch.count * kBlockLanes;
-  auto row = [base](int slot, int component) {
-    return reinterpret_cast<BlockFloats*>(base + slot * kSlotFloats + component * Lanes);
-  };
   // Only the components that can reach a colour are filled; the rest are never read for one.
   auto live = [this](int slot, int c) { return (entryLive_[static_cast<std::size_t>(slot)] >> c) & 1; };
   const BlockFloats zero = {}, one = zero + 1.0f;
@@ -337,7 +333,7 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
     const int slot = inputSlots[v];
     for (int c = 0; c < 4; ++c) {
       if (!live(kInputs + v, c)) continue;
-      BlockFloats* out = row(kInputs + v, c);
+      BlockFloats* out = registerRow(kInputs + v, c);
       if (slot < 0) {
         std::fill_n(out, blocks, c == 3 ? one : zero);
         continue;
@@ -350,19 +346,20 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
     for (int c = 0; c < 4; ++c) {
       if (!live(kTextures + t, c)) continue;
       const auto& in = batch.varyings[static_cast<std::size_t>(kTexCoordSlot + t)][static_cast<std::size_t>(c)];
-      std::copy_n(in.begin(), blocks, row(kTextures + t, c));
+      std::copy_n(in.begin(), blocks, registerRow(kTextures + t, c));
     }
   }
   const bool readsPositionOrFace = (entryLive_[kMisc] | entryLive_[kMisc + 1]) != 0;
   for (std::size_t b = 0; readsPositionOrFace && b < blocks; ++b) {
-    row(kMisc, 0)[b] = static_cast<float>(batch.x[b]) + kBlockColumns;
-    row(kMisc, 1)[b] = static_cast<float>(batch.y[b]) + kBlockRows;
-    row(kMisc, 2)[b] = row(kMisc, 3)[b] = zero;
-    row(kMisc + 1, 0)[b] = zero + (batch.frontFacing[b] ? 1.0f : -1.0f);
-    for (int c = 1; c < 4; ++c) row(kMisc + 1, c)[b] = zero;
+    registerRow(kMisc, 0)[b] = static_cast<float>(batch.x[b]) + kBlockColumns;
+    registerRow(kMisc, 1)[b] = static_cast<float>(batch.y[b]) + kBlockRows;
+    registerRow(kMisc, 2)[b] = registerRow(kMisc, 3)[b] = zero;
+    registerRow(kMisc + 1, 0)[b] = zero + (batch.frontFacing[b] ? 1.0f : -1.0f);
+    for (int c = 1; c < 4; ++c) registerRow(kMisc + 1, c)[b] = zero;
   }
   execute(sampling, lanes);
-  for (int c = 0; c < 4; ++c) std::copy_n(row(kColors, c), blocks, (*color)[static_cast<std::size_t>(c)].begin());
+  for (int c = 0; c < 4; ++c)
+    std::copy_n(registerRow(kColors, c), blocks, (*color)[static_cast<std::size_t>(c)].begin());
 }
 
 namespace {
@@ -443,16 +440,11 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
     if constexpr (std::is_same_v<Sampling, SamplerSet>) {
       if (step.sampleInPlace) {
         static const BatchRow<BlockFloats> kNoBias{};
-        auto row = [base](int slot, int component) {
-          return reinterpret_cast<BlockFloats*>(base + slot * kSlotFloats + component * Lanes);
-        };
         const Source& s = step.sources[0];
-        sampling->sampleBlocks(
-            step.sampler, lanes / kBlockLanes,
-            {row(s.slot, s.swizzle[0]), row(s.slot, s.swizzle[1]), row(s.slot, s.swizzle[2]),
-             row(s.slot, s.swizzle[3])},
-            LodMode::derivatives, kNoBias.data(),
-            {row(step.destination, 0), row(step.destination, 1), row(step.destination, 2), row(step.destination, 3)});
+        auto in = [&](int c) { return registerRow(s.slot, s.swizzle[c]); };
+        auto out = [&](int c) { return registerRow(step.destination, c); };
+        sampling->sampleBlocks(step.sampler, lanes / kBlockLanes, {in(0), in(1), in(2), in(3)}, LodMode::derivatives,
+                               kNoBias.data(), {out(0), out(1), out(2), out(3)});
         continue;
       }
     }

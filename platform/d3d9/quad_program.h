@@ -94,6 +94,10 @@ class LaneProgram {
   using RegisterVector = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
   std::vector<RegisterVector> registers_;
   float* registerFloats() { return reinterpret_cast<float*>(registers_.data()); }
+  // Component `component` of register slot `slot` across a batch's lanes, block by block.
+  BlockFloats* registerRow(int slot, int component) {
+    return reinterpret_cast<BlockFloats*>(registerFloats() + slot * kSlotFloats + component * Lanes);
+  }
   using Shape = QuadProgramShape;
 
   int inputCount_ = 0;

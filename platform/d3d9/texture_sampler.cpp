@@ -240,7 +240,7 @@ void TextureSampler::sampleWrappedBilinear(int lanes, const Vec4* coordinates, V
 
 void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, const BlockFloats* v,
                                            const std::array<BlockFloats*, 4>& results) const {
-  // Eight lanes at a time, channel by channel: each tap's word gathered straight from the
+  // A block at a time, channel by channel: each tap's word gathered straight from the
   // level, its bytes turned into the values the table holds, then the quad lanes' lerps in
   // their order.
   const Level& level = levels_[static_cast<std::size_t>(maxMipLevel_)];
