@@ -56,8 +56,8 @@ class BlockPathsTest : public RenderTest {
     RenderTest::TearDown();
   }
 
-  std::vector<D3DCOLOR> render(bool useShader, bool blend, bool fastPaths) {
-    useTarget(37, 23);
+  std::vector<D3DCOLOR> render(bool useShader, bool blend, bool fastPaths, UINT width = 37, UINT height = 23) {
+    useTarget(width, height);
     testing::setFastPaths(device.get(), fastPaths);
     device->SetPixelShader(useShader ? shader_.get() : nullptr);
     device->SetTexture(0, useShader ? wrapped_.get() : mipmapped_.get());
@@ -109,6 +109,15 @@ TEST_F(BlockPathsTest, FixedStagesAndShadersGiveTheGeneralPathsBits) {
       // Guards the comparison against a scene that draws nothing.
       EXPECT_LT(std::count(general.begin(), general.end(), D3DCOLOR{0}), static_cast<long>(general.size() / 2));
     }
+  }
+}
+
+TEST_F(BlockPathsTest, TargetsSmallerThanABlockGiveTheGeneralPathsBits) {
+  // Every block reaches past the target's edge, so every pixel goes lane by lane.
+  for (bool useShader : {false, true}) {
+    SCOPED_TRACE(::testing::Message() << "shader " << useShader);
+    EXPECT_EQ(render(useShader, false, true, 3, 1), render(useShader, false, false, 3, 1));
+    EXPECT_EQ(render(useShader, true, true, 2, 3), render(useShader, true, false, 2, 3));
   }
 }
 
