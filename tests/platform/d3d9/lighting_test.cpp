@@ -39,6 +39,14 @@ D3DLIGHT9 directionalLight(float x, float y, float z) {
   return light;
 }
 
+// A directional light that only lights specular highlights, in white.
+D3DLIGHT9 specularLight(float x, float y, float z) {
+  D3DLIGHT9 light = directionalLight(x, y, z);
+  light.Diffuse = rgba(0, 0, 0);
+  light.Specular = rgba(1, 1, 1);
+  return light;
+}
+
 D3DLIGHT9 pointLight(float x, float y, float z) {
   D3DLIGHT9 light{};
   light.Type = D3DLIGHT_POINT;
@@ -212,10 +220,7 @@ TEST_F(LightingTest, SpotlightConeFallsOffBetweenThetaAndPhi) {
 TEST_F(LightingTest, SpecularUsesTheHalfwayVectorAndPower) {
   // Light travelling along (0, 0.6, 0.8), non-local viewer (view direction -z):
   // H = norm((0, -0.6, -0.8) + (0, 0, -1)), N.H = 1.8 / sqrt(3.6) = 0.948683, squared 0.9.
-  D3DLIGHT9 light = directionalLight(0, 0.6f, 0.8f);
-  light.Diffuse = rgba(0, 0, 0);
-  light.Specular = rgba(1, 1, 1);
-  useLight(light);
+  useLight(specularLight(0, 0.6f, 0.8f));
   useMaterial(rgba(0, 0, 0), rgba(0, 0, 0), rgba(1, 0.5f, 0.2f), rgba(0, 0, 0), 2.0f);
   device->SetRenderState(D3DRS_LOCALVIEWER, FALSE);
   // Specular lighting is off by default.
@@ -231,10 +236,7 @@ TEST_F(LightingTest, LocalViewerTakesTheDirectionToTheCameraFromTheVertex) {
   D3DMATRIX projection = identityMatrix();
   projection.m[2][2] = 0.5f;
   device->SetTransform(D3DTS_PROJECTION, &projection);
-  D3DLIGHT9 light = directionalLight(0, 0, 1);
-  light.Diffuse = rgba(0, 0, 0);
-  light.Specular = rgba(1, 1, 1);
-  useLight(light);
+  useLight(specularLight(0, 0, 1));
   useMaterial(rgba(0, 0, 0), rgba(0, 0, 0), rgba(1, 1, 1), rgba(0, 0, 0), 10.0f);
   device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
   LitVertex v{0.5f, 0, 1, 0, 0, -1};
@@ -264,10 +266,7 @@ TEST_F(LightingTest, MaterialSourcesPickVertexColoursWhenColorVertexIsOn) {
 }
 
 TEST_F(LightingTest, SpecularMaterialSourceReadsTheSecondVertexColour) {
-  D3DLIGHT9 light = directionalLight(0, 0, 1);
-  light.Diffuse = rgba(0, 0, 0);
-  light.Specular = rgba(1, 1, 1);
-  useLight(light);
+  useLight(specularLight(0, 0, 1));
   useMaterial(rgba(0, 0, 0), rgba(0, 0, 0), rgba(1, 1, 1), rgba(0, 0, 0), 4.0f);
   device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
   device->SetRenderState(D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_MATERIAL);
