@@ -35,11 +35,9 @@ void PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
   // Colour = texture x diffuse, alpha = texture alpha, each argument saturated first.
   const auto& coordinates = batch.varyings[static_cast<std::size_t>(stages_.front().texCoordSlot)];
   const auto& diffuse = batch.varyings[kDiffuseSlot];
-  const BatchRow<BlockFloats> noBias{};
-  samplers_->sampleBlocks(0, batch.count,
-                          {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
-                          LodMode::derivatives, noBias.data(),
-                          {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), (*color)[3].data()});
+  samplers_->sampleBlocks(
+      0, batch.count, {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
+      LodMode::derivatives, nullptr, {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), (*color)[3].data()});
   for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
     for (std::size_t c = 0; c < 3; ++c) {
       (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));

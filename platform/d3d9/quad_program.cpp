@@ -439,12 +439,11 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
     }
     if constexpr (std::is_same_v<Sampling, SamplerSet>) {
       if (step.sampleInPlace) {
-        static const BatchRow<BlockFloats> kNoBias{};
         const Source& s = step.sources[0];
         auto in = [&](int c) { return registerRow(s.slot, s.swizzle[c]); };
         auto out = [&](int c) { return registerRow(step.destination, c); };
         sampling->sampleBlocks(step.sampler, lanes / kBlockLanes, {in(0), in(1), in(2), in(3)}, LodMode::derivatives,
-                               kNoBias.data(), {out(0), out(1), out(2), out(3)});
+                               nullptr, {out(0), out(1), out(2), out(3)});
         continue;
       }
     }

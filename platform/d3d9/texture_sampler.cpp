@@ -437,7 +437,7 @@ void SamplerSet::sampleBlocks(DWORD sampler, int blocks, const std::array<const 
       for (std::size_t q = 0; q < 4; ++q) {
         const int l = lanes[q];
         quad[q] = {coordinates[0][b][l], coordinates[1][b][l], coordinates[2][b][l], coordinates[3][b][l]};
-        quadLod[q] = lod[b][l];
+        quadLod[q] = lod ? lod[b][l] : 0.0f;
       }
       Vec4 ddx{}, ddy{};
       for (std::size_t c = 0; c < 4; ++c) {

@@ -107,8 +107,8 @@ class SamplerSet final : public ShaderSampling {
   void sample(DWORD sampler, int lanes, const Vec4* coordinates, const Vec4& ddx, const Vec4& ddy, LodMode mode,
               const float* lod, Vec4* results) override;
   // The samples of `blocks` blocks of lanes, each quad taking its derivatives as
-  // `sample` would (`mode` derivatives or bias, `lod` the bias per lane). Coordinates, biases
-  // and results are rows of blocks: component c of block b at [c][b].
+  // `sample` would (`mode` derivatives or bias, `lod` the bias per lane, or null for none).
+  // Coordinates, biases and results are rows of blocks: component c of block b at [c][b].
   void sampleBlocks(DWORD sampler, int blocks, const std::array<const BlockFloats*, 4>& coordinates, LodMode mode,
                     const BlockFloats* lod, const std::array<BlockFloats*, 4>& results);
 
