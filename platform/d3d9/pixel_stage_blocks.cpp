@@ -14,7 +14,10 @@ bool PixelStage::prepareBlocks() {
     blockComponents_[kDiffuseSlot] = 0xF;
     return true;
   }
-  if (!quadProgramFromQuad_ || !blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants)) {
+  SamplerCoordinates coordinates;
+  for (std::size_t s = 0; s < coordinates.size(); ++s) coordinates[s] = samplers_->pixel()[s].coordinatesRead();
+  if (!quadProgramFromQuad_ ||
+      !blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants, coordinates)) {
     return false;
   }
   for (int v = 0; v < blockProgram_.inputCount(); ++v) {

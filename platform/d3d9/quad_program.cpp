@@ -117,7 +117,9 @@ bool LaneProgram<Lanes>::slotOf(const ShaderOperand& operand, bool destination, 
 }
 
 template <int Lanes>
-bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount) {
+bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
+                                 const SamplerCoordinates& samplerCoordinates) {
+  samplerCoordinates_ = samplerCoordinates;
   steps_.clear();
   constantIndices_.clear();
   inputCount_ = 0;
@@ -180,18 +182,11 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
       step.sampleInPlace = identity && step.controls == 0 && step.mask == 0xF && !step.saturate &&
                            step.sources[0].modifier == 0 && step.sources[0].slot != step.destination;
     }
-    for (int k = 0; k < step.componentCount && step.direct; ++k) {
-      int c = step.components[k];
-      step.rows[k][0] = static_cast<std::uint32_t>(step.destination * kSlotFloats + c * Lanes);
-      for (int i = 0; i < step.sourceCount; ++i) {
-        step.rows[k][i + 1] =
-            static_cast<std::uint32_t>(step.sources[i].slot * kSlotFloats + readComponent(step.sources[i], c) * Lanes);
-      }
-    }
     steps_.push_back(step);
   }
   findRegistersToClear();
   findLiveInputs();
+  resolveRows();
   constexpr std::size_t kFloatsPerVector = sizeof(RegisterVector) / sizeof(float);
   registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats / kFloatsPerVector, RegisterVector{});
   for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
@@ -205,35 +200,44 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
 }
 
 template <int Lanes>
+unsigned LaneProgram<Lanes>::componentsRead(const Step& step, const Source& source, unsigned written) const {
+  unsigned read = 0;
+  if (step.shape == Shape::componentwise) {
+    for (; written; written &= written - 1) read |= 1u << source.swizzle[__builtin_ctz(written)];
+  } else if (step.shape == Shape::scalar) {
+    read = 1u << source.swizzle[0];
+  } else {
+    // texld reads the coordinates its texture needs, and w when projecting or biasing.
+    unsigned used = 0xF;
+    if (step.opcode == D3DSIO_TEX) {
+      used = step.sampler < samplerCoordinates_.size() ? samplerCoordinates_[step.sampler] : 0xF;
+      if (step.controls != 0) used |= 0x8;
+    }
+    for (; used; used &= used - 1) read |= 1u << source.swizzle[__builtin_ctz(used)];
+  }
+  return read;
+}
+
+template <int Lanes>
 void LaneProgram<Lanes>::findRegistersToClear() {
   // Temporaries and colour outputs start each run at zero, as the interpreter's lanes do; only
-  // those a run could read before writing them need clearing.
-  std::array<std::uint8_t, kConstants> written{};
-  std::array<bool, kConstants> readFirst{};
+  // the components a run could read before writing them need clearing.
+  std::array<std::uint8_t, kConstants> written{}, readFirst{};
   for (const Step& step : steps_) {
     for (int i = 0; i < step.sourceCount; ++i) {
       const Source& source = step.sources[i];
       if (source.slot >= kInputs) continue;  // only temporaries are both read and written
-      unsigned read = 0;
-      if (step.shape == Shape::componentwise) {
-        for (int k = 0; k < step.componentCount; ++k) read |= 1u << source.swizzle[step.components[k]];
-      } else if (step.shape == Shape::scalar) {
-        read = 1u << source.swizzle[0];
-      } else {
-        for (int c = 0; c < 4; ++c) read |= 1u << source.swizzle[c];
-      }
-      if (read & ~written[source.slot]) readFirst[source.slot] = true;
+      readFirst[source.slot] |= componentsRead(step, source, step.mask) & ~written[source.slot];
     }
     written[step.destination] |= step.mask;
   }
-  clearSlots_.clear();
-  for (int slot = kTemps; slot < kTemps + tempCount_; ++slot) {
-    if (readFirst[static_cast<std::size_t>(slot)]) clearSlots_.push_back(static_cast<std::uint16_t>(slot));
-  }
+  clearRows_.clear();
+  auto clear = [this](int slot, unsigned components) {
+    for (; components; components &= components - 1) clearRows_.push_back(homeRow(slot, __builtin_ctz(components)));
+  };
+  for (int slot = kTemps; slot < kTemps + tempCount_; ++slot) clear(slot, readFirst[static_cast<std::size_t>(slot)]);
   // The colour outputs are all read after the run.
-  for (int slot = kColors; slot < kColors + 4; ++slot) {
-    if (written[static_cast<std::size_t>(slot)] != 0xF) clearSlots_.push_back(static_cast<std::uint16_t>(slot));
-  }
+  for (int slot = kColors; slot < kColors + 4; ++slot) clear(slot, ~written[static_cast<std::size_t>(slot)] & 0xFu);
 }
 
 template <int Lanes>
@@ -249,17 +253,66 @@ void LaneProgram<Lanes>::findLiveInputs() {
     for (int i = 0; i < step->sourceCount; ++i) {
       const Source& source = step->sources[i];
       if (source.slot >= kConstants) continue;
-      unsigned read = 0;
-      if (step->shape == Shape::componentwise) {
-        for (unsigned left = written; left; left &= left - 1) read |= 1u << source.swizzle[__builtin_ctz(left)];
-      } else if (step->shape == Shape::scalar) {
-        read = 1u << source.swizzle[0];
-      } else {
-        for (int c = 0; c < 4; ++c) read |= 1u << source.swizzle[c];
-      }
-      entryLive_[source.slot] |= static_cast<std::uint8_t>(read);
+      entryLive_[source.slot] |= static_cast<std::uint8_t>(componentsRead(*step, source, written));
     }
   }
+}
+
+template <int Lanes>
+bool LaneProgram<Lanes>::copyCanShare(std::size_t copy, int component, std::uint32_t row) const {
+  // Inputs and constants are never written during a run; other rows are written only by
+  // their own register, so the sharing holds if that register's component is not written
+  // again before the copy's destination component is.
+  const int owner = static_cast<int>(row / kSlotFloats), ownerComponent = static_cast<int>(row % kSlotFloats) / Lanes;
+  if (owner >= kInputs && (owner < kColors || owner >= kColors + 4)) return true;
+  const Step& step = steps_[copy];
+  for (std::size_t j = copy + 1; j < steps_.size(); ++j) {
+    const Step& later = steps_[j];
+    if (later.destination == owner && (later.mask >> ownerComponent) & 1) return false;
+    if (later.destination == step.destination && (later.mask >> component) & 1) return true;
+  }
+  return true;
+}
+
+template <int Lanes>
+void LaneProgram<Lanes>::resolveRows() {
+  // Each register component's current row: its own, until a shared copy points it elsewhere.
+  std::vector<std::array<std::uint32_t, 4>> current(kConstants + constantIndices_.size());
+  for (std::size_t slot = 0; slot < current.size(); ++slot) {
+    for (int c = 0; c < 4; ++c) current[slot][static_cast<std::size_t>(c)] = homeRow(static_cast<int>(slot), c);
+  }
+  std::vector<Step> kept;
+  kept.reserve(steps_.size());
+  for (std::size_t i = 0; i < steps_.size(); ++i) {
+    Step step = steps_[i];
+    for (int s = 0; s < step.sourceCount; ++s) {
+      Source& source = step.sources[s];
+      for (int c = 0; c < 4; ++c) source.rows[c] = current[source.slot][source.swizzle[c]];
+    }
+    auto& destination = current[step.destination];
+    const bool plainCopy = step.opcode == D3DSIO_MOV && !step.saturate && step.sources[0].modifier == 0;
+    bool shared = plainCopy;
+    for (int k = 0; k < step.componentCount && shared; ++k) {
+      const int c = step.components[k];
+      shared = copyCanShare(i, c, step.sources[0].rows[c]);
+    }
+    for (int k = 0; k < step.componentCount; ++k) {
+      const int c = step.components[k];
+      destination[static_cast<std::size_t>(c)] = shared ? step.sources[0].rows[c] : homeRow(step.destination, c);
+    }
+    if (shared) continue;
+    // A scalar step reads the first component of each source for every component it writes.
+    for (int k = 0; k < step.componentCount && step.direct; ++k) {
+      const int c = step.components[k];
+      step.rows[k][0] = homeRow(step.destination, c);
+      for (int s = 0; s < step.sourceCount; ++s) {
+        step.rows[k][s + 1] = step.sources[s].rows[step.shape == Shape::scalar ? 0 : c];
+      }
+    }
+    kept.push_back(step);
+  }
+  steps_ = std::move(kept);
+  for (std::size_t o = 0; o < 4; ++o) outputRows_[o] = current[static_cast<std::size_t>(kColors) + o];
 }
 
 template <int Lanes>
@@ -278,8 +331,9 @@ void LaneProgram<Lanes>::run(LaneRegisters* lanes, ShaderSampling* sampling) req
   execute(sampling, Lanes);
   for (int l = 0; l < 4; ++l) {
     for (int o = 0; o < colorCount_; ++o) {
-      const float* r = base + (kColors + o) * 16;
-      lanes[l].colorOut[static_cast<std::size_t>(o)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
+      const auto& rows = outputRows_[static_cast<std::size_t>(o)];
+      lanes[l].colorOut[static_cast<std::size_t>(o)] = {base[rows[0] + l], base[rows[1] + l], base[rows[2] + l],
+                                                        base[rows[3] + l]};
     }
   }
 }
@@ -317,8 +371,11 @@ void LaneProgram<Lanes>::runQuad(const QuadInput& quad, const int* inputSlots, b
     face[4 + l] = face[8 + l] = face[12 + l] = 0.0f;
   }
   execute(sampling, Lanes);
-  const float* r = base + kColors * 16;
-  for (int l = 0; l < 4; ++l) (*colors)[static_cast<std::size_t>(l)] = {r[l], r[4 + l], r[8 + l], r[12 + l]};
+  const auto& rows = outputRows_[0];
+  for (int l = 0; l < 4; ++l) {
+    (*colors)[static_cast<std::size_t>(l)] = {base[rows[0] + l], base[rows[1] + l], base[rows[2] + l],
+                                              base[rows[3] + l]};
+  }
 }
 
 template <int Lanes>
@@ -359,7 +416,8 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
   }
   execute(sampling, lanes);
   for (int c = 0; c < 4; ++c)
-    std::copy_n(registerRow(kColors, c), blocks, (*color)[static_cast<std::size_t>(c)].begin());
+    std::copy_n(rowAt(outputRows_[0][static_cast<std::size_t>(c)]), blocks,
+                (*color)[static_cast<std::size_t>(c)].begin());
 }
 
 namespace {
@@ -407,15 +465,13 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
   float* base = registerFloats();
   using Rows = float[4][Lanes];  // one register: [component][lane]
   auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * kSlotFloats); };
-  for (std::uint16_t slot : clearSlots_) {
-    for (int c = 0; c < 4; ++c) std::fill_n(base + slot * kSlotFloats + c * Lanes, lanes, 0.0f);
-  }
+  for (std::uint32_t row : clearRows_) std::fill_n(base + row, lanes, 0.0f);
 
   float a[4][Lanes], b[4][Lanes], c3[4][Lanes], result[4][Lanes];
   // A source's four components (after swizzle and modifier), rows [component][lane].
   // One component of a source (after swizzle and modifier) across the lanes.
   auto loadRow = [&](const Source& s, int c, float out[Lanes]) {
-    const float* r = (*rows(s.slot))[s.swizzle[c]];
+    const float* r = base + s.rows[c];
     switch (s.modifier) {
       case 1:
         for (int l = 0; l < lanes; ++l) out[l] = -r[l];
@@ -440,7 +496,7 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
     if constexpr (std::is_same_v<Sampling, SamplerSet>) {
       if (step.sampleInPlace) {
         const Source& s = step.sources[0];
-        auto in = [&](int c) { return registerRow(s.slot, s.swizzle[c]); };
+        auto in = [&](int c) { return rowAt(s.rows[c]); };
         auto out = [&](int c) { return registerRow(step.destination, c); };
         sampling->sampleBlocks(step.sampler, lanes / kBlockLanes, {in(0), in(1), in(2), in(3)}, LodMode::derivatives,
                                nullptr, {out(0), out(1), out(2), out(3)});
@@ -653,7 +709,8 @@ void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const
 
 template class LaneProgram<4>;
 // The block program has no per-lane-register or quad entry points; only what it uses.
-template bool LaneProgram<kBatchLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t);
+template bool LaneProgram<kBatchLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t,
+                                                const SamplerCoordinates&);
 template void LaneProgram<kBatchLanes>::runBatch(const BlockBatch&, const int*, bool, SamplerSet*, BatchColor*);
 
 }  // namespace platform::d3d9

@@ -21,12 +21,23 @@ enum class QuadProgramShape : std::uint8_t { componentwise, scalar, whole };
 
 class SamplerSet;
 
+// For each sampler, the coordinate components its texture reads (bit c: component c): two for
+// a 2D texture, all four when unknown.
+using SamplerCoordinates = std::array<std::uint8_t, 16>;
+inline constexpr SamplerCoordinates kAllSamplerCoordinates = [] {
+  SamplerCoordinates all{};
+  all.fill(0xF);
+  return all;
+}();
+
 template <int Lanes>
 class LaneProgram {
  public:
   // Compiles `program` with its constants (already merged with its definitions); false when the
-  // program needs the general interpreter.
-  bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount);
+  // program needs the general interpreter. Coordinate components a sampler does not read are
+  // neither filled nor cleared for texld.
+  bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
+               const SamplerCoordinates& samplerCoordinates = kAllSamplerCoordinates);
   // Runs on four lanes whose v#, t# and vPos/vFace are set; writes oC0-oC3 of each lane.
   void run(LaneRegisters* lanes, ShaderSampling* sampling) requires(Lanes == 4);
   // The same run fed straight from a quad's attributes: v# from `inputSlots` (a missing slot, -1,
@@ -49,6 +60,7 @@ class LaneProgram {
     std::uint16_t slot = 0;
     std::uint8_t swizzle[4] = {0, 1, 2, 3};
     std::uint8_t modifier = 0;
+    std::uint32_t rows[4] = {};  // where each swizzled component is read: see resolveRows
   };
   struct Step {
     DWORD opcode = 0;
@@ -78,32 +90,44 @@ class LaneProgram {
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
   static constexpr int kSlotFloats = 4 * Lanes;
 
+  static constexpr std::uint32_t homeRow(int slot, int component) {
+    return static_cast<std::uint32_t>(slot * kSlotFloats + component * Lanes);
+  }
+
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
+  // The components of `source` that `step` reads to compute the components in `written`.
+  unsigned componentsRead(const Step& step, const Source& source, unsigned written) const;
   void findRegistersToClear();
   void findLiveInputs();
+  // Gives every source the rows it reads. A plain copy is dropped where its destination can
+  // read the source's rows instead, that is where those rows stay unchanged for as long as
+  // the destination could be read.
+  void resolveRows();
+  bool copyCanShare(std::size_t copy, int component, std::uint32_t row) const;
   // Runs the steps over the first `lanes` lanes of the registers as filled (a multiple of the
-  // block's lanes, or the quad's four); colour outputs in their slots.
+  // block's lanes, or the quad's four); colour outputs in the rows outputRows_ names.
   template <typename Sampling>
   void execute(Sampling* sampling, int lanes);
 
   std::vector<Step> steps_;
-  std::vector<std::uint16_t> constantIndices_;        // API constant of each constant slot
-  std::vector<std::uint16_t> clearSlots_;             // registers each run starts by clearing
-  std::array<std::uint8_t, kConstants> entryLive_{};  // see inputComponents
+  std::vector<std::uint16_t> constantIndices_;                // API constant of each constant slot
+  std::vector<std::uint32_t> clearRows_;                      // rows each run starts by clearing
+  std::array<std::array<std::uint32_t, 4>, 4> outputRows_{};  // oC# rows after the run
+  std::array<std::uint8_t, kConstants> entryLive_{};          // see inputComponents
   // Slots x 4 components x lanes, in vectors so that every row is aligned for them.
   using RegisterVector = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
   std::vector<RegisterVector> registers_;
   float* registerFloats() { return reinterpret_cast<float*>(registers_.data()); }
   // Component `component` of register slot `slot` across a batch's lanes, block by block.
-  BlockFloats* registerRow(int slot, int component) {
-    return reinterpret_cast<BlockFloats*>(registerFloats() + slot * kSlotFloats + component * Lanes);
-  }
+  BlockFloats* registerRow(int slot, int component) { return rowAt(homeRow(slot, component)); }
+  BlockFloats* rowAt(std::uint32_t row) { return reinterpret_cast<BlockFloats*>(registerFloats() + row); }
   using Shape = QuadProgramShape;
 
   int inputCount_ = 0;
   int textureCount_ = 0;
   int tempCount_ = 0;
   int colorCount_ = 1;
+  SamplerCoordinates samplerCoordinates_ = kAllSamplerCoordinates;
 };
 
 using QuadProgram = LaneProgram<4>;

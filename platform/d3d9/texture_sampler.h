@@ -41,6 +41,9 @@ class TextureSampler {
   void bind(IDirect3DBaseTexture9* texture, const std::array<DWORD, kSamplerStateSlots>& states);
   bool bound() const { return reader_ != nullptr; }
   D3DRESOURCETYPE type() const { return type_; }
+  // The coordinate components sampling reads (bit c: component c): none without a texture, u
+  // and v for a 2D texture, all four otherwise.
+  std::uint8_t coordinatesRead() const { return !reader_ ? 0 : type_ == D3DRTYPE_TEXTURE ? 0x3 : 0xF; }
 
   // The level of detail (log2 of the texel footprint of one pixel, bias included) for
   // coordinate derivatives along screen x and y.

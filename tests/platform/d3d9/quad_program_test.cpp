@@ -144,6 +144,17 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
       // Registers read before they are written, and outputs written in part, start at zero.
       "add r0, r1, t0\nmov r1, t1\nmul r0.zw, r0, r1\nmov r2.x, t2.y\nadd r2, r2, c1\nmov oC0.xy, r0\n"
       "mov oC1.w, r2.y",
+      // Copies read through their source's rows only while those stay unchanged: sources
+      // written again while the copy is read, copies of copies, swaps, outputs copied from
+      // temporaries, inputs and constants.
+      "add r1, t0, c1\nmov r2, r1\nadd r1, r1, c2\nmul oC0, r2, r1",
+      "add r1, t0, c1\nmov oC0, r1\nmul r1, r1, c2\nmov oC1, r1",
+      "mov r0, t0\nmov r1, r0\nmul r0, r0, c1\nmov r2, r1\nadd r1.x, r1.y, c3\nadd oC0, r0, r2",
+      "add r1, t0, c1\nmov r2.xy, r1.yx\nadd r2.x, r2.y, r2.x\nmov r1.y, c3.x\nmov r3, r2\nadd oC0, r3, r1",
+      "mov r0.xy, r0.yx\nmov r1, t1\nmov r1.xz, r1.zx\nadd r0, r0, r1\nmov oC0.xy, r0\nmov oC0.zw, t2.x\n"
+      "mov oC1, c4",
+      "mov r2, t0\nmov r3.x, r2.y\nmov r2.y, c1.x\nmul r2, r2, r3.x\nmov_sat r4, r2\nmov r5, -r4\n"
+      "add oC0, r4, r5",
   };
   for (const char* body : bodies) {
     std::string version = std::strstr(body, "vPos") ? "ps_3_0\ndcl_texcoord0 v2\n" : "ps_2_0\n";
@@ -154,14 +165,14 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
 }
 
 TEST_F(QuadProgramTest, OnlyInputComponentsThatReachTheColourAreLive) {
-  auto liveOf = [](const std::string& text) {
+  auto liveOf = [](const std::string& text, const SamplerCoordinates& coordinates = kAllSamplerCoordinates) {
     std::vector<DWORD> tokens = assembleText(text);
     ShaderProgram program;
     EXPECT_TRUE(decodeShaderProgram(tokens, &program));
     bindRegisterOffsets(&program);
     std::array<Vec4, 224> constants{};
     QuadProgram quad;
-    EXPECT_TRUE(quad.compile(program, constants.data(), 224));
+    EXPECT_TRUE(quad.compile(program, constants.data(), 224, coordinates));
     return std::array<int, 3>{quad.textureComponents(0), quad.textureComponents(1), quad.inputComponents(0)};
   };
   // The hologram shader copies t0 and t1 whole but uses t0.xy and t1.x only.
@@ -172,6 +183,13 @@ TEST_F(QuadProgramTest, OnlyInputComponentsThatReachTheColourAreLive) {
   EXPECT_EQ(liveOf("ps_2_0\ndcl t0\ndcl t1\ndcl_2d s0\ntexld r0, t1.yxzw, s0\nmov r1.x, t0.w\n"
                    "mov r1.yzw, r0\nmov oC0, r1\n"),
             (std::array<int, 3>{0x8, 0xF, 0}));
+  // With its texture known to be 2D, texld reads two coordinates, and w when it projects.
+  SamplerCoordinates twoD = kAllSamplerCoordinates;
+  twoD[0] = 0x3;
+  EXPECT_EQ(liveOf("ps_2_0\ndcl t0\ndcl t1\ndcl_2d s0\ntexld r0, t1.yxzw, s0\ntexldp r1, t0.zyxw, s0\n"
+                   "add oC0, r0, r1\n",
+                   twoD),
+            (std::array<int, 3>{0xE, 0x3, 0}));
 }
 
 TEST(FloorLanesTest, EveryLaneGivesTheScalarFloorsBits) {
