@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d9/device_state.h"
@@ -49,6 +50,7 @@ class PixelStage {
   void sampleStage(std::size_t stageIndex, const QuadInput& quad, std::array<Vec4, 4>* texels,
                    const std::array<Vec4, 4>* offsets = nullptr) const;
   void shadeShader(const QuadInput& quad, QuadOutput* out);
+  void preparePacking(bool lanesAlone);
 
   const DeviceState* state_ = nullptr;
   SamplerSet* samplers_ = nullptr;
@@ -77,6 +79,11 @@ class PixelStage {
   bool quadProgramFromQuad_ = false;
   BlockProgram blockProgram_;
   BlockComponents blockComponents_{};
+  // Set when no lane's colour depends on another lane: the covered lanes are then packed into
+  // `packed_` and shaded alone.
+  bool packLanes_ = false;
+  std::unique_ptr<BlockBatch> packed_;
+  std::unique_ptr<BatchColor> packedColor_;
 };
 
 }  // namespace platform::d3d9

@@ -120,6 +120,7 @@ template <int Lanes>
 bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
                                  const SamplerCoordinates& samplerCoordinates) {
   samplerCoordinates_ = samplerCoordinates;
+  samplersRead_ = 0;
   steps_.clear();
   constantIndices_.clear();
   inputCount_ = 0;
@@ -143,6 +144,8 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
     if (in.opcode == D3DSIO_TEX) {
       if (in.sourceCount != 2 || in.sources[1].type != D3DSPR_SAMPLER) return false;
       step.sampler = in.sources[1].number;
+      if (step.sampler >= 16) return false;
+      samplersRead_ |= static_cast<std::uint16_t>(1u << step.sampler);
       for (int c = 0; c < 4; ++c) step.samplerSwizzle[c] = in.sources[1].swizzle[static_cast<std::size_t>(c)];
       step.controls = in.controls;
       step.sourceCount = 1;
@@ -406,8 +409,7 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
       std::copy_n(in.begin(), blocks, registerRow(kTextures + t, c));
     }
   }
-  const bool readsPositionOrFace = (entryLive_[kMisc] | entryLive_[kMisc + 1]) != 0;
-  for (std::size_t b = 0; readsPositionOrFace && b < blocks; ++b) {
+  for (std::size_t b = 0; readsPositionOrFace() && b < blocks; ++b) {
     registerRow(kMisc, 0)[b] = static_cast<float>(batch.x[b]) + kBlockColumns;
     registerRow(kMisc, 1)[b] = static_cast<float>(batch.y[b]) + kBlockRows;
     registerRow(kMisc, 2)[b] = registerRow(kMisc, 3)[b] = zero;

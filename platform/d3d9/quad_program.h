@@ -54,6 +54,10 @@ class LaneProgram {
   // The components of v# and t# whose values can reach a colour output (bit c: component c).
   std::uint8_t inputComponents(int v) const { return entryLive_[static_cast<std::size_t>(kInputs + v)]; }
   std::uint8_t textureComponents(int t) const { return entryLive_[static_cast<std::size_t>(kTextures + t)]; }
+  // The samplers texld reads (bit s: sampler s), and whether vPos or vFace can reach a colour:
+  // together they say whether a lane's colour depends on anything but the lane's own inputs.
+  std::uint16_t samplersRead() const { return samplersRead_; }
+  bool readsPositionOrFace() const { return (entryLive_[kMisc] | entryLive_[kMisc + 1]) != 0; }
 
  private:
   struct Source {
@@ -128,6 +132,7 @@ class LaneProgram {
   int tempCount_ = 0;
   int colorCount_ = 1;
   SamplerCoordinates samplerCoordinates_ = kAllSamplerCoordinates;
+  std::uint16_t samplersRead_ = 0;
 };
 
 using QuadProgram = LaneProgram<4>;

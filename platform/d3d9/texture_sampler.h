@@ -53,6 +53,8 @@ class TextureSampler {
   // True when every level of detail gives the same sample: one filter for magnification and
   // minification and no mip filter.
   bool ignoresLevelOfDetail() const { return mipFilter_ == D3DTEXF_NONE && magFilter_ == minFilter_; }
+  // True when a sample depends on its own coordinates only, not on a quad's derivatives.
+  bool samplesAlone() const { return !bound() || ignoresLevelOfDetail(); }
   // True when every sample is a bilinear read of one 2D 32-bit ARGB level wrapped by mask; then
   // sampleWrappedBilinear gives what sample gives, faster.
   bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }

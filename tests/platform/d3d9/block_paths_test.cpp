@@ -43,8 +43,33 @@ class BlockPathsTest : public RenderTest {
         "add r0, r0, r3\n"
         "lrp_sat r0, v0.w, r0, r2\n"
         "mov oC0, r0\n";
-    std::vector<DWORD> tokens = assembleText(shader);
-    ASSERT_EQ(device->CreatePixelShader(tokens.data(), shader_.put()), D3D_OK);
+    // Shaders whose lanes need no neighbour (texture reads without derivatives) are shaded
+    // with the covered lanes packed together; vPos keeps a shader on the blocks' own lanes.
+    const std::string alone =
+        "ps_2_0\n"
+        "def c0, 0.5, 1.5, -0.25, 2\n"
+        "dcl v0\n"
+        "dcl t0\n"
+        "dcl_2d s0\n"
+        "texld r0, t0, s0\n"
+        "mad r1, t0.yxzw, c0, c0.z\n"
+        "texld r1, r1, s0\n"
+        "mad r0, r0, v0, r1\n"
+        "mov oC0, r0\n";
+    const std::string positioned =
+        "ps_3_0\n"
+        "def c0, 0.0625, 0.125, 0, 1\n"
+        "dcl vPos.xy\n"
+        "dcl_texcoord0 v1\n"
+        "dcl_2d s0\n"
+        "mad r0, vPos.xyxy, c0.xyxy, v1\n"
+        "texld r0, r0, s0\n"
+        "mov oC0, r0\n";
+    const std::string* texts[] = {&shader, &alone, &positioned};
+    for (std::size_t i = 0; i < shaders_.size(); ++i) {
+      std::vector<DWORD> tokens = assembleText(*texts[i]);
+      ASSERT_EQ(device->CreatePixelShader(tokens.data(), shaders_[i].put()), D3D_OK);
+    }
   }
   void TearDown() override {
     device->SetTexture(0, nullptr);
@@ -52,14 +77,16 @@ class BlockPathsTest : public RenderTest {
     device->SetPixelShader(nullptr);
     wrapped_.reset();
     mipmapped_.reset();
-    shader_.reset();
+    for (auto& shader : shaders_) shader.reset();
     RenderTest::TearDown();
   }
 
-  std::vector<D3DCOLOR> render(bool useShader, bool blend, bool fastPaths, UINT width = 37, UINT height = 23) {
+  // `shader`: 0 none, else one of shaders_.
+  std::vector<D3DCOLOR> render(int shader, bool blend, bool fastPaths, UINT width = 37, UINT height = 23) {
+    const bool useShader = shader > 0;
     useTarget(width, height);
     testing::setFastPaths(device.get(), fastPaths);
-    device->SetPixelShader(useShader ? shader_.get() : nullptr);
+    device->SetPixelShader(useShader ? shaders_[static_cast<std::size_t>(shader - 1)].get() : nullptr);
     device->SetTexture(0, useShader ? wrapped_.get() : mipmapped_.get());
     device->SetTexture(1, mipmapped_.get());
     for (DWORD s = 0; s < 2; ++s) {
@@ -97,15 +124,16 @@ class BlockPathsTest : public RenderTest {
   }
 
   ComPtr<IDirect3DTexture9> wrapped_, mipmapped_;
-  ComPtr<IDirect3DPixelShader9> shader_;
+  // Without a shader, and the three shaders above.
+  std::array<ComPtr<IDirect3DPixelShader9>, 3> shaders_;
 };
 
 TEST_F(BlockPathsTest, FixedStagesAndShadersGiveTheGeneralPathsBits) {
-  for (bool useShader : {false, true}) {
+  for (int shader = 0; shader <= 3; ++shader) {
     for (bool blend : {false, true}) {
-      SCOPED_TRACE(::testing::Message() << "shader " << useShader << " blend " << blend);
-      std::vector<D3DCOLOR> general = render(useShader, blend, false);
-      EXPECT_EQ(render(useShader, blend, true), general);
+      SCOPED_TRACE(::testing::Message() << "shader " << shader << " blend " << blend);
+      std::vector<D3DCOLOR> general = render(shader, blend, false);
+      EXPECT_EQ(render(shader, blend, true), general);
       // Guards the comparison against a scene that draws nothing.
       EXPECT_LT(std::count(general.begin(), general.end(), D3DCOLOR{0}), static_cast<long>(general.size() / 2));
     }
@@ -114,10 +142,10 @@ TEST_F(BlockPathsTest, FixedStagesAndShadersGiveTheGeneralPathsBits) {
 
 TEST_F(BlockPathsTest, TargetsSmallerThanABlockGiveTheGeneralPathsBits) {
   // Every block reaches past the target's edge, so every pixel goes lane by lane.
-  for (bool useShader : {false, true}) {
-    SCOPED_TRACE(::testing::Message() << "shader " << useShader);
-    EXPECT_EQ(render(useShader, false, true, 3, 1), render(useShader, false, false, 3, 1));
-    EXPECT_EQ(render(useShader, true, true, 2, 3), render(useShader, true, false, 2, 3));
+  for (int shader = 0; shader <= 3; ++shader) {
+    SCOPED_TRACE(::testing::Message() << "shader " << shader);
+    EXPECT_EQ(render(shader, false, true, 3, 1), render(shader, false, false, 3, 1));
+    EXPECT_EQ(render(shader, true, true, 2, 3), render(shader, true, false, 2, 3));
   }
 }
 
