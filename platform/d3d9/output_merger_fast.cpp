@@ -150,8 +150,9 @@ namespace {
 }
 
 // A block's pixels on a surface of `Bytes`-wide words: its top row at `at`, each next one a
-// pitch below. A row is read and written whole when the block lies inside the surface and the row
-// has lanes to touch (a row without may belong to another band); lane by lane at the edges.
+// pitch below. Inside the surface a row is read and written whole when it has lanes to touch (a
+// row without may belong to another band), or with AVX-512 lane by lane through masks; lane by
+// lane at the edges.
 template <int Bytes>
 class BlockPixels {
  public:
@@ -162,9 +163,15 @@ class BlockPixels {
     std::array<Ints4, kBlockHeight> rows{};
     for (int row = 0; row < kBlockHeight; ++row) {
       const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
-      if (!rowLanes) continue;
       const std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
       Ints4& words = rows[static_cast<std::size_t>(row)];
+#if defined(PRISM_BLOCKS_OF_16)
+      if (inside_) {
+        words = loadLanes(rowAt, rowLanes);
+        continue;
+      }
+#endif
+      if (!rowLanes) continue;
       if (inside_) {
         words = loadRow(rowAt);
         continue;
@@ -182,9 +189,15 @@ class BlockPixels {
     const std::array<Ints4, kBlockHeight> rows = splitBlockRows(words);
     for (int row = 0; row < kBlockHeight; ++row) {
       const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
-      if (!rowLanes) continue;
       std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
       const Ints4 four = rows[static_cast<std::size_t>(row)];
+#if defined(PRISM_BLOCKS_OF_16)
+      if (inside_) {
+        storeLanes(rowAt, rowLanes, four);
+        continue;
+      }
+#endif
+      if (!rowLanes) continue;
       if (inside_) {
         const Ints4 keep = (Ints4{1, 2, 4, 8} & static_cast<std::int32_t>(rowLanes)) == 0;
         storeRow(rowAt, rowLanes == kBlockRowLanes ? four : (keep ? loadRow(rowAt) : four));
@@ -206,6 +219,29 @@ class BlockPixels {
       return __builtin_convertvector(loadUnaligned<Halves4>(at), Ints4);
     }
   }
+#if defined(PRISM_BLOCKS_OF_16)
+  // Masked moves touch only the lanes asked for, without branches on how a row is covered.
+  static Ints4 loadLanes(const std::byte* at, unsigned lanes) {
+    const auto mask = static_cast<__mmask8>(lanes);
+    if constexpr (Bytes == 4) {
+      return reinterpret_cast<Ints4>(_mm_maskz_loadu_epi32(mask, at));
+    } else {
+      using Halves8 = std::uint16_t __attribute__((vector_size(16)));
+      const auto halves = reinterpret_cast<Halves8>(_mm_maskz_loadu_epi16(mask, at));
+      return __builtin_convertvector(__builtin_shufflevector(halves, halves, 0, 1, 2, 3), Ints4);
+    }
+  }
+  static void storeLanes(std::byte* at, unsigned lanes, Ints4 four) {
+    const auto mask = static_cast<__mmask8>(lanes);
+    if constexpr (Bytes == 4) {
+      _mm_mask_storeu_epi32(at, mask, reinterpret_cast<__m128i>(four));
+    } else {
+      const Halves4 halves = __builtin_convertvector(four, Halves4);
+      const auto wide = __builtin_shufflevector(halves, halves, 0, 1, 2, 3, 0, 1, 2, 3);
+      _mm_mask_storeu_epi16(at, mask, reinterpret_cast<__m128i>(wide));
+    }
+  }
+#endif
   static void storeRow(std::byte* at, Ints4 four) {
     if constexpr (Bytes == 4) {
       std::memcpy(at, &four, sizeof four);

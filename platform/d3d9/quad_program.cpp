@@ -239,8 +239,10 @@ void LaneProgram<Lanes>::findRegistersToClear() {
     for (; components; components &= components - 1) clearRows_.push_back(homeRow(slot, __builtin_ctz(components)));
   };
   for (int slot = kTemps; slot < kTemps + tempCount_; ++slot) clear(slot, readFirst[static_cast<std::size_t>(slot)]);
-  // The colour outputs are all read after the run.
-  for (int slot = kColors; slot < kColors + 4; ++slot) clear(slot, ~written[static_cast<std::size_t>(slot)] & 0xFu);
+  // The colour outputs up to the last one written are read after the run.
+  for (int slot = kColors; slot < kColors + colorCount_; ++slot) {
+    clear(slot, ~written[static_cast<std::size_t>(slot)] & 0xFu);
+  }
 }
 
 template <int Lanes>
