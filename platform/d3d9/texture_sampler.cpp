@@ -265,7 +265,7 @@ void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, con
     if (b + 1 < blocks) next = fetch(b + 1);
     auto filter = [&](std::size_t c, int shift) {
       BlockFloats t[4];
-      for (int i = 0; i < 4; ++i) t[i] = unitBytesLanes((words[i] >> shift) & 0xFF);
+      for (int i = 0; i < 4; ++i) t[i] = unitChannelLanes(words[i], shift);
       const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
       results[c][b] = top + (bottom - top) * taps.av;
     };
