@@ -131,6 +131,7 @@ class Draw {
     PixelStage probe;
     if (!probe.bind(state_, &pixelSamplers_, vertexStage_.varyings())) return D3DERR_INVALIDCALL;
     usedSlots_ = probe.usedSlots();
+    whiteSlots_ = vertexStage_.whiteSlots();
     // ps_3_0 shaders do their own fog.
     const ShaderProgram* pixelProgram = state_.pixelShader ? state_.pixelShader->program() : nullptr;
     bool fog = state_.renderStates[D3DRS_FOGENABLE] && !(pixelProgram && pixelProgram->major >= 3);
@@ -324,8 +325,11 @@ class Draw {
     applyDepthBias(&sa, &sb, &sc);
     DWORD fill = state_.renderStates[D3DRS_FILLMODE];
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    const std::uint32_t flatSlots = (flat ? (1u << kDiffuseSlot) | (1u << kSpecularSlot) : 0u) | whiteSlots_;
     TriangleSetup setup;
-    if (!setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flat, usedSlots_, &setup, flatSource)) return;
+    if (!setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flatSlots, usedSlots_, &setup, flatSource)) {
+      return;
+    }
     if (fill == D3DFILL_POINT) {
       points_.push_back({sa, 1.0f});
       points_.push_back({sb, 1.0f});
@@ -436,7 +440,7 @@ class Draw {
     for (const auto& [a, b, c] : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{1, 3, 2}}) {
       TriangleSetup setup;
       if (!setupTriangle(corners[static_cast<std::size_t>(a)], corners[static_cast<std::size_t>(b)],
-                         corners[static_cast<std::size_t>(c)], D3DCULL_NONE, false, usedSlots_, &setup)) {
+                         corners[static_cast<std::size_t>(c)], D3DCULL_NONE, whiteSlots_, usedSlots_, &setup)) {
         continue;
       }
       int width = std::max(0, setup.maxX - setup.minX + 1), height = std::max(0, setup.maxY - setup.minY + 1);
@@ -551,7 +555,7 @@ class Draw {
   // Whether a band's bound stage and merger take the draw's triangles down the block path
   // (readying the stage's block program when they do).
   bool takesBlocks(PixelStage& stage, const OutputMerger& merger) const {
-    return kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks();
+    return kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks(whiteSlots_);
   }
 
   // The same decision before the bands start, on a stage and merger of its own.
@@ -614,6 +618,7 @@ class Draw {
   SamplerSet vertexSamplers_;
   VertexStage vertexStage_;
   std::uint32_t usedSlots_ = 0;
+  std::uint32_t whiteSlots_ = 0;  // colour slots that are (1, 1, 1, 1) at every vertex
   ClipPlanes clipPlanes_;
   float depthBias_ = 0.0f, slopeScaledDepthBias_ = 0.0f;
   std::vector<std::int64_t> indices_;

@@ -26,7 +26,8 @@ class PixelStage {
   void shade(const QuadInput& quad, QuadOutput* out);
   // After bind: whether the draw's pixels can be shaded in blocks with shadeBlocks (the
   // stage-0 texture-times-diffuse defaults, or a shader the quad program runs from the quad).
-  bool prepareBlocks();
+  // `whiteSlots`: the colour slots that are (1, 1, 1, 1) at every pixel.
+  bool prepareBlocks(std::uint32_t whiteSlots = 0);
   // After prepareBlocks: the attribute components shadeBlocks reads (within usedSlots).
   const BlockComponents& blockComponents() const { return blockComponents_; }
   // oC0 (or the fixed stages' colour) of the lanes of a batch's blocks; the same bits shade
@@ -62,6 +63,7 @@ class PixelStage {
   Vec4 textureFactor_{};
   bool specularAdd_ = false;
   bool textureTimesDiffuse_ = false;  // the stage-0 defaults with a texture: the fast path
+  bool whiteDiffuse_ = false;         // for blocks: the diffuse colour is 1 everywhere
   // Shader.
   const ShaderProgram* program_ = nullptr;
   std::vector<Vec4> floats_;

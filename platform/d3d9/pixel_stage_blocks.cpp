@@ -9,14 +9,15 @@
 
 namespace platform::d3d9 {
 
-bool PixelStage::prepareBlocks() {
+bool PixelStage::prepareBlocks(std::uint32_t whiteSlots) {
   blockComponents_ = {};
   if (!program_) {
     if (!textureTimesDiffuse_) return false;
+    whiteDiffuse_ = (whiteSlots >> kDiffuseSlot) & 1;
     // A 2D texture reads two coordinates; the others (and their derivatives) up to all four.
     const auto slot = static_cast<std::size_t>(stages_.front().texCoordSlot);
     blockComponents_[slot] = samplers_->pixel()[0].type() == D3DRTYPE_TEXTURE ? 0x3 : 0xF;
-    blockComponents_[kDiffuseSlot] = 0xF;
+    blockComponents_[kDiffuseSlot] = whiteDiffuse_ ? 0 : 0xF;
     preparePacking(samplers_->pixel()[0].samplesAlone());
     return true;
   }
@@ -90,8 +91,12 @@ void PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
       LodMode::derivatives, nullptr,
       {(*shadedColor)[0].data(), (*shadedColor)[1].data(), (*shadedColor)[2].data(), (*shadedColor)[3].data()});
   if (packing) unpackColor();
+  // A white diffuse leaves each saturated texel as it is.
   const auto& diffuse = batch.varyings[kDiffuseSlot];
-  for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
+  for (std::size_t b = 0; whiteDiffuse_ && b < static_cast<std::size_t>(batch.count); ++b) {
+    for (std::size_t c = 0; c < 4; ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
+  }
+  for (std::size_t b = 0; !whiteDiffuse_ && b < static_cast<std::size_t>(batch.count); ++b) {
     for (std::size_t c = 0; c < 3; ++c) {
       (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));
     }

@@ -70,8 +70,9 @@ void interpolate(const TriangleSetup& s, std::uint32_t usedSlots, QuadInput& q) 
 
 }  // namespace
 
-bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, DWORD cullMode, bool flat,
-                   std::uint32_t usedSlots, TriangleSetup* s, const std::array<Vec4, kVaryingSlots>* flatSource) {
+bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, DWORD cullMode,
+                   std::uint32_t flatSlots, std::uint32_t usedSlots, TriangleSetup* s,
+                   const std::array<Vec4, kVaryingSlots>* flatSource) {
   if (!flatSource) flatSource = a.varyings;
   if (!finite(a) || !finite(b) || !finite(c)) return false;
   std::array<const ScreenVertex*, 3> v{&a, &b, &c};
@@ -117,14 +118,15 @@ bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
   float inverse = 1.0f / determinant;
   s->z = planeOf(p0.z, p1.z, p2.z, dx1, dy1, dx2, dy2, inverse);
   s->rhw = planeOf(p0.rhw, p1.rhw, p2.rhw, dx1, dy1, dx2, dy2, inverse);
-  s->flatSlots = flat ? ((1u << kDiffuseSlot) | (1u << kSpecularSlot)) : 0;
+  s->flatSlots = flatSlots;
   for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
     int slot = __builtin_ctz(slots);
     auto si = static_cast<std::size_t>(slot);
     for (int c = 0; c < 4; ++c) {
       auto ci = static_cast<std::size_t>(c);
       if (s->flatSlots & (1u << slot)) {
-        // Flat shading takes the first vertex of the primitive as given, before reordering.
+        // Flat shading, and colours equal at every vertex, take the first vertex of the
+        // primitive as given, before reordering.
         s->varyings[si][ci] = {(*flatSource)[si][ci], 0, 0};
         continue;
       }

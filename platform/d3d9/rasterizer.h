@@ -45,10 +45,10 @@ struct TriangleSetup {
 };
 
 // Sets up a triangle; false when it is culled, degenerate or not finite. `cullMode` is a
-// D3DCULL value; `flat` keeps the colours of `flatSource` (the primitive's first vertex before
-// clipping; a's attributes when null).
-bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, DWORD cullMode, bool flat,
-                   std::uint32_t usedSlots, TriangleSetup* setup,
+// D3DCULL value; the slots in `flatSlots` (bit per slot) keep the values of `flatSource` (the
+// primitive's first vertex before clipping; a's attributes when null) across the triangle.
+bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, DWORD cullMode,
+                   std::uint32_t flatSlots, std::uint32_t usedSlots, TriangleSetup* setup,
                    const std::array<Vec4, kVaryingSlots>* flatSource = nullptr);
 void rasterizeTriangle(const TriangleSetup& setup, const ClipRegion& region, std::uint32_t usedSlots, QuadSink& sink);
 // A line from a to b; the last pixel is drawn when `lastPixel`.

@@ -208,6 +208,11 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
   return true;
 }
 
+std::uint32_t VertexStage::whiteSlots() const {
+  if (program_ || (lightingOn_ && !pretransformed_)) return 0;
+  return (hasDiffuse_ ? 0u : 1u << kDiffuseSlot) | (hasSpecular_ ? 0u : 1u << kSpecularSlot);
+}
+
 void VertexStage::process(UINT index, ShadedVertex* out) {
   if (program_) {
     processShader(index, out);

@@ -31,6 +31,9 @@ class VertexStage {
   const VaryingMap& varyings() const { return varyingMap_; }
   // The user clip planes (bit per plane) whose distances the processed vertices carry.
   DWORD userClipPlanes() const { return userPlanes_; }
+  // The colour slots (bit per slot) every processed vertex gives as (1, 1, 1, 1): the
+  // fixed-function defaults of colours the vertices lack, when no lighting replaces them.
+  std::uint32_t whiteSlots() const;
   void process(UINT index, ShadedVertex* out);
 
  private:

@@ -118,6 +118,20 @@ TEST_F(LightingTest, DirectionalDiffuseScalesByTheCosineToTheLight) {
   EXPECT_TRUE(colorNear(litCentre(), 0, 0, 0));
 }
 
+TEST_F(LightingTest, LitColoursShadeAcrossATriangle) {
+  // The vertices have no colours of their own, but lighting gives each its own: the triangle
+  // blends between them rather than taking one colour.
+  useLight(directionalLight(0, 0, 1));
+  useMaterial(rgba(1, 1, 1));
+  const LitVertex corners[] = {{-1, 1, 0.5f, 0, 0, -1}, {3, 1, 0.5f, 0, 0.8f, -0.6f}, {-1, -3, 0.5f, 0.8f, 0, -0.6f}};
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0);
+  device->SetFVF(kLitFvf);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, corners, sizeof(LitVertex)), D3D_OK);
+  std::vector<D3DCOLOR> image = pixels();
+  std::sort(image.begin(), image.end());
+  EXPECT_GT(std::unique(image.begin(), image.end()) - image.begin(), 4);
+}
+
 TEST_F(LightingTest, NormalsAreScaledUnlessNormalizeNormalsIsOn) {
   useLight(directionalLight(0, 0, 1));
   useMaterial(rgba(0.4f, 0.4f, 0.4f));

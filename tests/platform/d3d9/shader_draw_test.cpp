@@ -1,5 +1,8 @@
 // Shaders through the whole device: the program's hologram shaders pick grid cells as the
 // angle term says, and a ps_1_1 shader combines a texture with the diffuse colour.
+#include <algorithm>
+
+#include "tests/platform/d3d9/assemble_text.h"
 #include "tests/platform/d3d9/hologram_shaders.h"
 #include "tests/platform/d3d9/render_fixture.h"
 
@@ -65,6 +68,57 @@ TEST_F(ShaderDrawTest, VersionOnePixelShaderModulatesItsTextureWithTheDiffuseCol
   ASSERT_EQ(drawRect(0, 0, 2, 2, 0x80FF8080), D3D_OK);
   EXPECT_EQ(pixel(1, 1), 0x80802080u);
   device->SetPixelShader(nullptr);
+}
+
+TEST_F(ShaderDrawTest, ColoursTheVerticesLackAreExactlyWhiteAcrossPerspectiveTriangles) {
+  // The default colours of vertices without any are the same at every vertex, so every pixel
+  // reads exactly 1, however the perspective divide would round an interpolated 1. The shader
+  // magnifies any difference from 1 into black; an exact 1 gives mid grey.
+  std::vector<DWORD> tokens = assembleText(
+      "ps_2_0\n"
+      "def c0, 1, 1, 1, 1\n"
+      "def c1, 1000000000, 1000000000, 1000000000, 1000000000\n"
+      "def c2, 0.5, 0.5, 0.5, 0.5\n"
+      "dcl v0\n"
+      "dcl v1\n"
+      "add r0, v0, v1\n"
+      "add r0, r0, -c0\n"
+      "add r0, r0, -c0\n"
+      "mad oC0, r0, c1, c2\n");
+  ComPtr<IDirect3DPixelShader9> ps;
+  ASSERT_EQ(device->CreatePixelShader(tokens.data(), ps.put()), D3D_OK);
+  useTarget(32, 32);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+  device->SetPixelShader(ps.get());
+  struct Vertex {
+    float x, y, z, rhw, u, v;
+  };
+  const Vertex vertices[] = {{0, 0, 0.5f, 0.31f, 0, 0}, {32, 0, 0.5f, 3.7f, 1, 0},   {0, 32, 0.5f, 1.3f, 0, 1},
+                             {32, 0, 0.5f, 3.7f, 1, 0}, {32, 32, 0.5f, 0.07f, 1, 1}, {0, 32, 0.5f, 1.3f, 0, 1}};
+  device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+  for (bool fast : {false, true}) {
+    testing::setFastPaths(device.get(), fast);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, vertices, sizeof(Vertex)), D3D_OK);
+    EXPECT_EQ(count(0x80808080u), 32 * 32) << "fast paths " << fast;
+  }
+  testing::setFastPaths(device.get(), true);
+  device->SetPixelShader(nullptr);
+  // A vertex shader's colours are its own, even when the vertices carry none.
+  std::vector<DWORD> vs = assembleText(
+      "vs_2_0\n"
+      "dcl_position v0\n"
+      "mov oPos, v0\n"
+      "add oD0, v0.xyxy, v0.yxyx\n");
+  ComPtr<IDirect3DVertexShader9> shader;
+  ASSERT_EQ(device->CreateVertexShader(vs.data(), shader.put()), D3D_OK);
+  device->SetVertexShader(shader.get());
+  const float corners[][3] = {{-1, 1, 0.5f}, {3, 1, 0.5f}, {-1, -3, 0.5f}};
+  device->SetFVF(D3DFVF_XYZ);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, corners, sizeof corners[0]), D3D_OK);
+  std::vector<D3DCOLOR> image = pixels();
+  std::sort(image.begin(), image.end());
+  EXPECT_GT(std::unique(image.begin(), image.end()) - image.begin(), 4);
+  device->SetVertexShader(nullptr);
 }
 
 }  // namespace
