@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <type_traits>
+#include <utility>
 
 #include "platform/d3d9/shader_arithmetic.h"
 #include "platform/d3d9/texture_sampler.h"
@@ -160,6 +161,13 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
       if (!slotOf(s, false, &source.slot)) return false;
       for (int c = 0; c < 4; ++c) source.swizzle[c] = s.swizzle[static_cast<std::size_t>(c)];
       source.modifier = s.modifier;
+    }
+    // Assemblers write sub as add with the second source negated; as a subtraction (the same
+    // operation in IEEE arithmetic) it runs directly.
+    if (step.opcode == D3DSIO_ADD && step.sources[0].modifier + step.sources[1].modifier == 1) {
+      if (step.sources[0].modifier == 1) std::swap(step.sources[0], step.sources[1]);
+      step.sources[1].modifier = 0;
+      step.opcode = D3DSIO_SUB;
     }
     // Steps whose components may each be computed and stored in turn (no component reads a
     // destination row an earlier one wrote) and whose sources carry no modifier run directly;

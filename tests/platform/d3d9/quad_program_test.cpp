@@ -155,6 +155,9 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
       "mov oC1, c4",
       "mov r2, t0\nmov r3.x, r2.y\nmov r2.y, c1.x\nmul r2, r2, r3.x\nmov_sat r4, r2\nmov r5, -r4\n"
       "add oC0, r4, r5",
+      // Subtractions, which assemblers write as additions of a negated source, either way round.
+      "sub r0, t0, c1\nadd r1, -r0, t1\nsub r2.yw, r1, r0.x\nadd r2.xz, -t2, -r1\nsub_sat r3, r2, -t3\n"
+      "add oC0, r3, -r2.wzyx",
   };
   for (const char* body : bodies) {
     std::string version = std::strstr(body, "vPos") ? "ps_3_0\ndcl_texcoord0 v2\n" : "ps_2_0\n";
