@@ -197,9 +197,11 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
   }
   findRegistersToClear();
   findLiveInputs();
-  resolveRows();
+  const std::vector<Step> folded = resolveRows();
+  // The API constants, then the slots of the steps worked out here once.
   constexpr std::size_t kFloatsPerVector = sizeof(RegisterVector) / sizeof(float);
-  registers_.assign((kConstants + constantIndices_.size()) * kSlotFloats / kFloatsPerVector, RegisterVector{});
+  registers_.assign((kConstants + constantIndices_.size() + folded.size()) * kSlotFloats / kFloatsPerVector,
+                    RegisterVector{});
   for (std::size_t i = 0; i < constantIndices_.size(); ++i) {
     Vec4 value = constantIndices_[i] < constantCount ? constants[constantIndices_[i]] : Vec4{0, 0, 0, 0};
     float* rows = registerFloats() + (kConstants + i) * kSlotFloats;
@@ -207,6 +209,7 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
       for (int l = 0; l < Lanes; ++l) rows[c * Lanes + l] = value[static_cast<std::size_t>(c)];
     }
   }
+  for (const Step& step : folded) step.direct(registerFloats(), step, Lanes);
   return true;
 }
 
@@ -288,13 +291,13 @@ bool LaneProgram<Lanes>::copyCanShare(std::size_t copy, int component, std::uint
 }
 
 template <int Lanes>
-void LaneProgram<Lanes>::resolveRows() {
+auto LaneProgram<Lanes>::resolveRows() -> std::vector<Step> {
   // Each register component's current row: its own, until a shared copy points it elsewhere.
   std::vector<std::array<std::uint32_t, 4>> current(kConstants + constantIndices_.size());
   for (std::size_t slot = 0; slot < current.size(); ++slot) {
     for (int c = 0; c < 4; ++c) current[slot][static_cast<std::size_t>(c)] = homeRow(static_cast<int>(slot), c);
   }
-  std::vector<Step> kept;
+  std::vector<Step> kept, folded;
   kept.reserve(steps_.size());
   for (std::size_t i = 0; i < steps_.size(); ++i) {
     Step step = steps_[i];
@@ -315,17 +318,28 @@ void LaneProgram<Lanes>::resolveRows() {
     }
     if (shared) continue;
     // A scalar step reads the first component of each source for every component it writes.
+    // A direct step that reads constants only is worked out once, into a slot of its own after
+    // the constants, which its destination then reads.
+    bool constant = step.direct != nullptr;
     for (int k = 0; k < step.componentCount && step.direct; ++k) {
       const int c = step.components[k];
-      step.rows[k][0] = homeRow(step.destination, c);
       for (int s = 0; s < step.sourceCount; ++s) {
         step.rows[k][s + 1] = step.sources[s].rows[step.shape == Shape::scalar ? 0 : c];
+        constant = constant && step.rows[k][s + 1] >= homeRow(kConstants, 0);
       }
     }
-    kept.push_back(step);
+    const int slot =
+        constant ? kConstants + static_cast<int>(constantIndices_.size() + folded.size()) : step.destination;
+    for (int k = 0; k < step.componentCount; ++k) {
+      const int c = step.components[k];
+      step.rows[k][0] = homeRow(slot, c);
+      destination[static_cast<std::size_t>(c)] = homeRow(slot, c);
+    }
+    (constant ? folded : kept).push_back(step);
   }
   steps_ = std::move(kept);
   for (std::size_t o = 0; o < 4; ++o) outputRows_[o] = current[static_cast<std::size_t>(kColors) + o];
+  return folded;
 }
 
 template <int Lanes>

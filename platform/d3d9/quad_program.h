@@ -105,8 +105,9 @@ class LaneProgram {
   void findLiveInputs();
   // Gives every source the rows it reads. A plain copy is dropped where its destination can
   // read the source's rows instead, that is where those rows stay unchanged for as long as
-  // the destination could be read.
-  void resolveRows();
+  // the destination could be read. Steps on constants alone leave the program: they are
+  // returned, to be run once on the constants' rows.
+  std::vector<Step> resolveRows();
   bool copyCanShare(std::size_t copy, int component, std::uint32_t row) const;
   // Runs the steps over the first `lanes` lanes of the registers as filled (a multiple of the
   // block's lanes, or the quad's four); colour outputs in the rows outputRows_ names.

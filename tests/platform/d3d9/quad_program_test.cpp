@@ -155,6 +155,10 @@ TEST_F(QuadProgramTest, StraightLineShadersGiveTheInterpretersBits) {
       "mov oC1, c4",
       "mov r2, t0\nmov r3.x, r2.y\nmov r2.y, c1.x\nmul r2, r2, r3.x\nmov_sat r4, r2\nmov r5, -r4\n"
       "add oC0, r4, r5",
+      // Steps on constants alone, worked out once: chained, saturated, copied, written again
+      // later, and straight into an output.
+      "add r0, c1, c2\nmul_sat r1.xy, r0, c3\nmov r2, r1\nmad r3, c1, c2, r0\nadd r0.x, t0.y, r0.x\n"
+      "add r3, r3, r2\nadd oC0, r3, r0\nmul oC1, c4, c5.y",
       // Subtractions, which assemblers write as additions of a negated source, either way round.
       "sub r0, t0, c1\nadd r1, -r0, t1\nsub r2.yw, r1, r0.x\nadd r2.xz, -t2, -r1\nsub_sat r3, r2, -t3\n"
       "add oC0, r3, -r2.wzyx",
