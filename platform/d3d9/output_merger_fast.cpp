@@ -143,10 +143,25 @@ namespace {
 // The lanes (as bits) where a D3DCMPFUNC, as comparisonMask gives it, passes `incoming`
 // against `stored`; both below 2^31.
 [[gnu::always_inline]] inline unsigned passingLanes(unsigned mask, BlockInts incoming, BlockInts stored) {
+#if defined(PRISM_BLOCKS_OF_16)
+  // One comparison per function; a draw keeps its function, so the branch is always foreseen.
+  const auto a = reinterpret_cast<__m512i>(incoming), b = reinterpret_cast<__m512i>(stored);
+  switch (mask & 7) {
+    case 0: return 0;
+    case 1: return _mm512_cmplt_epi32_mask(a, b);
+    case 2: return _mm512_cmpeq_epi32_mask(a, b);
+    case 3: return _mm512_cmple_epi32_mask(a, b);
+    case 4: return _mm512_cmpgt_epi32_mask(a, b);
+    case 5: return _mm512_cmpneq_epi32_mask(a, b);
+    case 6: return _mm512_cmpge_epi32_mask(a, b);
+    default: return kAllBlockLanes;
+  }
+#else
   const BlockInts less = BlockInts{} - static_cast<std::int32_t>(mask & 1);
   const BlockInts equal = BlockInts{} - static_cast<std::int32_t>((mask >> 1) & 1);
   const BlockInts greater = BlockInts{} - static_cast<std::int32_t>((mask >> 2) & 1);
   return laneBits(((incoming < stored) & less) | ((incoming == stored) & equal) | ((incoming > stored) & greater));
+#endif
 }
 
 // A block's pixels on a surface of `Bytes`-wide words: its top row at `at`, each next one a
