@@ -47,6 +47,25 @@ inline float floorExact(float x) {
 // floorExact on every lane of a vector (Ints: the same number of 32-bit integers).
 template <typename Floats, typename Ints>
 [[gnu::always_inline]] inline Floats floorExactLanes(Floats x) {
+  // Where the processor rounds towards minus infinity in one instruction, that is floor.
+#if defined(__AVX512F__)
+  if constexpr (sizeof(Floats) == 64) {
+    return reinterpret_cast<Floats>(
+        _mm512_roundscale_ps(reinterpret_cast<__m512>(x), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+  }
+#endif
+#if defined(__AVX__)
+  if constexpr (sizeof(Floats) == 32) {
+    return reinterpret_cast<Floats>(
+        _mm256_round_ps(reinterpret_cast<__m256>(x), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+  }
+#endif
+#if defined(__SSE4_1__)
+  if constexpr (sizeof(Floats) == 16) {
+    return reinterpret_cast<Floats>(
+        _mm_round_ps(reinterpret_cast<__m128>(x), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+  }
+#endif
   const Floats zero = {}, limit = zero + 8388608.0f;
   Floats t = __builtin_convertvector(__builtin_convertvector(x, Ints), Floats);
   t = t > x ? t - 1.0f : t;

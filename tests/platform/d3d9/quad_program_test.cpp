@@ -225,16 +225,22 @@ TEST(FloorLanesTest, EveryLaneGivesTheScalarFloorsBits) {
                           16777217.0f,
                           3.0f};
   constexpr std::size_t kCount = sizeof values / sizeof values[0];
-  // Every value in some lane of a block; the last block wraps round to the first values.
-  for (std::size_t first = 0; first < kCount; first += kBlockLanes) {
-    BlockFloats lanes;
-    for (int l = 0; l < kBlockLanes; ++l) lanes[l] = values[(first + static_cast<std::size_t>(l)) % kCount];
-    const BlockFloats floors = shader_arithmetic::floorExactLanes<BlockFloats, BlockInts>(lanes);
-    for (int l = 0; l < kBlockLanes; ++l) {
-      const float expected = shader_arithmetic::floorExact(lanes[l]);
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(floors[l]), std::bit_cast<std::uint32_t>(expected)) << lanes[l];
+  // Every value in some lane of a vector, for blocks and for quads; the last vector wraps round
+  // to the first values.
+  auto check = [&]<typename Floats, typename Ints>() {
+    constexpr int kLanes = sizeof(Floats) / sizeof(float);
+    for (std::size_t first = 0; first < kCount; first += kLanes) {
+      Floats lanes;
+      for (int l = 0; l < kLanes; ++l) lanes[l] = values[(first + static_cast<std::size_t>(l)) % kCount];
+      const Floats floors = shader_arithmetic::floorExactLanes<Floats, Ints>(lanes);
+      for (int l = 0; l < kLanes; ++l) {
+        const float expected = shader_arithmetic::floorExact(lanes[l]);
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(floors[l]), std::bit_cast<std::uint32_t>(expected)) << lanes[l];
+      }
     }
-  }
+  };
+  check.template operator()<BlockFloats, BlockInts>();
+  check.template operator()<Floats4, Ints4>();
 }
 
 TEST_F(QuadProgramTest, ShadersOutsideTheSubsetAreDeclined) {
