@@ -102,8 +102,8 @@ class Worker final : public QuadSink, public BlockSink {
   }
   void blocks(BlockBatch& batch) override {
     if (batch.count == 0) return;
-    stage_.shadeBlocks(batch, color_.get());
-    merger_.mergeBlocks(batch, *color_);
+    const LanePacking* packing = stage_.shadeBlocks(batch, color_.get());
+    merger_.mergeBlocks(batch, *color_, packing);
     batch.count = 0;
   }
   // Where the block rasteriser gathers blocks; hand it to `blocks` after the last triangle.

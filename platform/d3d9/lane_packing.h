@@ -42,21 +42,23 @@ struct LanePacking {
   }
 }
 
-// The inverse: the packed lanes back to the covered lanes of `row`; the others become 0.
-[[gnu::always_inline]] inline void unpackLanes(const LanePacking& packing, const float* packed,
-                                               BatchRow<BlockFloats>& row) {
-  for (std::size_t b = 0; b < static_cast<std::size_t>(packing.blocks); ++b) {
-    const unsigned lanes = packing.lanes[b];
-    const float* in = packed + packing.first[b];
+// Block `b`'s lanes back from `packed`; the lanes it does not cover become 0.
+[[gnu::always_inline]] inline BlockFloats unpackBlock(const LanePacking& packing, const float* packed, std::size_t b) {
+  const unsigned lanes = packing.lanes[b];
+  const float* in = packed + packing.first[b];
 #if defined(PRISM_BLOCKS_OF_16)
-    const __m512 kept = _mm512_maskz_loadu_ps(static_cast<__mmask16>((1u << std::popcount(lanes)) - 1), in);
-    row[b] = reinterpret_cast<BlockFloats>(_mm512_maskz_expand_ps(static_cast<__mmask16>(lanes), kept));
+  const __m512 kept = _mm512_maskz_loadu_ps(static_cast<__mmask16>((1u << std::popcount(lanes)) - 1), in);
+  return reinterpret_cast<BlockFloats>(_mm512_maskz_expand_ps(static_cast<__mmask16>(lanes), kept));
 #else
-    BlockFloats spread = {};
-    for (unsigned left = lanes; left; left &= left - 1) spread[std::countr_zero(left)] = *in++;
-    row[b] = spread;
+  BlockFloats spread = {};
+  for (unsigned left = lanes; left; left &= left - 1) spread[std::countr_zero(left)] = *in++;
+  return spread;
 #endif
-  }
+}
+
+// All blocks of a row back from `packed`.
+inline void unpackLanes(const LanePacking& packing, const float* packed, BatchRow<BlockFloats>& row) {
+  for (std::size_t b = 0; b < static_cast<std::size_t>(packing.blocks); ++b) row[b] = unpackBlock(packing, packed, b);
 }
 
 }  // namespace platform::d3d9

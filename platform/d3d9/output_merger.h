@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/lane_packing.h"
 #include "platform/d3d9/pipeline_types.h"
 #include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/surface.h"
@@ -23,7 +24,10 @@ class OutputMerger {
   bool mergesBlocks() const { return mergeBlocks_ != nullptr; }
   // Merges the covered lanes of a batch's blocks in order (colours as shaded, depth from the
   // blocks).
-  void mergeBlocks(const BlockBatch& batch, const BatchColor& color) { (this->*mergeBlocks_)(batch, color); }
+  // `packing`, when given, says where each block's lanes sit in `color`.
+  void mergeBlocks(const BlockBatch& batch, const BatchColor& color, const LanePacking* packing) {
+    (this->*mergeBlocks_)(batch, color, packing);
+  }
 
  private:
   using MergeFunction = void (OutputMerger::*)(const QuadInput&, const QuadOutput&);
@@ -32,11 +36,11 @@ class OutputMerger {
   MergeFunction commonMerge() const;
   template <int DepthBytes, bool Blend>
   void mergeCommon(const QuadInput& quad, const QuadOutput& shaded);
-  using BatchMergeFunction = void (OutputMerger::*)(const BlockBatch&, const BatchColor&);
+  using BatchMergeFunction = void (OutputMerger::*)(const BlockBatch&, const BatchColor&, const LanePacking*);
   BatchMergeFunction commonBatchMerge() const;
   int commonDepthBytes() const;
   template <int DepthBytes, bool Blend>
-  void mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded);
+  void mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded, const LanePacking* packing);
   template <int DepthBytes, bool Blend>
   void mergeBlockCommon(int x, int y, unsigned lanes, BlockFloats z, const BlockColor& shaded);
   // The depth test and write of one pixel in the common states; false when it fails.

@@ -274,10 +274,13 @@ class BlockPixels {
 }  // namespace
 
 template <int DepthBytes, bool Blend>
-void OutputMerger::mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded) {
+void OutputMerger::mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded, const LanePacking* packing) {
   for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
-    mergeBlockCommon<DepthBytes, Blend>(batch.x[b], batch.y[b], batch.coverage[b], batch.z[b],
-                                        {shaded[0][b], shaded[1][b], shaded[2][b], shaded[3][b]});
+    BlockColor color;
+    for (std::size_t c = 0; c < 4; ++c) {
+      color[c] = packing ? unpackBlock(*packing, reinterpret_cast<const float*>(shaded[c].data()), b) : shaded[c][b];
+    }
+    mergeBlockCommon<DepthBytes, Blend>(batch.x[b], batch.y[b], batch.coverage[b], batch.z[b], color);
   }
 }
 

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/lane_packing.h"
 #include "platform/d3d9/pipeline_types.h"
 #include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/quad_program.h"
@@ -31,8 +33,9 @@ class PixelStage {
   // After prepareBlocks: the attribute components shadeBlocks reads (within usedSlots).
   const BlockComponents& blockComponents() const { return blockComponents_; }
   // oC0 (or the fixed stages' colour) of the lanes of a batch's blocks; the same bits shade
-  // gives.
-  void shadeBlocks(const BlockBatch& batch, BatchColor* color);
+  // gives. Block by block, or, when the lanes were shaded packed, as the returned packing
+  // (valid until the next call) places them.
+  const LanePacking* shadeBlocks(const BlockBatch& batch, BatchColor* color);
 
  private:
   struct Stage {
@@ -85,7 +88,7 @@ class PixelStage {
   // `packed_` and shaded alone.
   bool packLanes_ = false;
   std::unique_ptr<BlockBatch> packed_;
-  std::unique_ptr<BatchColor> packedColor_;
+  std::optional<LanePacking> packing_;
 };
 
 }  // namespace platform::d3d9

@@ -44,64 +44,48 @@ bool PixelStage::prepareBlocks(std::uint32_t whiteSlots) {
 
 void PixelStage::preparePacking(bool lanesAlone) {
   packLanes_ = lanesAlone;
-  if (packLanes_ && !packed_) {
-    packed_ = std::make_unique<BlockBatch>();
-    packedColor_ = std::make_unique<BatchColor>();
-  }
+  if (packLanes_ && !packed_) packed_ = std::make_unique<BlockBatch>();
 }
 
-void PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
+const LanePacking* PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
   // Where no lane needs its neighbours, only the covered lanes are shaded, packed together.
   // The lanes past the last packed one hold what earlier batches left: shaded, never read.
   const BlockBatch* shaded = &batch;
-  BatchColor* shadedColor = color;
-  std::optional<LanePacking> packing;
+  packing_.reset();
   if (packLanes_) {
-    packing.emplace(batch);
-    packed_->count = packing->packedBlocks();
+    const LanePacking& packing = packing_.emplace(batch);
+    for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
+      for (unsigned left = blockComponents_[slot]; left; left &= left - 1) {
+        const auto c = static_cast<std::size_t>(std::countr_zero(left));
+        packLanes(packing, batch.varyings[slot][c], reinterpret_cast<float*>(packed_->varyings[slot][c].data()));
+      }
+    }
+    packed_->count = packing.packedBlocks();
     shaded = packed_.get();
-    shadedColor = packedColor_.get();
   }
-  auto pack = [&](std::size_t slot, unsigned components) {
-    for (; components; components &= components - 1) {
-      const auto c = static_cast<std::size_t>(std::countr_zero(components));
-      packLanes(*packing, batch.varyings[slot][c], reinterpret_cast<float*>(packed_->varyings[slot][c].data()));
-    }
-  };
-  auto unpackColor = [&] {
-    for (std::size_t c = 0; c < 4; ++c) {
-      unpackLanes(*packing, reinterpret_cast<const float*>((*packedColor_)[c].data()), (*color)[c]);
-    }
-  };
+  const std::size_t blocks = static_cast<std::size_t>(shaded->count);
   if (program_) {
-    if (packing) {
-      for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) pack(slot, blockComponents_[slot]);
+    blockProgram_.runBatch(*shaded, inputSlots_.data(), program_->major < 3, samplers_, color);
+  } else {
+    // Colour = texture x diffuse, alpha = texture alpha, each argument saturated first.
+    const auto& coordinates = shaded->varyings[static_cast<std::size_t>(stages_.front().texCoordSlot)];
+    samplers_->sampleBlocks(
+        0, shaded->count, {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
+        LodMode::derivatives, nullptr,
+        {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), (*color)[3].data()});
+    // A white diffuse leaves each saturated texel as it is.
+    const auto& diffuse = shaded->varyings[kDiffuseSlot];
+    for (std::size_t b = 0; whiteDiffuse_ && b < blocks; ++b) {
+      for (std::size_t c = 0; c < 4; ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
     }
-    blockProgram_.runBatch(*shaded, inputSlots_.data(), program_->major < 3, samplers_, shadedColor);
-    if (packing) unpackColor();
-    return;
-  }
-  // Colour = texture x diffuse, alpha = texture alpha, each argument saturated first; only the
-  // texture is read packed.
-  const auto slot = static_cast<std::size_t>(stages_.front().texCoordSlot);
-  if (packing) pack(slot, blockComponents_[slot]);
-  const auto& coordinates = shaded->varyings[slot];
-  samplers_->sampleBlocks(
-      0, shaded->count, {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
-      LodMode::derivatives, nullptr,
-      {(*shadedColor)[0].data(), (*shadedColor)[1].data(), (*shadedColor)[2].data(), (*shadedColor)[3].data()});
-  if (packing) unpackColor();
-  // A white diffuse leaves each saturated texel as it is.
-  const auto& diffuse = batch.varyings[kDiffuseSlot];
-  for (std::size_t b = 0; whiteDiffuse_ && b < static_cast<std::size_t>(batch.count); ++b) {
-    for (std::size_t c = 0; c < 4; ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
-  }
-  for (std::size_t b = 0; !whiteDiffuse_ && b < static_cast<std::size_t>(batch.count); ++b) {
-    for (std::size_t c = 0; c < 3; ++c) {
-      (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));
+    for (std::size_t b = 0; !whiteDiffuse_ && b < blocks; ++b) {
+      for (std::size_t c = 0; c < 3; ++c) {
+        (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));
+      }
+      (*color)[3][b] = saturateLanes((*color)[3][b]);
     }
-    (*color)[3][b] = saturateLanes((*color)[3][b]);
   }
+  return packing_ ? &*packing_ : nullptr;
 }
 
 }  // namespace platform::d3d9
