@@ -341,13 +341,14 @@ template <int DepthBytes, bool Blend>
       color[c] = color[c] * alpha + d * inverse;
     }
   }
-  std::array<BlockWords, 4> bytes;
-  for (std::size_t c = 0; c < 4; ++c) {
-    bytes[c] =
-        reinterpret_cast<BlockWords>(__builtin_convertvector(saturateLanes(color[c]) * 255.0f + 0.5f, BlockInts));
-  }
-  const BlockWords words = (bytes[3] << 24 | bytes[0] << 16 | bytes[1] << 8 | bytes[2]) &
-                           (targetFormat_ == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu);
+  // Colours were saturated on the way in; only a blend can take them past 1 again. An
+  // X8R8G8B8 target stores 0 in the alpha byte.
+  auto byteOf = [](BlockFloats channel) {
+    if constexpr (Blend) channel = saturateLanes(channel);
+    return reinterpret_cast<BlockWords>(__builtin_convertvector(channel * 255.0f + 0.5f, BlockInts));
+  };
+  BlockWords words = byteOf(color[0]) << 16 | byteOf(color[1]) << 8 | byteOf(color[2]);
+  if (targetFormat_ != D3DFMT_X8R8G8B8) words |= byteOf(color[3]) << 24;
   pixels.store(lanes, reinterpret_cast<BlockInts>(words));
 }
 
