@@ -1,6 +1,7 @@
 // Decodes arbitrary words as a shader (after the first byte, which picks the constants' pattern)
 // and runs whatever decodes, validated or not, on one lane and on a 2x2 quad with a sampler that
-// answers every read, and as a quad program when it is one. Nothing may crash or run away.
+// answers every read, and as a quad program when it is one, which for a shader the device takes
+// must give the interpreter's bits. Nothing may crash or run away.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ShaderKind kind = (words[0] & 0xFFFF0000) == 0xFFFF0000 ? ShaderKind::pixel : ShaderKind::vertex;
   std::vector<DWORD> validated;
-  (void)validateShaderFunction(padded.data(), kind, &validated);
+  const bool valid = validateShaderFunction(padded.data(), kind, &validated) == D3D_OK;
 
   ShaderProgram program;
   if (!decodeShaderProgram(words, &program)) return 0;
@@ -73,9 +74,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ShaderMachine machine(program, constants);
   machine.run(lanes.data(), 1);
   machine.run(lanes.data(), 4);
-  // Straight-line pixel shaders also run as quad programs.
+  // Straight-line pixel shaders also run as quad programs, which must give the interpreter's
+  // bits for every shader the device would take (NaNs may differ in sign and payload only).
   QuadProgram quad;
-  if (quad.compile(program, floats.data(), static_cast<std::uint32_t>(floats.size())))
-    quad.run(lanes.data(), &sampling);
+  if (quad.compile(program, floats.data(), static_cast<std::uint32_t>(floats.size()))) {
+    std::array<LaneRegisters, 4> viaQuad = lanes;
+    quad.run(viaQuad.data(), &sampling);
+    if (valid && (pattern & 1)) {
+      for (std::size_t l = 0; l < 4; ++l) {
+        for (std::size_t o = 0; o < 4; ++o) {
+          for (std::size_t c = 0; c < 4; ++c) {
+            const float a = lanes[l].colorOut[o][c], b = viaQuad[l].colorOut[o][c];
+            if (std::memcmp(&a, &b, sizeof a) != 0 && !(a != a && b != b)) __builtin_trap();
+          }
+        }
+      }
+    }
+  }
   return 0;
 }
