@@ -262,9 +262,30 @@ class Draw {
       denseBase_ = *low;
       cache_.resize(range);
       processed_.assign(range, false);
+      processReferencedVertices();
     } else {
       sparse_.resize(3);
     }
+  }
+
+  // Every vertex the indices name, a few at a time, so that a vertex shader's steps serve
+  // several vertices each.
+  void processReferencedVertices() {
+    std::array<UINT, kMaxLanes> numbers;
+    std::array<ShadedVertex*, kMaxLanes> outs;
+    int pending = 0;
+    for (std::int64_t number : indices_) {
+      const auto slot = static_cast<std::size_t>(number - denseBase_);
+      if (processed_[slot]) continue;
+      processed_[slot] = true;
+      numbers[static_cast<std::size_t>(pending)] = vertexNumber(number);
+      outs[static_cast<std::size_t>(pending)] = &cache_[slot];
+      if (++pending == kMaxLanes) {
+        vertexStage_.process(numbers.data(), outs.data(), pending);
+        pending = 0;
+      }
+    }
+    if (pending > 0) vertexStage_.process(numbers.data(), outs.data(), pending);
   }
 
   ScreenVertex toScreen(const ShadedVertex& v) const {

@@ -213,11 +213,13 @@ std::uint32_t VertexStage::whiteSlots() const {
   return (hasDiffuse_ ? 0u : 1u << kDiffuseSlot) | (hasSpecular_ ? 0u : 1u << kSpecularSlot);
 }
 
-void VertexStage::process(UINT index, ShadedVertex* out) {
+void VertexStage::process(UINT index, ShadedVertex* out) { process(&index, &out, 1); }
+
+void VertexStage::process(const UINT* indices, ShadedVertex* const* outs, int count) {
   if (program_) {
-    processShader(index, out);
+    processShader(indices, outs, count);
   } else {
-    processFixed(index, out);
+    for (int i = 0; i < count; ++i) processFixed(indices[i], outs[i]);
   }
 }
 
@@ -366,38 +368,44 @@ float VertexStage::scaledPointSize(float size, const Vec4& viewPosition) const {
   return viewportHeight_ * size * std::sqrt(1.0f / q);
 }
 
-void VertexStage::processShader(UINT index, ShadedVertex* out) {
-  LaneRegisters& lane = lane_;
-  lane.r = {};
-  lane.rasterOut = {};
-  lane.attributeOut = {};
-  lane.textureOut = {};
-  lane.out = {};
-  lane.a0 = {};
-  lane.p0 = {};
-  input_.fetch(index, lane.v.data(), static_cast<int>(lane.v.size()));
-  ShaderMachine(*program_, constants_).run(&lane, 1);
-  out->varyings = {};
-  out->pointSize = pointSizeState_;
-  if (program_->major < 3) {
-    out->position = lane.rasterOut[0];
-    out->varyings[kDiffuseSlot] = lane.attributeOut[0];
-    out->varyings[kSpecularSlot] = lane.attributeOut[1];
-    for (int t = 0; t < 8; ++t)
-      out->varyings[static_cast<std::size_t>(kTexCoordSlot + t)] = lane.textureOut[static_cast<std::size_t>(t)];
-    out->varyings[kFogSlot] = {lane.rasterOut[1][0], 0, 0, 0};
-    if (writesPointSize_) out->pointSize = lane.rasterOut[2][0];
-  } else {
-    out->position = {};
-    for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
-      int slot = outputSlots_[o];
-      if (slot == -2) out->position = lane.out[o];
-      if (slot == -3) out->pointSize = lane.out[o][0];
-      if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = lane.out[o];
-    }
+void VertexStage::processShader(const UINT* indices, ShadedVertex* const* outs, int count) {
+  for (int l = 0; l < count; ++l) {
+    LaneRegisters& lane = lanes_[static_cast<std::size_t>(l)];
+    lane.r = {};
+    lane.rasterOut = {};
+    lane.attributeOut = {};
+    lane.textureOut = {};
+    lane.out = {};
+    lane.a0 = {};
+    lane.p0 = {};
+    input_.fetch(indices[l], lane.v.data(), static_cast<int>(lane.v.size()));
   }
-  // With shaders the planes are in clip space, the space of the output position.
-  if (userPlanes_) userClipDistances(out->position, out);
+  ShaderMachine(*program_, constants_).run(lanes_.data(), count);
+  for (int l = 0; l < count; ++l) {
+    const LaneRegisters& lane = lanes_[static_cast<std::size_t>(l)];
+    ShadedVertex* out = outs[l];
+    out->varyings = {};
+    out->pointSize = pointSizeState_;
+    if (program_->major < 3) {
+      out->position = lane.rasterOut[0];
+      out->varyings[kDiffuseSlot] = lane.attributeOut[0];
+      out->varyings[kSpecularSlot] = lane.attributeOut[1];
+      for (int t = 0; t < 8; ++t)
+        out->varyings[static_cast<std::size_t>(kTexCoordSlot + t)] = lane.textureOut[static_cast<std::size_t>(t)];
+      out->varyings[kFogSlot] = {lane.rasterOut[1][0], 0, 0, 0};
+      if (writesPointSize_) out->pointSize = lane.rasterOut[2][0];
+    } else {
+      out->position = {};
+      for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
+        int slot = outputSlots_[o];
+        if (slot == -2) out->position = lane.out[o];
+        if (slot == -3) out->pointSize = lane.out[o][0];
+        if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = lane.out[o];
+      }
+    }
+    // With shaders the planes are in clip space, the space of the output position.
+    if (userPlanes_) userClipDistances(out->position, out);
+  }
 }
 
 }  // namespace platform::d3d9

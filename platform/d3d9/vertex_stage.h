@@ -35,10 +35,12 @@ class VertexStage {
   // fixed-function defaults of colours the vertices lack, when no lighting replaces them.
   std::uint32_t whiteSlots() const;
   void process(UINT index, ShadedVertex* out);
+  // The same for up to kMaxLanes vertices at once: a vertex shader runs them side by side.
+  void process(const UINT* indices, ShadedVertex* const* outs, int count);
 
  private:
   void processFixed(UINT index, ShadedVertex* out);
-  void processShader(UINT index, ShadedVertex* out);
+  void processShader(const UINT* indices, ShadedVertex* const* outs, int count);
   // The fixed-function vertex fog factor of an object-space position (1 when off).
   float vertexFog(const Vec4& position) const;
   // Distances of a position to the enabled user clip planes, into the vertex.
@@ -71,7 +73,7 @@ class VertexStage {
   std::array<std::array<int, 4>, 16> integers_{};
   std::array<BOOL, 16> bools_{};
   ShaderConstants constants_;
-  LaneRegisters lane_;
+  std::array<LaneRegisters, kMaxLanes> lanes_;
   VaryingMap varyingMap_;
   std::array<int, 12> outputSlots_{};  // vs_3_0 o# -> slot, -2 position, -3 point size, -1 none
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/d3d9/shader_machine.h"
+#include "tests/platform/d3d9/assemble_text.h"
 #include "tests/platform/d3d9/shader_token_builder.h"
 
 namespace platform::d3d9 {
@@ -281,6 +282,74 @@ TEST_F(ShaderMachineTest, DynamicBreaksCallsAndPredicates) {
   expectVec(run(t.end()), {5, 5, 1, 42}, "break_ge, call, callnz, predicated mov");
   api[4] = {0, 0, 0, 0};
   EXPECT_EQ(run(t.end())[3], 0.0f) << "predicate false leaves the component";
+}
+
+TEST_F(ShaderMachineTest, VertexLanesRunTogetherAsEachRunsAlone) {
+  // Vertices run side by side take their own ways through breaks, branches, predicates and
+  // relative reads, and end where each would alone.
+  std::vector<DWORD> tokens = assembleText(
+      "vs_3_0\n"
+      "defi i0, 6, 0, 1, 0\n"
+      "def c0, 1, 0.5, 2, 0\n"
+      "def c2, 10, 20, 30, 40\n"
+      "def c3, -1, -2, -3, -4\n"
+      "def c4, 7, 8, 9, 10\n"
+      "dcl_position v0\n"
+      "dcl_texcoord0 v1\n"
+      "dcl_position o0\n"
+      "dcl_texcoord0 o1\n"
+      "mov r0, c0.w\n"
+      "loop aL, i0\n"
+      "  add r0.x, r0.x, c0.x\n"
+      "  break_gt r0.x, v0.x\n"
+      "endloop\n"
+      "if_gt v0.y, c0.y\n"
+      "  mul r0.y, v0.y, c0.z\n"
+      "else\n"
+      "  mov r0.y, -v0.y\n"
+      "endif\n"
+      "setp_lt p0, v0.zwzw, c0.y\n"
+      "(p0) add r0.zw, r0, c0.x\n"
+      "mova a0.x, v1.x\n"
+      "mov r1, c[a0.x + 2]\n"
+      "callnz l0, p0.x\n"
+      "mov o0, r0\n"
+      "mov o1, r1\n"
+      "ret\n"
+      "label l0\n"
+      "add r0, r0, c0.y\n"
+      "ret\n");
+  ShaderProgram program;
+  ASSERT_TRUE(decodeShaderProgram(tokens, &program));
+  bindRegisterOffsets(&program);
+  mergeFloatConstants(program, api.data(), 256, merged.data());
+  mergeIntegerConstants(program, ints.data(), mergedInts.data());
+  mergeBoolConstants(program, bools.data(), mergedBools.data());
+  ShaderConstants constants;
+  constants.floats = merged.data();
+  constants.floatCount = 256;
+  constants.integers = mergedInts.data();
+  constants.bools = mergedBools.data();
+  std::array<LaneRegisters, kMaxLanes> together{};
+  const Vec4 positions[] = {{0.5f, 1, 0, 1}, {3.5f, 0.25f, 1, 0}, {10, 0.5f, 0.25f, 0.75f}, {2, -3, -1, 2}};
+  const Vec4 coordinates[] = {{0, 0, 0, 0}, {1.2f, 0, 0, 0}, {2.7f, 0, 0, 0}, {-0.4f, 0, 0, 0}};
+  for (std::size_t l = 0; l < together.size(); ++l) {
+    together[l].v[0] = positions[l];
+    together[l].v[1] = coordinates[l];
+  }
+  std::array<LaneRegisters, kMaxLanes> alone = together;
+  ShaderMachine(program, constants).run(together.data(), kMaxLanes);
+  for (std::size_t l = 0; l < alone.size(); ++l) {
+    ShaderMachine(program, constants).run(&alone[l], 1);
+    for (std::size_t o = 0; o < 2; ++o) {
+      for (std::size_t c = 0; c < 4; ++c) {
+        EXPECT_EQ(together[l].out[o][c], alone[l].out[o][c]) << "lane " << l << " o" << o << " component " << c;
+      }
+    }
+  }
+  // The lanes did take different ways.
+  EXPECT_NE(together[0].out[0][0], together[2].out[0][0]);
+  EXPECT_NE(together[0].out[1][0], together[2].out[1][0]);
 }
 
 TEST_F(ShaderMachineTest, RunawayProgramsStop) {
