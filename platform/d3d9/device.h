@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/d3d9/adapter.h"
+#include "platform/d3d9/band_workers.h"
 #include "platform/d3d9/com_ptr.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/state_block.h"
@@ -271,6 +272,7 @@ class Device final : public IDirect3DDevice9 {
   unsigned renderWorkers_ = defaultRenderWorkers();
   bool fastPaths_ = true;
   std::array<TexelScratch, kPixelSamplerCount> texelScratch_;  // draws' float copies of texels
+  BandWorkers bandWorkers_;                                    // draws' threads beyond the caller's
 };
 
 }  // namespace platform::d3d9

@@ -177,7 +177,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, 
 
 HRESULT Device::draw(const DrawRequest& request) {
   if (isLost() || !renderTarget_) return D3D_OK;
-  DrawTargets targets{renderTarget_.get(), depthStencil_.get(), renderWorkers_, fastPaths_, &texelScratch_};
+  DrawTargets targets{renderTarget_.get(), depthStencil_.get(), renderWorkers_,
+                      fastPaths_,          &texelScratch_,      &bandWorkers_};
   return executeDraw(state_, targets, request);
 }
 

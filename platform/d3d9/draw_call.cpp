@@ -607,19 +607,20 @@ class Draw {
       return;
     }
     // Bands of whole quads: each worker owns rows no other touches.
-    int band = ((height + static_cast<int>(workers) - 1) / static_cast<int>(workers) + 1) & ~1;
-    std::vector<std::thread> threads;
-    for (unsigned w = 1; w < workers; ++w) {
+    const int band = ((height + static_cast<int>(workers) - 1) / static_cast<int>(workers) + 1) & ~1;
+    const auto bands = static_cast<unsigned>((height + band - 1) / band);
+    auto render = [&](unsigned w) {
       ClipRegion region = whole;
       region.top = whole.top + static_cast<int>(w) * band;
       region.bottom = std::min(whole.bottom, region.top + band);
-      if (region.top >= region.bottom) break;
-      threads.emplace_back([this, region, fog] { renderBand(region, fog); });
+      renderBand(region, fog);
+    };
+    if (targets_.bandWorkers) {
+      targets_.bandWorkers->run(bands, render);
+    } else {
+      BandWorkers ownWorkers;
+      ownWorkers.run(bands, render);
     }
-    ClipRegion first = whole;
-    first.bottom = std::min(whole.bottom, whole.top + band);
-    renderBand(first, fog);
-    for (std::thread& t : threads) t.join();
   }
 
   struct LineItem {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/d3d9/band_workers.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/surface.h"
 #include "platform/d3d9/texture_sampler.h"
@@ -36,6 +37,7 @@ struct DrawTargets {
   unsigned workers = 1;
   bool fastPaths = true;                                                 // false: every pixel through the general paths
   std::array<TexelScratch, kPixelSamplerCount>* texelScratch = nullptr;  // the device's, kept between draws
+  BandWorkers* bandWorkers = nullptr;  // the device's; without them a draw starts threads of its own
 };
 
 // Vertices a primitive count takes; 0 for an unknown primitive type.

@@ -1,6 +1,7 @@
 # The software Direct3D 9.
 target_sources(prism_platform PRIVATE
   d3d9/adapter.cpp
+  d3d9/band_workers.cpp
   d3d9/block_rasterizer.cpp
   d3d9/buffer.cpp
   d3d9/device.cpp
