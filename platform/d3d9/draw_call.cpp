@@ -1,10 +1,13 @@
 #include "platform/d3d9/draw_call.h"
 
 #include <algorithm>
+#include <barrier>
 #include <cmath>
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -21,6 +24,8 @@ namespace {
 
 // Below this many pixels of primitive bounds a draw is rasterised on the calling thread.
 constexpr std::uint64_t kParallelPixels = 32768;
+// Triangle lists at least this long are assembled by all the workers.
+constexpr std::size_t kParallelTriangles = 1024;
 // Index ranges wider than this (relative to the index count) are processed per index.
 constexpr std::uint64_t kDenseRangeSlack = 4096;
 
@@ -119,6 +124,24 @@ class Worker final : public QuadSink, public BlockSink {
 };
 
 class Draw {
+  struct LineItem {
+    ScreenVertex a, b;
+    bool lastPixel;
+  };
+  struct PointItem {
+    ScreenVertex v;
+    float size;
+  };
+  // What assembling a run of primitives gives, in draw order: the vertices clipping and point
+  // sprites make (the items point into them), and the primitives to rasterise.
+  struct Primitives {
+    std::deque<ShadedVertex> clipped;
+    std::vector<TriangleSetup> triangles;
+    std::vector<LineItem> lines;
+    std::vector<PointItem> points;
+    std::uint64_t area = 0;  // of the triangles' bounding boxes, in pixels
+  };
+
  public:
   Draw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request)
       : state_(state), targets_(targets), request_(request) {}
@@ -139,8 +162,12 @@ class Draw {
     if (!gatherIndices()) return D3D_OK;
     // Room for every triangle up front, and for the few more that clipping makes, within reason.
     const std::size_t expected = std::min<std::size_t>(request_.primitiveCount, 1u << 16);
-    triangles_.reserve(expected + expected / 4 + 16);
-    assemble();
+    parts_.front().triangles.reserve(expected + expected / 4 + 16);
+    prepareCache();
+    if (!assembleInParts()) {
+      if (dense_) processVertices(vertexStage_, referencedSlots());
+      assemble(parts_.front());
+    }
     rasterize(fog);
     return D3D_OK;
   }
@@ -262,30 +289,71 @@ class Draw {
       denseBase_ = *low;
       cache_.resize(range);
       processed_.assign(range, false);
-      processReferencedVertices();
     } else {
       sparse_.resize(3);
     }
   }
 
-  // Every vertex the indices name, a few at a time, so that a vertex shader's steps serve
-  // several vertices each.
-  void processReferencedVertices() {
-    std::array<UINT, kMaxLanes> numbers;
-    std::array<ShadedVertex*, kMaxLanes> outs;
-    int pending = 0;
+  // The dense cache's slots of the vertices the indices name, each once, marked as processed.
+  std::vector<std::size_t> referencedSlots() {
+    std::vector<std::size_t> slots;
     for (std::int64_t number : indices_) {
       const auto slot = static_cast<std::size_t>(number - denseBase_);
       if (processed_[slot]) continue;
       processed_[slot] = true;
-      numbers[static_cast<std::size_t>(pending)] = vertexNumber(number);
-      outs[static_cast<std::size_t>(pending)] = &cache_[slot];
-      if (++pending == kMaxLanes) {
-        vertexStage_.process(numbers.data(), outs.data(), pending);
-        pending = 0;
-      }
+      slots.push_back(slot);
     }
-    if (pending > 0) vertexStage_.process(numbers.data(), outs.data(), pending);
+    return slots;
+  }
+
+  // The vertices of those slots, a few at a time, so that a vertex shader's steps serve several
+  // vertices each.
+  void processVertices(VertexStage& stage, std::span<const std::size_t> slots) {
+    std::array<UINT, kMaxLanes> numbers;
+    std::array<ShadedVertex*, kMaxLanes> outs;
+    for (std::size_t first = 0; first < slots.size(); first += kMaxLanes) {
+      const std::size_t count = std::min<std::size_t>(kMaxLanes, slots.size() - first);
+      for (std::size_t i = 0; i < count; ++i) {
+        numbers[i] = vertexNumber(denseBase_ + static_cast<std::int64_t>(slots[first + i]));
+        outs[i] = &cache_[slots[first + i]];
+      }
+      stage.process(numbers.data(), outs.data(), static_cast<int>(count));
+    }
+  }
+
+  // A large triangle list is assembled by the workers, each taking a run of consecutive
+  // triangles into a part of its own: first the vertices, shared out between them, then the
+  // triangles. The parts keep the draw's order.
+  bool assembleInParts() {
+    const unsigned workers = std::max(1u, targets_.workers);
+    const std::size_t triangles = indices_.size() / 3;
+    if (workers == 1 || !targets_.bandWorkers || !dense_ || request_.type != D3DPT_TRIANGLELIST ||
+        triangles < kParallelTriangles) {
+      return false;
+    }
+    const std::vector<std::size_t> slots = referencedSlots();
+    parts_.assign(workers, Primitives{});
+    std::barrier verticesDone(static_cast<std::ptrdiff_t>(workers));
+    targets_.bandWorkers->run(workers, [&](unsigned w) {
+      auto share = [w, workers](std::size_t total) {
+        return std::pair{total * w / workers, total * (w + 1) / workers};
+      };
+      // Each worker runs the vertex stage on scratch registers of its own.
+      std::optional<VertexStage> own;
+      VertexStage* stage = &vertexStage_;
+      if (w != 0) {
+        stage = &own.emplace();
+        stage->bind(state_, streams_, &vertexSamplers_);
+      }
+      const auto [firstSlot, lastSlot] = share(slots.size());
+      processVertices(*stage, std::span(slots).subspan(firstSlot, lastSlot - firstSlot));
+      verticesDone.arrive_and_wait();
+      Primitives& out = parts_[w];
+      const auto [first, last] = share(triangles);
+      out.triangles.reserve((last - first) + (last - first) / 4 + 16);
+      for (std::size_t t = first; t < last; ++t) triangle(out, 3 * t, 3 * t + 1, 3 * t + 2);
+    });
+    return true;
   }
 
   ScreenVertex toScreen(const ShadedVertex& v) const {
@@ -308,9 +376,9 @@ class Draw {
     return s;
   }
 
-  void addTriangle(const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c) {
+  void addTriangle(Primitives& out, const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c) {
     if (vertexStage_.pretransformed() || !state_.renderStates[D3DRS_CLIPPING]) {
-      emitTriangle(a, b, c);
+      emitTriangle(out, a, b, c);
       return;
     }
     if (!finitePosition(a) || !finitePosition(b) || !finitePosition(c)) return;
@@ -323,24 +391,25 @@ class Draw {
       if (!(da >= 0) || !(db >= 0) || !(dc >= 0)) inside = false;
     }
     if (inside && a.position[3] > 0 && b.position[3] > 0 && c.position[3] > 0) {
-      emitTriangle(a, b, c);
+      emitTriangle(out, a, b, c);
       return;
     }
     std::vector<ShadedVertex> polygon = clipPolygon({a, b, c}, clipPlanes_, usedSlots_);
     if (polygon.size() < 3) return;
     // The clipped polygon is a fan around its first vertex; its vertices live with the draw.
-    std::size_t first = clipped_.size();
-    for (ShadedVertex& v : polygon) clipped_.push_back(v);
+    std::size_t first = out.clipped.size();
+    for (ShadedVertex& v : polygon) out.clipped.push_back(v);
     for (std::size_t i = 1; i + 1 < polygon.size(); ++i) {
-      emitTriangle(clipped_[first], clipped_[first + i], clipped_[first + i + 1], i == 1, i + 2 == polygon.size(),
-                   &a.varyings);
+      emitTriangle(out, out.clipped[first], out.clipped[first + i], out.clipped[first + i + 1], i == 1,
+                   i + 2 == polygon.size(), &a.varyings);
     }
   }
 
   // `firstEdge`/`lastEdge` say which outline edges of a fan piece belong to the original
   // triangle's outline in wireframe mode.
-  void emitTriangle(const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c, bool firstEdge = true,
-                    bool lastEdge = true, const std::array<Vec4, kVaryingSlots>* flatSource = nullptr) {
+  void emitTriangle(Primitives& out, const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c,
+                    bool firstEdge = true, bool lastEdge = true,
+                    const std::array<Vec4, kVaryingSlots>* flatSource = nullptr) {
     if (!vertexStage_.pretransformed() && (a.position[3] <= 0 || b.position[3] <= 0 || c.position[3] <= 0)) return;
     ScreenVertex sa = toScreen(a), sb = toScreen(b), sc = toScreen(c);
     applyDepthBias(&sa, &sb, &sc);
@@ -352,20 +421,20 @@ class Draw {
       return;
     }
     if (fill == D3DFILL_POINT) {
-      points_.push_back({sa, 1.0f});
-      points_.push_back({sb, 1.0f});
-      points_.push_back({sc, 1.0f});
+      out.points.push_back({sa, 1.0f});
+      out.points.push_back({sb, 1.0f});
+      out.points.push_back({sc, 1.0f});
       return;
     }
     if (fill == D3DFILL_WIREFRAME) {
-      if (firstEdge) lines_.push_back({sa, sb, false});
-      lines_.push_back({sb, sc, false});
-      if (lastEdge) lines_.push_back({sc, sa, false});
+      if (firstEdge) out.lines.push_back({sa, sb, false});
+      out.lines.push_back({sb, sc, false});
+      if (lastEdge) out.lines.push_back({sc, sa, false});
       return;
     }
     int width = std::max(0, setup.maxX - setup.minX + 1), height = std::max(0, setup.maxY - setup.minY + 1);
-    area_ += std::uint64_t(std::min(width, 1 << 16)) * std::uint64_t(std::min(height, 1 << 16));
-    triangles_.push_back(setup);
+    out.area += std::uint64_t(std::min(width, 1 << 16)) * std::uint64_t(std::min(height, 1 << 16));
+    out.triangles.push_back(setup);
   }
 
   // Offsets the depth of a triangle's vertices by DEPTHBIAS plus SLOPESCALEDEPTHBIAS times the
@@ -388,7 +457,7 @@ class Draw {
     c->z += offset;
   }
 
-  void addLine(const ShadedVertex& a, const ShadedVertex& b, bool lastPixel) {
+  void addLine(Primitives& out, const ShadedVertex& a, const ShadedVertex& b, bool lastPixel) {
     if (!vertexStage_.pretransformed()) {
       std::vector<ShadedVertex> segment{a, b};
       if (!finitePosition(a) || !finitePosition(b)) return;
@@ -401,15 +470,15 @@ class Draw {
         if (db < 0) segment[1] = lerpVertex(segment[0], segment[1], da / (da - db), usedSlots_);
       }
       if (segment[0].position[3] <= 0 || segment[1].position[3] <= 0) return;
-      clipped_.push_back(segment[0]);
-      clipped_.push_back(segment[1]);
-      lines_.push_back({toScreen(clipped_[clipped_.size() - 2]), toScreen(clipped_.back()), lastPixel});
+      out.clipped.push_back(segment[0]);
+      out.clipped.push_back(segment[1]);
+      out.lines.push_back({toScreen(out.clipped[out.clipped.size() - 2]), toScreen(out.clipped.back()), lastPixel});
       return;
     }
-    lines_.push_back({toScreen(a), toScreen(b), lastPixel});
+    out.lines.push_back({toScreen(a), toScreen(b), lastPixel});
   }
 
-  void addPoint(const ShadedVertex& v) {
+  void addPoint(Primitives& out, const ShadedVertex& v) {
     if (!vertexStage_.pretransformed()) {
       if (!finitePosition(v) || v.position[3] <= 0) return;
       // Depth and the user planes clip a point by its centre; sideways a point whose centre
@@ -437,26 +506,26 @@ class Draw {
       return;
     }
     if (state_.renderStates[D3DRS_POINTSPRITEENABLE]) {
-      addSprite(v, centre, half);
+      addSprite(out, v, centre, half);
     } else {
-      points_.push_back({centre, size});
+      out.points.push_back({centre, size});
     }
   }
 
   // A point sprite: a screen-aligned square of two triangles whose texture coordinates run
   // from (0, 0) at the top-left corner to (1, 1) at the bottom-right in every set.
-  void addSprite(const ShadedVertex& v, const ScreenVertex& centre, float half) {
+  void addSprite(Primitives& out, const ShadedVertex& v, const ScreenVertex& centre, float half) {
     std::array<ScreenVertex, 4> corners;
     for (int i = 0; i < 4; ++i) {
       float u = (i & 1) ? 1.0f : 0.0f, w = (i & 2) ? 1.0f : 0.0f;
       ShadedVertex corner = v;
       for (int set = 0; set < 8; ++set) corner.varyings[static_cast<std::size_t>(kTexCoordSlot + set)] = {u, w, 0, 1};
-      clipped_.push_back(corner);
+      out.clipped.push_back(corner);
       ScreenVertex& s = corners[static_cast<std::size_t>(i)];
       s = centre;
       s.x = centre.x + (2.0f * u - 1.0f) * half;
       s.y = centre.y + (2.0f * w - 1.0f) * half;
-      s.varyings = &clipped_.back().varyings;
+      s.varyings = &out.clipped.back().varyings;
     }
     for (const auto& [a, b, c] : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{1, 3, 2}}) {
       TriangleSetup setup;
@@ -465,71 +534,70 @@ class Draw {
         continue;
       }
       int width = std::max(0, setup.maxX - setup.minX + 1), height = std::max(0, setup.maxY - setup.minY + 1);
-      area_ += std::uint64_t(width) * std::uint64_t(height);
-      triangles_.push_back(setup);
+      out.area += std::uint64_t(width) * std::uint64_t(height);
+      out.triangles.push_back(setup);
     }
   }
 
-  void assemble() {
-    prepareCache();
+  void assemble(Primitives& out) {
     std::size_t n = indices_.size();
     bool lastPixel = state_.renderStates[D3DRS_LASTPIXEL] != 0;
     switch (request_.type) {
       case D3DPT_TRIANGLELIST:
-        for (std::size_t i = 0; i + 2 < n; i += 3) triangle(i, i + 1, i + 2);
+        for (std::size_t i = 0; i + 2 < n; i += 3) triangle(out, i, i + 1, i + 2);
         break;
       case D3DPT_TRIANGLESTRIP:
         // Every second triangle of a strip swaps two vertices to keep the winding.
         for (std::size_t i = 0; i + 2 < n; ++i) {
           if (i % 2 == 0) {
-            triangle(i, i + 1, i + 2);
+            triangle(out, i, i + 1, i + 2);
           } else {
-            triangle(i + 1, i, i + 2);
+            triangle(out, i + 1, i, i + 2);
           }
         }
         break;
       case D3DPT_TRIANGLEFAN:
-        for (std::size_t i = 1; i + 1 < n; ++i) triangle(0, i, i + 1);
+        for (std::size_t i = 1; i + 1 < n; ++i) triangle(out, 0, i, i + 1);
         break;
       case D3DPT_LINELIST:
-        for (std::size_t i = 0; i + 1 < n; i += 2) line(i, i + 1, lastPixel);
+        for (std::size_t i = 0; i + 1 < n; i += 2) line(out, i, i + 1, lastPixel);
         break;
       case D3DPT_LINESTRIP:
-        for (std::size_t i = 0; i + 1 < n; ++i) line(i, i + 1, lastPixel && i + 2 == n);
+        for (std::size_t i = 0; i + 1 < n; ++i) line(out, i, i + 1, lastPixel && i + 2 == n);
         break;
       case D3DPT_POINTLIST:
         for (std::size_t i = 0; i < n; ++i) {
           ShadedVertex v = vertex(i);
-          clipped_.push_back(v);
-          addPoint(clipped_.back());
+          out.clipped.push_back(v);
+          addPoint(out, out.clipped.back());
         }
         break;
       default: break;
     }
   }
 
-  void triangle(std::size_t i0, std::size_t i1, std::size_t i2) {
+  void triangle(Primitives& out, std::size_t i0, std::size_t i1, std::size_t i2) {
     if (dense_) {
       const ShadedVertex& a = vertex(i0);
       const ShadedVertex& b = vertex(i1);
-      addTriangle(a, b, vertex(i2));
+      addTriangle(out, a, b, vertex(i2));
       return;
     }
     // Copies keep the vertices alive while the sparse scratch is reused.
     ShadedVertex a = vertex(i0), b = vertex(i1), c = vertex(i2);
-    clipped_.push_back(a);
-    clipped_.push_back(b);
-    clipped_.push_back(c);
-    std::size_t k = clipped_.size();
-    addTriangle(clipped_[k - 3], clipped_[k - 2], clipped_[k - 1]);
+    out.clipped.push_back(a);
+    out.clipped.push_back(b);
+    out.clipped.push_back(c);
+    std::size_t k = out.clipped.size();
+    addTriangle(out, out.clipped[k - 3], out.clipped[k - 2], out.clipped[k - 1]);
   }
 
-  void line(std::size_t i0, std::size_t i1, bool lastPixel) {
+  void line(Primitives& out, std::size_t i0, std::size_t i1, bool lastPixel) {
     ShadedVertex a = vertex(i0), b = vertex(i1);
-    clipped_.push_back(a);
-    clipped_.push_back(b);
-    std::size_t k = clipped_.size();
-    addLine(clipped_[k - 2], clipped_[k - 1], lastPixel);
+    out.clipped.push_back(a);
+    out.clipped.push_back(b);
+    std::size_t k = out.clipped.size();
+    addLine(out, out.clipped[k - 2], out.clipped[k - 1], lastPixel);
   }
 
   ClipRegion targetRegion() const {
@@ -558,19 +626,25 @@ class Draw {
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = takesBlocks(stage, merger);
-    for (const TriangleSetup& t : triangles_) {
-      if (blocks && fitsBlockRasterizer(t, region)) {
-        rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker.batch(), worker);
-      } else {
-        // Blocks gathered so far go first, so every pixel sees its triangles in order.
-        worker.blocks(worker.batch());
-        rasterizeTriangle(t, region, usedSlots_, worker);
+    for (const Primitives& part : parts_) {
+      for (const TriangleSetup& t : part.triangles) {
+        if (blocks && fitsBlockRasterizer(t, region)) {
+          rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker.batch(), worker);
+        } else {
+          // Blocks gathered so far go first, so every pixel sees its triangles in order.
+          worker.blocks(worker.batch());
+          rasterizeTriangle(t, region, usedSlots_, worker);
+        }
       }
     }
     worker.blocks(worker.batch());
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-    for (const LineItem& l : lines_) rasterizeLine(l.a, l.b, l.lastPixel, flat, region, usedSlots_, worker);
-    for (const PointItem& p : points_) rasterizePoint(p.v, p.size, region, usedSlots_, worker);
+    for (const Primitives& part : parts_) {
+      for (const LineItem& l : part.lines) rasterizeLine(l.a, l.b, l.lastPixel, flat, region, usedSlots_, worker);
+    }
+    for (const Primitives& part : parts_) {
+      for (const PointItem& p : part.points) rasterizePoint(p.v, p.size, region, usedSlots_, worker);
+    }
   }
 
   // Whether a band's bound stage and merger take the draw's triangles down the block path
@@ -593,16 +667,22 @@ class Draw {
     if (!targets_.renderTarget) return;
     ClipRegion whole = targetRegion();
     if (whole.left >= whole.right || whole.top >= whole.bottom) return;
+    std::uint64_t area = 0;
+    bool linesOrPoints = false;
+    for (const Primitives& part : parts_) {
+      area += part.area;
+      linesOrPoints = linesOrPoints || !part.lines.empty() || !part.points.empty();
+    }
     if (targets_.fastPaths && targets_.texelScratch && !usesBlocks(fog)) {
       // Primitives' bounding boxes stand in for the samples the draw will take; blocks read
       // the texels where they are.
       for (std::size_t s = 0; s < kPixelSamplerCount; ++s) {
-        pixelSamplers_.pixel()[s].unpackForDraw(area_, (*targets_.texelScratch)[s]);
+        pixelSamplers_.pixel()[s].unpackForDraw(area, (*targets_.texelScratch)[s]);
       }
     }
     unsigned workers = std::max(1u, targets_.workers);
     int height = whole.bottom - whole.top;
-    if (workers == 1 || area_ < kParallelPixels || height < 4 || !lines_.empty() || !points_.empty()) {
+    if (workers == 1 || area < kParallelPixels || height < 4 || linesOrPoints) {
       renderBand(whole, fog);
       return;
     }
@@ -623,15 +703,6 @@ class Draw {
     }
   }
 
-  struct LineItem {
-    ScreenVertex a, b;
-    bool lastPixel;
-  };
-  struct PointItem {
-    ScreenVertex v;
-    float size;
-  };
-
   const DeviceState& state_;
   const DrawTargets& targets_;
   const DrawRequest& request_;
@@ -649,11 +720,8 @@ class Draw {
   std::vector<ShadedVertex> cache_;
   std::vector<bool> processed_;
   std::vector<ShadedVertex> sparse_;
-  std::deque<ShadedVertex> clipped_;
-  std::vector<TriangleSetup> triangles_;
-  std::vector<LineItem> lines_;
-  std::vector<PointItem> points_;
-  std::uint64_t area_ = 0;
+  // One run of primitives, or one per worker when workers assemble a large draw's parts.
+  std::vector<Primitives> parts_ = std::vector<Primitives>(1);
 };
 
 }  // namespace
