@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <thread>
 #include <vector>
 
 #include "platform/d3d9/block_rasterizer.h"

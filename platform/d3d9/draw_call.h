@@ -2,7 +2,8 @@
 // the view volume and the enabled user clip planes, mapped to the viewport (triangles with
 // their depth bias, point sprites as squares of two triangles) and rasterised; pixels shaded
 // and merged. Large draws are rasterised by several workers, each owning a fixed band of rows
-// and walking all primitives in order, so the result does not depend on the number of workers.
+// and walking all primitives in order, so the result does not depend on the number of workers;
+// long triangle lists are also assembled by them, each a run of triangles kept in draw order.
 #pragma once
 
 #include <array>
