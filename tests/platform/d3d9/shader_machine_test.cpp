@@ -29,9 +29,8 @@ DWORD c(DWORD n, DWORD swizzle = D3DSP_NOSWIZZLE, DWORD modifier = D3DSPSM_NONE)
 class ShaderMachineTest : public ::testing::Test {
  protected:
   // Runs a program on one lane and returns r0.
-  Vec4 run(const std::vector<DWORD>& tokens) {
-    ShaderProgram program;
-    EXPECT_TRUE(decodeShaderProgram(tokens, &program));
+  // The API constants merged with the program's definitions, as the device gives them.
+  ShaderConstants constantsFor(const ShaderProgram& program) {
     mergeFloatConstants(program, api.data(), 256, merged.data());
     mergeIntegerConstants(program, ints.data(), mergedInts.data());
     mergeBoolConstants(program, bools.data(), mergedBools.data());
@@ -40,6 +39,12 @@ class ShaderMachineTest : public ::testing::Test {
     constants.floatCount = 256;
     constants.integers = mergedInts.data();
     constants.bools = mergedBools.data();
+    return constants;
+  }
+  Vec4 run(const std::vector<DWORD>& tokens) {
+    ShaderProgram program;
+    EXPECT_TRUE(decodeShaderProgram(tokens, &program));
+    const ShaderConstants constants = constantsFor(program);
     // The plain path, then the fast path with register offsets bound: both must agree.
     lane = {};
     ShaderMachine(program, constants).run(&lane, 1);
@@ -322,14 +327,7 @@ TEST_F(ShaderMachineTest, VertexLanesRunTogetherAsEachRunsAlone) {
   ShaderProgram program;
   ASSERT_TRUE(decodeShaderProgram(tokens, &program));
   bindRegisterOffsets(&program);
-  mergeFloatConstants(program, api.data(), 256, merged.data());
-  mergeIntegerConstants(program, ints.data(), mergedInts.data());
-  mergeBoolConstants(program, bools.data(), mergedBools.data());
-  ShaderConstants constants;
-  constants.floats = merged.data();
-  constants.floatCount = 256;
-  constants.integers = mergedInts.data();
-  constants.bools = mergedBools.data();
+  const ShaderConstants constants = constantsFor(program);
   std::array<LaneRegisters, kMaxLanes> together{};
   const Vec4 positions[] = {{0.5f, 1, 0, 1}, {3.5f, 0.25f, 1, 0}, {10, 0.5f, 0.25f, 0.75f}, {2, -3, -1, 2}};
   const Vec4 coordinates[] = {{0, 0, 0, 0}, {1.2f, 0, 0, 0}, {2.7f, 0, 0, 0}, {-0.4f, 0, 0, 0}};
