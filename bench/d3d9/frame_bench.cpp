@@ -4,6 +4,9 @@
 // CPU time is the whole process's, so it includes the workers.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "tests/platform/d3d9/hologram_frame.h"
 
 namespace platform::d3d9 {
@@ -29,6 +32,8 @@ BENCHMARK(BM_HologramFrame)
     ->Args({1920, 1080, 1, 1})
     ->Args({1920, 1080, 0, 1})
     ->Unit(benchmark::kMillisecond)
+    // On a shared host the fastest repetition is the least disturbed one.
+    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
