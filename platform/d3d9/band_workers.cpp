@@ -13,6 +13,7 @@ BandWorkers::~BandWorkers() {
 
 void BandWorkers::run(unsigned bands, const std::function<void(unsigned)>& job) {
   if (bands == 0) return;
+  std::lock_guard oneRun(runs_);
   {
     std::lock_guard lock(mutex_);
     while (threads_.size() + 1 < bands) {

@@ -26,6 +26,7 @@ class BandWorkers {
  private:
   void serve(unsigned band);
 
+  std::mutex runs_;  // one run at a time, should two threads draw on one device at once
   std::mutex mutex_;
   std::condition_variable start_, finished_;
   std::vector<std::thread> threads_;  // thread i renders band i + 1

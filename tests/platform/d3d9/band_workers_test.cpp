@@ -30,5 +30,18 @@ TEST(BandWorkersTest, EachRunRendersEveryBandOnceAndWaitsForThemAll) {
   }
 }
 
+TEST(BandWorkersTest, RunsFromTwoThreadsTakeTurns) {
+  // Two threads drawing on one device at once each get all their bands.
+  BandWorkers workers;
+  std::atomic<int> total{0};
+  auto draw = [&] {
+    for (int run = 0; run < 50; ++run) workers.run(3, [&](unsigned) { total.fetch_add(1); });
+  };
+  std::thread other(draw);
+  draw();
+  other.join();
+  EXPECT_EQ(total.load(), 2 * 50 * 3);
+}
+
 }  // namespace
 }  // namespace platform::d3d9
