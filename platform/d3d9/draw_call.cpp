@@ -258,18 +258,12 @@ class Draw {
     return true;
   }
 
-  // The processed vertex for a vertex number, processed on first use. Negative numbers and
-  // numbers past the streams read default values.
+  // The processed vertex of an index position: from the dense cache, which holds every vertex
+  // the indices name before assembly starts, or processed now. Negative numbers and numbers
+  // past the streams read default values.
   const ShadedVertex& vertex(std::size_t position) {
     std::int64_t number = indices_[position];
-    if (dense_) {
-      std::size_t slot = static_cast<std::size_t>(number - denseBase_);
-      if (!processed_[slot]) {
-        vertexStage_.process(vertexNumber(number), &cache_[slot]);
-        processed_[slot] = true;
-      }
-      return cache_[slot];
-    }
+    if (dense_) return cache_[static_cast<std::size_t>(number - denseBase_)];
     ShadedVertex& scratch = sparse_[position % sparse_.size()];
     vertexStage_.process(vertexNumber(number), &scratch);
     return scratch;
@@ -287,19 +281,19 @@ class Draw {
     if (dense_) {
       denseBase_ = *low;
       cache_.resize(range);
-      processed_.assign(range, false);
     } else {
       sparse_.resize(3);
     }
   }
 
-  // The dense cache's slots of the vertices the indices name, each once, marked as processed.
-  std::vector<std::size_t> referencedSlots() {
+  // The dense cache's slots of the vertices the indices name, each once.
+  std::vector<std::size_t> referencedSlots() const {
+    std::vector<bool> named(cache_.size(), false);
     std::vector<std::size_t> slots;
     for (std::int64_t number : indices_) {
       const auto slot = static_cast<std::size_t>(number - denseBase_);
-      if (processed_[slot]) continue;
-      processed_[slot] = true;
+      if (named[slot]) continue;
+      named[slot] = true;
       slots.push_back(slot);
     }
     return slots;
@@ -717,7 +711,6 @@ class Draw {
   bool dense_ = true;
   std::int64_t denseBase_ = 0;
   std::vector<ShadedVertex> cache_;
-  std::vector<bool> processed_;
   std::vector<ShadedVertex> sparse_;
   // One run of primitives, or one per worker when workers assemble a large draw's parts.
   std::vector<Primitives> parts_ = std::vector<Primitives>(1);
