@@ -16,7 +16,7 @@ bool PixelStage::prepareBlocks(std::uint32_t whiteSlots) {
     whiteDiffuse_ = (whiteSlots >> kDiffuseSlot) & 1;
     // A 2D texture reads two coordinates; the others (and their derivatives) up to all four.
     const auto slot = static_cast<std::size_t>(stages_.front().texCoordSlot);
-    blockComponents_[slot] = samplers_->pixel()[0].type() == D3DRTYPE_TEXTURE ? 0x3 : 0xF;
+    blockComponents_[slot] = samplers_->pixel()[0].coordinatesRead();
     blockComponents_[kDiffuseSlot] = whiteDiffuse_ ? 0 : 0xF;
     preparePacking(samplers_->pixel()[0].samplesAlone());
     return true;

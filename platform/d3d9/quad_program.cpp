@@ -312,11 +312,13 @@ auto LaneProgram<Lanes>::resolveRows() -> std::vector<Step> {
       const int c = step.components[k];
       shared = copyCanShare(i, c, step.sources[0].rows[c]);
     }
-    for (int k = 0; k < step.componentCount; ++k) {
-      const int c = step.components[k];
-      destination[static_cast<std::size_t>(c)] = shared ? step.sources[0].rows[c] : homeRow(step.destination, c);
+    if (shared) {
+      for (int k = 0; k < step.componentCount; ++k) {
+        const int c = step.components[k];
+        destination[static_cast<std::size_t>(c)] = step.sources[0].rows[c];
+      }
+      continue;
     }
-    if (shared) continue;
     // A scalar step reads the first component of each source for every component it writes.
     // A direct step that reads constants only is worked out once, into a slot of its own after
     // the constants, which its destination then reads.
@@ -358,9 +360,7 @@ void LaneProgram<Lanes>::run(LaneRegisters* lanes, ShaderSampling* sampling) req
   execute(sampling, Lanes);
   for (int l = 0; l < 4; ++l) {
     for (int o = 0; o < colorCount_; ++o) {
-      const auto& rows = outputRows_[static_cast<std::size_t>(o)];
-      lanes[l].colorOut[static_cast<std::size_t>(o)] = {base[rows[0] + l], base[rows[1] + l], base[rows[2] + l],
-                                                        base[rows[3] + l]};
+      lanes[l].colorOut[static_cast<std::size_t>(o)] = outputOfLane(o, l);
     }
   }
 }
@@ -398,11 +398,7 @@ void LaneProgram<Lanes>::runQuad(const QuadInput& quad, const int* inputSlots, b
     face[4 + l] = face[8 + l] = face[12 + l] = 0.0f;
   }
   execute(sampling, Lanes);
-  const auto& rows = outputRows_[0];
-  for (int l = 0; l < 4; ++l) {
-    (*colors)[static_cast<std::size_t>(l)] = {base[rows[0] + l], base[rows[1] + l], base[rows[2] + l],
-                                              base[rows[3] + l]};
-  }
+  for (int l = 0; l < 4; ++l) (*colors)[static_cast<std::size_t>(l)] = outputOfLane(0, l);
 }
 
 template <int Lanes>

@@ -126,6 +126,12 @@ class LaneProgram {
   // Component `component` of register slot `slot` across a batch's lanes, block by block.
   BlockFloats* registerRow(int slot, int component) { return rowAt(homeRow(slot, component)); }
   BlockFloats* rowAt(std::uint32_t row) { return reinterpret_cast<BlockFloats*>(registerFloats() + row); }
+  // oC`output` of one lane after a run.
+  Vec4 outputOfLane(int output, int lane) {
+    const auto& rows = outputRows_[static_cast<std::size_t>(output)];
+    const float* base = registerFloats();
+    return {base[rows[0] + lane], base[rows[1] + lane], base[rows[2] + lane], base[rows[3] + lane]};
+  }
   using Shape = QuadProgramShape;
 
   int inputCount_ = 0;

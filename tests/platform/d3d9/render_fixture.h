@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -74,6 +75,12 @@ class RenderTest : public DeviceTest {
     int n = 0;
     for (D3DCOLOR c : pixels()) n += c == color;
     return n;
+  }
+  // How many different colours the target holds.
+  std::size_t distinctColors() {
+    std::vector<D3DCOLOR> image = pixels();
+    std::sort(image.begin(), image.end());
+    return static_cast<std::size_t>(std::unique(image.begin(), image.end()) - image.begin());
   }
 
   HRESULT drawScreen(D3DPRIMITIVETYPE type, const std::vector<ScreenVertex9>& vertices, UINT primitives) {
