@@ -1,6 +1,5 @@
 #include "platform/d3d9/block_rasterizer.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace platform::d3d9 {
@@ -46,8 +45,8 @@ void interpolateBlock(const TriangleSetup& s, const Interpolants& interpolants, 
   const BlockFloats dx = (static_cast<float>(x) + kBlockColumns) - s.originX;
   const BlockFloats dy = (static_cast<float>(y) + kBlockRows) - s.originY;
   const BlockFloats zero = {}, one = zero + 1.0f;
-  const BlockFloats z = atLanes(s.z, dx, dy), rhw = atLanes(s.rhw, dx, dy);
-  batch.z[b] = z < zero ? zero : (one < z ? one : z);
+  const BlockFloats rhw = atLanes(s.rhw, dx, dy);
+  batch.z[b] = blockDepth(s, x, y);
   const BlockFloats w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
   for (int i = 0; i < interpolants.perspectiveCount; ++i) {
     const auto& entry = interpolants.perspective[static_cast<std::size_t>(i)];
@@ -58,11 +57,6 @@ void interpolateBlock(const TriangleSetup& s, const Interpolants& interpolants, 
     (*entry.row)[b] = zero + entry.plane->value;
   }
 }
-
-// Edge values of a block's lanes, exact in 64 bits.
-using EdgeLanes = std::int64_t __attribute__((vector_size(8 * kBlockLanes)));
-const EdgeLanes kLaneColumns = __builtin_convertvector(kBlockColumns, EdgeLanes);
-const EdgeLanes kLaneRows = __builtin_convertvector(kBlockRows, EdgeLanes);
 
 }  // namespace
 
@@ -75,60 +69,42 @@ bool fitsBlockRasterizer(const TriangleSetup& s, const ClipRegion& region) {
 }
 
 void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, const BlockComponents& components,
-                             BlockBatch& batch, BlockSink& sink) {
-  const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
-  const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
-  if (minX > maxX || minY > maxY) return;
-  const int firstX = minX & ~(kBlockWidth - 1), firstY = minY & ~(kBlockHeight - 1);
-  // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
-  // inside when positive. Each lane adds its column and row steps to the block's value.
-  std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
-  std::array<EdgeLanes, 3> laneOffsets;
-  for (std::size_t i = 0; i < 3; ++i) {
-    const std::size_t next = (i + 1) % 3;
-    const std::int64_t dx = s.x[next] - s.x[i], dy = s.y[next] - s.y[i];
-    stepX[i] = -dy * 256;
-    stepY[i] = dx * 256;
-    rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
-    laneOffsets[i] = kLaneColumns * stepX[i] + kLaneRows * stepY[i];
-  }
-  // The lanes of one block column.
-  constexpr unsigned kColumnLanes = [] {
-    unsigned lanes = 0;
-    for (int row = 0; row < kBlockHeight; ++row) lanes |= 1u << (row * kBlockWidth);
-    return lanes;
-  }();
+                             BlockBatch& batch, BlockSink& sink, const DrawVisibility& visibility,
+                             std::size_t triangle) {
   const Interpolants interpolants(s, components, batch);
-  for (int y = firstY; y <= maxY; y += kBlockHeight) {
-    // Lanes whose row lies inside the bounds.
-    unsigned rowLanes = kAllBlockLanes;
-    for (int row = 0; row < kBlockHeight; ++row) {
-      if (y + row < minY || y + row > maxY) rowLanes &= ~(kBlockRowLanes << (row * kBlockWidth));
+  auto add = [&](int x, int y, unsigned covered) {
+    if (visibility.hidden) {
+      covered &= ~visibility.hidden->hiddenLanes(x, y, visibility.draw);
+      if (!covered) return;
     }
-    std::array<std::int64_t, 3> e = rowStart;
-    for (int x = firstX; x <= maxX; x += kBlockWidth) {
-      unsigned lanes = rowLanes;
-      if (x < minX || x + kBlockWidth - 1 > maxX) {
-        for (int column = 0; column < kBlockWidth; ++column) {
-          if (x + column < minX || x + column > maxX) lanes &= ~(kColumnLanes << column);
+    const auto b = static_cast<std::size_t>(batch.count);
+    batch.x[b] = x;
+    batch.y[b] = y;
+    batch.coverage[b] = static_cast<std::uint16_t>(covered);
+    batch.frontFacing[b] = s.frontFacing;
+    interpolateBlock(s, interpolants, x, y, batch, b);
+    if (++batch.count == kBatchBlocks) sink.blocks(batch);
+  };
+  if (!visibility.covered) {
+    forEachCoveredBlock(s, region, add);
+    return;
+  }
+  // The pass found the blocks over the whole region, band by band; this region's rows are
+  // some of them.
+  for (const CoveredBlocks::Band& band : visibility.covered->bands) {
+    if (band.bottom <= region.top || band.top >= region.bottom) continue;
+    const bool whole = band.top >= region.top && band.bottom <= region.bottom;
+    for (const CoveredBlock& block : visibility.covered->of(band, visibility.firstTriangle + triangle)) {
+      unsigned lanes = block.lanes;
+      if (!whole) {
+        for (int row = 0; row < kBlockHeight; ++row) {
+          const int y = block.y + row;
+          if (y < region.top || y >= region.bottom) lanes &= ~(kBlockRowLanes << (row * kBlockWidth));
         }
+        if (!lanes) continue;
       }
-      const EdgeLanes zero = {};
-      const EdgeLanes inside =
-          (e[0] + laneOffsets[0] > zero) & (e[1] + laneOffsets[1] > zero) & (e[2] + laneOffsets[2] > zero);
-      const unsigned covered = laneBits(__builtin_convertvector(inside, BlockInts)) & lanes;
-      if (covered) {
-        const auto b = static_cast<std::size_t>(batch.count);
-        batch.x[b] = x;
-        batch.y[b] = y;
-        batch.coverage[b] = static_cast<std::uint16_t>(covered);
-        batch.frontFacing[b] = s.frontFacing;
-        interpolateBlock(s, interpolants, x, y, batch, b);
-        if (++batch.count == kBatchBlocks) sink.blocks(batch);
-      }
-      for (std::size_t i = 0; i < 3; ++i) e[i] += kBlockWidth * stepX[i];
+      add(block.x, block.y, lanes);
     }
-    for (std::size_t i = 0; i < 3; ++i) rowStart[i] += kBlockHeight * stepY[i];
   }
 }
 

@@ -3,8 +3,11 @@
 // rasteriser, for the draws processed a block of pixels at a time.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
+#include "platform/d3d9/hidden_pixels.h"
 #include "platform/d3d9/pixel_block.h"
 #include "platform/d3d9/rasterizer.h"
 
@@ -23,9 +26,94 @@ bool fitsBlockRasterizer(const TriangleSetup& setup, const ClipRegion& region);
 
 // Adds the triangle's covered blocks inside `region` to `batch` with the components
 // `components` names interpolated (the others hold whatever was there), handing the batch to
-// `sink` whenever it fills; the caller hands over what is left after its last triangle. Call
-// only when fitsBlockRasterizer.
+// `sink` whenever it fills; the caller hands over what is left after its last triangle. With a
+// visibility pass's findings, pixels later draws paint over are left out, and the blocks are
+// taken from those the pass found for triangle `triangle` of its run. Call only when
+// fitsBlockRasterizer.
 void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& region, const BlockComponents& components,
-                             BlockBatch& batch, BlockSink& sink);
+                             BlockBatch& batch, BlockSink& sink, const DrawVisibility& visibility = {},
+                             std::size_t triangle = 0);
+
+// The depth of a block's lanes, clamped to [0, 1]: the quad rasteriser's expression.
+[[gnu::always_inline]] inline BlockFloats blockDepth(const TriangleSetup& s, int x, int y) {
+  const BlockFloats dx = (static_cast<float>(x) + kBlockColumns) - s.originX;
+  const BlockFloats dy = (static_cast<float>(y) + kBlockRows) - s.originY;
+  const BlockFloats zero = {}, one = zero + 1.0f;
+  const BlockFloats z = s.z.value + s.z.dx * dx + s.z.dy * dy;
+  return z < zero ? zero : (one < z ? one : z);
+}
+
+// forEachCoveredBlock with the edge values of a block's lanes held as `Edge` integers, which
+// must hold every edge value of the triangle's blocks exactly.
+template <typename Edge, typename Visit>
+[[gnu::always_inline]] inline void forEachCoveredBlockAs(const TriangleSetup& s, const ClipRegion& region,
+                                                         Visit& visit) {
+  using EdgeLanes = Edge __attribute__((vector_size(sizeof(Edge) * kBlockLanes)));
+  const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
+  const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
+  if (minX > maxX || minY > maxY) return;
+  const int firstX = minX & ~(kBlockWidth - 1), firstY = minY & ~(kBlockHeight - 1);
+  // Edge i at pixel (x, y): (x[i+1] - x[i]) * (256y - y[i]) - (y[i+1] - y[i]) * (256x - x[i]) + bias;
+  // inside when positive. Each lane adds its column and row steps to the block's value.
+  std::array<std::int64_t, 3> stepX{}, stepY{}, rowStart{};
+  std::array<EdgeLanes, 3> laneOffsets;
+  const EdgeLanes laneColumns = __builtin_convertvector(kBlockColumns, EdgeLanes);
+  const EdgeLanes laneRows = __builtin_convertvector(kBlockRows, EdgeLanes);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::size_t next = (i + 1) % 3;
+    const std::int64_t dx = s.x[next] - s.x[i], dy = s.y[next] - s.y[i];
+    stepX[i] = -dy * 256;
+    stepY[i] = dx * 256;
+    rowStart[i] = dx * (std::int64_t{firstY} * 256 - s.y[i]) - dy * (std::int64_t{firstX} * 256 - s.x[i]) + s.bias[i];
+    laneOffsets[i] = laneColumns * static_cast<Edge>(stepX[i]) + laneRows * static_cast<Edge>(stepY[i]);
+  }
+  // The lanes of one block column.
+  constexpr unsigned kColumnLanes = [] {
+    unsigned lanes = 0;
+    for (int row = 0; row < kBlockHeight; ++row) lanes |= 1u << (row * kBlockWidth);
+    return lanes;
+  }();
+  for (int y = firstY; y <= maxY; y += kBlockHeight) {
+    // Lanes whose row lies inside the bounds.
+    unsigned rowLanes = kAllBlockLanes;
+    for (int row = 0; row < kBlockHeight; ++row) {
+      if (y + row < minY || y + row > maxY) rowLanes &= ~(kBlockRowLanes << (row * kBlockWidth));
+    }
+    std::array<std::int64_t, 3> e = rowStart;
+    for (int x = firstX; x <= maxX; x += kBlockWidth) {
+      unsigned lanes = rowLanes;
+      if (x < minX || x + kBlockWidth - 1 > maxX) {
+        for (int column = 0; column < kBlockWidth; ++column) {
+          if (x + column < minX || x + column > maxX) lanes &= ~(kColumnLanes << column);
+        }
+      }
+      const EdgeLanes zero = {};
+      const EdgeLanes inside = (static_cast<Edge>(e[0]) + laneOffsets[0] > zero) &
+                               (static_cast<Edge>(e[1]) + laneOffsets[1] > zero) &
+                               (static_cast<Edge>(e[2]) + laneOffsets[2] > zero);
+      const unsigned covered = laneBits(__builtin_convertvector(inside, BlockInts)) & lanes;
+      if (covered) visit(x, y, covered);
+      for (std::size_t i = 0; i < 3; ++i) e[i] += kBlockWidth * stepX[i];
+    }
+    for (std::size_t i = 0; i < 3; ++i) rowStart[i] += kBlockHeight * stepY[i];
+  }
+}
+
+// Calls visit(x, y, lanes) for each block, left to right and top to bottom, that the triangle
+// covers inside `region`: (x, y) its top-left pixel, `lanes` its covered lanes as bits. Call
+// only when fitsBlockRasterizer.
+template <typename Visit>
+void forEachCoveredBlock(const TriangleSetup& s, const ClipRegion& region, Visit&& visit) {
+  // An edge value is a product of a vertex difference and a pixel's distance from a vertex
+  // (within the triangle's bounds and a few pixels of block padding), twice, plus the bias: for
+  // vertices less than 30000 apart (117 pixels, in 24.8 fixed point) below 2^31.
+  const auto [lowX, highX] = std::minmax({s.x[0], s.x[1], s.x[2]});
+  const auto [lowY, highY] = std::minmax({s.y[0], s.y[1], s.y[2]});
+  if (highX - lowX < 30000 && highY - lowY < 30000) {
+    forEachCoveredBlockAs<std::int32_t>(s, region, visit);
+  } else {
+    forEachCoveredBlockAs<std::int64_t>(s, region, visit);
+  }
+}
 
 }  // namespace platform::d3d9

@@ -3,6 +3,8 @@
 // any other object.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/display_system.h"
 
@@ -18,6 +20,9 @@ bool setRenderWorkers(IDirect3DDevice9* device, unsigned workers);
 // Turns the pipeline's specialised paths for common states off or on (on by default). Off,
 // every pixel takes the general paths, which the specialised ones must match bit for bit.
 bool setFastPaths(IDirect3DDevice9* device, bool enabled);
+// How many draws of the last run of held-back draws the visibility pass went through: up to
+// the last whose pixels paint over earlier ones, or 0 when none did (or no pass ran).
+bool lastVisibilityDraws(IDirect3DDevice9* device, std::size_t* draws);
 // The last frame the device presented (back buffer 0, with the device cursor when fullscreen).
 bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image);
 

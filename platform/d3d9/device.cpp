@@ -98,6 +98,7 @@ Device::Device(Direct3D& direct3D, const DeviceSetup& setup) : direct3D_(direct3
 }
 
 Device::~Device() {
+  heldDraws_.discard();
   recording_ = {};
   state_ = DeviceState{};
   renderTarget_ = {};
@@ -199,6 +200,7 @@ void Device::updateCooperation() {
 }
 
 void Device::holdLost(bool held) {
+  finishDraws();
   lossHeld_ = held;
   if (held) cooperation_ = Cooperation::lost;
   updateCooperation();
@@ -227,6 +229,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
       blocked ? D3DERR_INVALIDCALL : completePresentParameters(adapter(), setup_.type, setup_.focusWindow, &completed);
   if (!blocked) *parameters = completed;
   if (SUCCEEDED(result)) {
+    heldDraws_.discard();  // the targets they were for go now
     recording_ = {};
     state_ = DeviceState{};
     renderTarget_ = {};
@@ -283,6 +286,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
   if ((sourceRect || destRect) && parameters_.SwapEffect != D3DSWAPEFFECT_COPY) return D3DERR_INVALIDCALL;
   updateCooperation();
   if (isLost()) return D3DERR_DEVICELOST;
+  finishDraws();
   if (backBuffers_.empty() ||
       std::any_of(backBuffers_.begin(), backBuffers_.end(), [](const Binding<Surface>& b) { return b->isLocked(); })) {
     return D3DERR_INVALIDCALL;
@@ -382,6 +386,7 @@ HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters)
 // --- Cursor ------------------------------------------------------------------------------------
 
 HRESULT Device::SetCursorProperties(UINT xHotSpot, UINT yHotSpot, IDirect3DSurface9* cursorBitmap) {
+  finishDraws();
   Surface* surface = surfaceOf(cursorBitmap);
   if (!surface || surface->desc().Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
   const D3DSURFACE_DESC& desc = surface->desc();

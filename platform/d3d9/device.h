@@ -12,6 +12,7 @@
 #include "platform/d3d9/band_workers.h"
 #include "platform/d3d9/com_ptr.h"
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/held_draws.h"
 #include "platform/d3d9/state_block.h"
 #include "platform/d3d9/surface.h"
 #include "platform/d3d9/texture.h"
@@ -212,10 +213,20 @@ class Device final : public IDirect3DDevice9 {
   HRESULT applyStateBlock(StateBlock& block);
   HRESULT captureStateBlock(StateBlock& block);
 
+  // Renders the draws held back so far; called before anything reads or changes pixels.
+  void finishDraws() { heldDraws_.finish(bandWorkers_, renderWorkers_); }
+
   // Test hooks (see d3d9_testing.h).
-  void setRenderWorkers(unsigned workers) { renderWorkers_ = workers == 0 ? 1 : workers; }
-  void setFastPaths(bool enabled) { fastPaths_ = enabled; }
+  void setRenderWorkers(unsigned workers) {
+    finishDraws();
+    renderWorkers_ = workers == 0 ? 1 : workers;
+  }
+  void setFastPaths(bool enabled) {
+    finishDraws();
+    fastPaths_ = enabled;
+  }
   void holdLost(bool held);
+  std::size_t lastVisibilityDraws() const { return heldDraws_.lastVisibilityDraws(); }
   bool lastPresented(PresentedImage* image) const;
 
  private:
@@ -239,6 +250,8 @@ class Device final : public IDirect3DDevice9 {
   HRESULT checkTextureDescription(TextureDescription* description) const;
   HRESULT validateDraw(UINT vertexEnd, bool indexed) const;
   HRESULT draw(const DrawRequest& request);
+  // Whether a draw with the current state may be held back with the others.
+  bool mayHoldDraw() const;
   Surface* surfaceOf(IDirect3DSurface9* surface) const;
   void composeFrame(PresentedImage* image) const;
 
@@ -273,6 +286,8 @@ class Device final : public IDirect3DDevice9 {
   bool fastPaths_ = true;
   std::array<TexelScratch, kPixelSamplerCount> texelScratch_;  // draws' float copies of texels
   BandWorkers bandWorkers_;                                    // draws' threads beyond the caller's
+  // Draws of the scene not yet rendered (only with the fast paths on).
+  HeldDraws heldDraws_;
 };
 
 }  // namespace platform::d3d9

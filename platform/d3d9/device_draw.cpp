@@ -29,6 +29,7 @@ HRESULT Device::BeginScene() {
 }
 
 HRESULT Device::EndScene() {
+  finishDraws();
   if (!inScene_) return D3DERR_INVALIDCALL;
   inScene_ = false;
   return D3D_OK;
@@ -68,6 +69,7 @@ void maskPixels(std::byte* row, LONG count, const std::byte* keep, const std::by
 }  // namespace
 
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  finishDraws();
   if ((count != 0) != (rects != nullptr) || flags == 0 || (flags & ~kClearFlags)) return D3DERR_INVALIDCALL;
   Surface* depth = depthStencil_.get();
   if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depth) return D3DERR_INVALIDCALL;
@@ -179,7 +181,29 @@ HRESULT Device::draw(const DrawRequest& request) {
   if (isLost() || !renderTarget_) return D3D_OK;
   DrawTargets targets{renderTarget_.get(), depthStencil_.get(), renderWorkers_,
                       fastPaths_,          &texelScratch_,      &bandWorkers_};
-  return executeDraw(state_, targets, request);
+  if (!mayHoldDraw()) {
+    finishDraws();
+    return executeDraw(state_, targets, request);
+  }
+  std::unique_ptr<PreparedDraw> prepared;
+  const HRESULT result = prepareDraw(state_, targets, request, &prepared);
+  if (prepared)
+    heldDraws_.hold(std::move(prepared), renderTarget_.get(), depthStencil_.get(), bandWorkers_, renderWorkers_);
+  return result;
+}
+
+bool Device::mayHoldDraw() const {
+  // The general paths draw each draw as it comes, as the fast paths' reference.
+  if (!fastPaths_) return false;
+  // Stencil writes outlive the pixels drawn over them.
+  if (state_.renderStates[D3DRS_STENCILENABLE]) return false;
+  // A draw that reads the target or depth buffer as a texture reads pixels earlier draws may skip.
+  const DeviceChild* targetTexture = renderTarget_->container();
+  const DeviceChild* depthTexture = depthStencil_ ? depthStencil_->container() : nullptr;
+  return std::none_of(state_.textures.begin(), state_.textures.end(), [&](const auto& texture) {
+    const auto* child = texture ? dynamic_cast<const DeviceChild*>(texture.get()) : nullptr;
+    return child && (child == targetTexture || child == depthTexture);
+  });
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT minVertexIndex,

@@ -257,6 +257,7 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
 
 HRESULT Device::UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
                               IDirect3DSurface9* destinationSurface, const POINT* destPoint) {
+  finishDraws();
   Surface* source = surfaceOf(sourceSurface);
   Surface* target = surfaceOf(destinationSurface);
   if (!source || !target || source == target) return D3DERR_INVALIDCALL;
@@ -284,6 +285,7 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sour
 }
 
 HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* sourceTexture, IDirect3DBaseTexture9* destinationTexture) {
+  finishDraws();
   TextureBase* source = textureBaseOf(sourceTexture);
   TextureBase* target = textureBaseOf(destinationTexture);
   if (!source || !target || source == target || &childOf(sourceTexture)->device() != this ||
@@ -323,6 +325,7 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* sourceTexture, IDirect3DBas
 }
 
 HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destSurface) {
+  finishDraws();
   Surface* source = surfaceOf(renderTarget);
   Surface* target = surfaceOf(destSurface);
   if (!source || !target || !isRenderTargetSurface(*source) || target->desc().Pool != D3DPOOL_SYSTEMMEM ||
@@ -335,6 +338,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
 }
 
 HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) {
+  finishDraws();
   Surface* target = surfaceOf(destSurface);
   if (swapChain != 0 || !target || target->desc().Format != D3DFMT_A8R8G8B8 ||
       target->desc().Pool != D3DPOOL_SYSTEMMEM || target->isLocked()) {
@@ -353,6 +357,7 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurfac
 
 HRESULT Device::StretchRect(IDirect3DSurface9* sourceSurface, const RECT* sourceRect, IDirect3DSurface9* destSurface,
                             const RECT* destRect, D3DTEXTUREFILTERTYPE filter) {
+  finishDraws();
   Surface* source = surfaceOf(sourceSurface);
   Surface* target = surfaceOf(destSurface);
   if (!source || !target || filter > D3DTEXF_LINEAR) return D3DERR_INVALIDCALL;
@@ -420,6 +425,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* sourceSurface, const RECT* source
 }
 
 HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR color) {
+  finishDraws();
   Surface* target = surfaceOf(surface);
   if (!target || target->desc().Pool != D3DPOOL_DEFAULT ||
       !(isRenderTargetSurface(*target) || isPlainSurface(*target)) || !hasPixelCodec(target->desc().Format) ||
@@ -441,6 +447,7 @@ HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR
 // --- Render target and depth buffer ------------------------------------------------------------
 
 HRESULT Device::SetRenderTarget(DWORD renderTargetIndex, IDirect3DSurface9* renderTarget) {
+  finishDraws();
   Surface* surface = surfaceOf(renderTarget);
   if (renderTargetIndex != 0 || !surface || !isRenderTargetSurface(*surface)) return D3DERR_INVALIDCALL;
   renderTarget_ = Binding<Surface>(surface);
@@ -461,6 +468,7 @@ HRESULT Device::GetRenderTarget(DWORD renderTargetIndex, IDirect3DSurface9** ren
 }
 
 HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* newZStencil) {
+  finishDraws();
   if (!newZStencil) {
     depthStencil_ = {};
     return D3D_OK;

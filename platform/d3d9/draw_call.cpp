@@ -122,7 +122,7 @@ class Worker final : public QuadSink, public BlockSink {
   std::unique_ptr<BatchColor> color_ = std::make_unique<BatchColor>();
 };
 
-class Draw {
+class Draw final : public PreparedDraw {
   struct LineItem {
     ScreenVertex a, b;
     bool lastPixel;
@@ -142,10 +142,13 @@ class Draw {
   };
 
  public:
-  Draw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request)
-      : state_(state), targets_(targets), request_(request) {}
+  // `keepState`: the draw is rendered later, so it works from a copy of the state.
+  Draw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request, bool keepState)
+      : state_(keepState ? snapshot_.emplace(state) : state), targets_(targets), request_(request) {}
 
-  HRESULT run() {
+  // Everything up to rasterisation: binds the stages, processes the vertices and sets up the
+  // primitives. `ready()` tells afterwards whether there is anything to rasterise.
+  HRESULT prepare() {
     if (!bindStreams()) return D3D_OK;
     bindSamplers();
     if (!vertexStage_.bind(state_, streams_, &vertexSamplers_)) return D3DERR_INVALIDCALL;
@@ -156,8 +159,8 @@ class Draw {
     whiteSlots_ = vertexStage_.whiteSlots();
     // ps_3_0 shaders do their own fog.
     const ShaderProgram* pixelProgram = state_.pixelShader ? state_.pixelShader->program() : nullptr;
-    bool fog = state_.renderStates[D3DRS_FOGENABLE] && !(pixelProgram && pixelProgram->major >= 3);
-    if (fog) usedSlots_ |= 1u << kFogSlot;
+    fog_ = state_.renderStates[D3DRS_FOGENABLE] && !(pixelProgram && pixelProgram->major >= 3);
+    if (fog_) usedSlots_ |= 1u << kFogSlot;
     if (!gatherIndices()) return D3D_OK;
     // Room for every triangle up front, and for the few more that clipping makes, within reason.
     const std::size_t expected = std::min<std::size_t>(request_.primitiveCount, 1u << 16);
@@ -167,8 +170,50 @@ class Draw {
       if (dense_) processVertices(vertexStage_, referencedSlots());
       assemble(parts_.front());
     }
-    rasterize(fog);
+    ready_ = true;
     return D3D_OK;
+  }
+  bool ready() const { return ready_; }
+
+  void render(const DrawVisibility& visibility) override {
+    if (ready_) rasterize(visibility);
+  }
+
+  DrawCoverage coverage() override {
+    DrawCoverage coverage;
+    if (!ready_ || !targets_.renderTarget) return coverage;
+    for (const Primitives& part : parts_) coverage.triangles.emplace_back(part.triangles);
+    coverage.region = targetRegion();
+    PixelStage stage;
+    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
+    OutputMerger merger;
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
+    bool linesOrPoints = false;
+    for (const Primitives& part : parts_) linesOrPoints = linesOrPoints || !part.lines.empty() || !part.points.empty();
+    coverage.writesDepth = merger.writesDepth();
+    coverage.knownDepth = !stage.writesDepth();
+    coverage.linesOrPoints = linesOrPoints;
+    coverage.depthPasses = merger.depthPasses();
+    // Only functions that pass whatever lies behind can be sure to: LESS, LESSEQUAL, ALWAYS.
+    const bool passesBehind = coverage.depthPasses == 1 || coverage.depthPasses == 3 || coverage.depthPasses == 7;
+    coverage.paintsOver =
+        merger.paintsOver() && passesBehind && coverage.knownDepth && !linesOrPoints && !stage.mayKill();
+    return coverage;
+  }
+
+  std::optional<IntegerDepth> integerDepth() override {
+    OutputMerger merger;
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
+    return merger.integerDepth();
+  }
+
+  std::size_t heldBytes() const override {
+    std::size_t bytes = sizeof *this + cache_.capacity() * sizeof(ShadedVertex);
+    for (const Primitives& part : parts_) {
+      bytes += part.clipped.size() * sizeof(ShadedVertex) + part.triangles.capacity() * sizeof(TriangleSetup) +
+               part.lines.capacity() * sizeof(LineItem) + part.points.capacity() * sizeof(PointItem);
+    }
+    return bytes;
   }
 
  private:
@@ -611,23 +656,25 @@ class Draw {
     return r;
   }
 
-  void renderBand(const ClipRegion& region, bool fog) {
+  void renderBand(const ClipRegion& region, const DrawVisibility& visibility) {
     PixelStage stage;
     stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = takesBlocks(stage, merger);
+    std::size_t number = 0;  // of the triangle in the draw
     for (const Primitives& part : parts_) {
       for (const TriangleSetup& t : part.triangles) {
         if (blocks && fitsBlockRasterizer(t, region)) {
-          rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker.batch(), worker);
+          rasterizeTriangleBlocks(t, region, stage.blockComponents(), worker.batch(), worker, visibility, number);
         } else {
           // Blocks gathered so far go first, so every pixel sees its triangles in order.
           worker.blocks(worker.batch());
           rasterizeTriangle(t, region, usedSlots_, worker);
         }
+        ++number;
       }
     }
     worker.blocks(worker.batch());
@@ -647,16 +694,16 @@ class Draw {
   }
 
   // The same decision before the bands start, on a stage and merger of its own.
-  bool usesBlocks(bool fog) {
+  bool usesBlocks() {
     if (!kBlocksPayOff || !targets_.fastPaths) return false;
     PixelStage stage;
     stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog, targets_.fastPaths);
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
     return takesBlocks(stage, merger);
   }
 
-  void rasterize(bool fog) {
+  void rasterize(const DrawVisibility& visibility) {
     if (!targets_.renderTarget) return;
     ClipRegion whole = targetRegion();
     if (whole.left >= whole.right || whole.top >= whole.bottom) return;
@@ -666,7 +713,7 @@ class Draw {
       area += part.area;
       linesOrPoints = linesOrPoints || !part.lines.empty() || !part.points.empty();
     }
-    if (targets_.fastPaths && targets_.texelScratch && !usesBlocks(fog)) {
+    if (targets_.fastPaths && targets_.texelScratch && !usesBlocks()) {
       // Primitives' bounding boxes stand in for the samples the draw will take; blocks read
       // the texels where they are.
       for (std::size_t s = 0; s < kPixelSamplerCount; ++s) {
@@ -676,7 +723,7 @@ class Draw {
     unsigned workers = std::max(1u, targets_.workers);
     int height = whole.bottom - whole.top;
     if (workers == 1 || area < kParallelPixels || height < 4 || linesOrPoints) {
-      renderBand(whole, fog);
+      renderBand(whole, visibility);
       return;
     }
     // Bands of whole quads: each worker owns rows no other touches.
@@ -686,7 +733,7 @@ class Draw {
       ClipRegion region = whole;
       region.top = whole.top + static_cast<int>(w) * band;
       region.bottom = std::min(whole.bottom, region.top + band);
-      renderBand(region, fog);
+      renderBand(region, visibility);
     };
     if (targets_.bandWorkers) {
       targets_.bandWorkers->run(bands, render);
@@ -696,9 +743,12 @@ class Draw {
     }
   }
 
+  std::optional<DeviceState> snapshot_;  // the state a held draw was made under
   const DeviceState& state_;
-  const DrawTargets& targets_;
-  const DrawRequest& request_;
+  const DrawTargets targets_;
+  const DrawRequest request_;
+  bool fog_ = false;
+  bool ready_ = false;
   std::array<StreamView, kStreamCount> streams_{};
   SamplerSet pixelSamplers_;
   SamplerSet vertexSamplers_;
@@ -732,8 +782,18 @@ std::uint64_t verticesForPrimitives(D3DPRIMITIVETYPE type, UINT primitives) {
 }
 
 HRESULT executeDraw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request) {
-  auto draw = std::make_unique<Draw>(state, targets, request);
-  return draw->run();
+  auto draw = std::make_unique<Draw>(state, targets, request, false);
+  const HRESULT result = draw->prepare();
+  draw->render({});
+  return result;
+}
+
+HRESULT prepareDraw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request,
+                    std::unique_ptr<PreparedDraw>* prepared) {
+  auto draw = std::make_unique<Draw>(state, targets, request, true);
+  const HRESULT result = draw->prepare();
+  if (draw->ready()) *prepared = std::move(draw);
+  return result;
 }
 
 }  // namespace platform::d3d9

@@ -8,11 +8,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 #include "platform/d3d9/band_workers.h"
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/hidden_pixels.h"
 #include "platform/d3d9/surface.h"
 #include "platform/d3d9/texture_sampler.h"
+#include "platform/d3d9/visibility_pass.h"
 
 namespace platform::d3d9 {
 
@@ -46,5 +50,26 @@ std::uint64_t verticesForPrimitives(D3DPRIMITIVETYPE type, UINT primitives);
 
 // Draws; D3DERR_INVALIDCALL when a bound shader cannot run.
 HRESULT executeDraw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request);
+
+// A draw whose vertices are processed and whose primitives are set up, with its pixels still to
+// come. It keeps a copy of the state it was made under (and so its textures), and its targets
+// as they were: whoever holds it renders it before the targets change or are read.
+class PreparedDraw {
+ public:
+  virtual ~PreparedDraw() = default;
+  // Rasterises, shades and merges the draw, with what a visibility pass found for it.
+  virtual void render(const DrawVisibility& visibility) = 0;
+  // Its triangles, region and use of depth, for the visibility pass.
+  virtual DrawCoverage coverage() = 0;
+  // The depth buffer's layout when the draw has one of integers.
+  virtual std::optional<IntegerDepth> integerDepth() = 0;
+  // About how much memory it holds.
+  virtual std::size_t heldBytes() const = 0;
+};
+
+// Prepares a draw to be rendered later; D3DERR_INVALIDCALL when a bound shader cannot run.
+// `*prepared` stays empty when the draw has nothing to rasterise.
+HRESULT prepareDraw(const DeviceState& state, const DrawTargets& targets, const DrawRequest& request,
+                    std::unique_ptr<PreparedDraw>* prepared);
 
 }  // namespace platform::d3d9

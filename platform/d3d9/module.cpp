@@ -54,6 +54,13 @@ bool setFastPaths(IDirect3DDevice9* device, bool enabled) {
   return true;
 }
 
+bool lastVisibilityDraws(IDirect3DDevice9* device, std::size_t* draws) {
+  auto* ours = dynamic_cast<Device*>(device);
+  if (!ours) return false;
+  *draws = ours->lastVisibilityDraws();
+  return true;
+}
+
 bool lastPresentedImage(IDirect3DDevice9* device, PresentedImage* image) {
   auto* ours = dynamic_cast<Device*>(device);
   return ours && ours->lastPresented(image);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/lane_packing.h"
@@ -13,6 +14,15 @@
 #include "platform/d3d9/surface.h"
 
 namespace platform::d3d9 {
+
+// A depth buffer of integers up to 24 bits: where the depth sits in each word and its largest
+// value.
+struct IntegerDepth {
+  int bytes = 4;  // 2 or 4
+  int bits = 24;
+  int shift = 0;
+  double maximum = 0;  // 2^bits - 1
+};
 
 class OutputMerger {
  public:
@@ -27,6 +37,18 @@ class OutputMerger {
   // `packing`, when given, says where each block's lanes sit in `color`.
   void mergeBlocks(const BlockBatch& batch, const BatchColor& color, const LanePacking* packing) {
     (this->*mergeBlocks_)(batch, color, packing);
+  }
+
+  // Whether each pixel that passes the depth test replaces its colour and depth whole, whatever
+  // the target held: a common merge (every channel written, no fog or stencil) without alpha
+  // test or blending, and with depth writes.
+  bool paintsOver() const { return mergeBlocks_ != nullptr && !alphaTest_ && !blend_ && depthWrite_; }
+  bool writesDepth() const { return depthWrite_; }
+  unsigned depthPasses() const { return depthPasses_; }
+  // The bound depth buffer's layout when it holds integers of up to 24 bits.
+  std::optional<IntegerDepth> integerDepth() const {
+    if (!depth_ || layout_.isFloat || layout_.depthBits > 24) return std::nullopt;
+    return IntegerDepth{layout_.bytes, layout_.depthBits, layout_.depthShift, depthMaximum_};
   }
 
  private:

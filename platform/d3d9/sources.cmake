@@ -15,6 +15,7 @@ target_sources(prism_platform PRIVATE
   d3d9/draw_call.cpp
   d3d9/fixed_lighting.cpp
   d3d9/format_table.cpp
+  d3d9/held_draws.cpp
   d3d9/module.cpp
   d3d9/output_merger.cpp
   d3d9/output_merger_fast.cpp
@@ -35,5 +36,6 @@ target_sources(prism_platform PRIVATE
   d3d9/vertex_declaration.cpp
   d3d9/vertex_input.cpp
   d3d9/vertex_stage.cpp
+  d3d9/visibility_pass.cpp
   d3d9/windowless_device.cpp
 )

@@ -34,6 +34,7 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
+  device().finishDraws();
   if (!lockedRect) return D3DERR_INVALIDCALL;
   lockedRect->pBits = nullptr;
   lockedRect->Pitch = 0;
@@ -84,6 +85,7 @@ HRESULT Volume::GetDesc(D3DVOLUME_DESC* desc) {
 }
 
 HRESULT Volume::LockBox(D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags) {
+  device().finishDraws();
   if (!lockedVolume) return D3DERR_INVALIDCALL;
   *lockedVolume = {};
   if ((flags & ~kValidLockFlags) || !lockable_ || locked_) return D3DERR_INVALIDCALL;

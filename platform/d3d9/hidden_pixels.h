@@ -1,0 +1,121 @@
+// What the visibility pass finds for a run of held-back draws, for their rendering to use:
+// which pixels a later draw of the run paints over whole, and which blocks each triangle covers.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "platform/d3d9/pixel_block.h"
+
+namespace platform::d3d9 {
+
+// Values kept block by block, each block's lanes side by side, that every run starts at an
+// initial value without rewriting them all: a block not written in the current run reads as
+// that value, and is filled with it when first written.
+template <typename Value>
+class RunBlocks {
+ public:
+  explicit RunBlocks(Value initial) { initial_.fill(initial); }
+
+  // Starts a run over `blocks` blocks.
+  void start(std::size_t blocks) {
+    if (blocks != stamps_.size() || ++run_ == 0) {
+      values_.assign(blocks * kBlockLanes, initial_[0]);
+      stamps_.assign(blocks, 0);
+      run_ = 1;
+    }
+  }
+  const Value* read(std::size_t block) const {
+    return stamps_[block] == run_ ? values_.data() + block * kBlockLanes : initial_.data();
+  }
+  Value* write(std::size_t block) {
+    Value* lanes = values_.data() + block * kBlockLanes;
+    if (stamps_[block] != run_) {
+      std::copy(initial_.begin(), initial_.end(), lanes);
+      stamps_[block] = run_;
+    }
+    return lanes;
+  }
+
+ private:
+  std::array<Value, kBlockLanes> initial_;
+  std::vector<Value> values_;
+  std::vector<std::uint32_t> stamps_;
+  std::uint32_t run_ = 0;
+};
+
+// Per pixel, the last draw of the run (numbered from 1; 0 for none) whose pixel there is sure
+// to land and to replace the colour and depth that earlier draws leave: their pixels need not
+// be shaded at all. Kept block by block, a block's lanes side by side.
+class HiddenPixels {
+ public:
+  // Room for a target of this size, every pixel owned by no draw.
+  void reset(int width, int height) {
+    width_ = width;
+    height_ = height;
+    blocksPerRow_ = (width + kBlockWidth - 1) / kBlockWidth;
+    const int blockRows = (height + kBlockHeight - 1) / kBlockHeight;
+    owners_.start(static_cast<std::size_t>(blocksPerRow_) * static_cast<std::size_t>(blockRows));
+  }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+  // The owners of the block whose top-left pixel is (x, y), a block-aligned position inside the
+  // target, lane by lane.
+  std::uint16_t* block(int x, int y) { return owners_.write(blockIndex(x, y)); }
+  const std::uint16_t* block(int x, int y) const { return owners_.read(blockIndex(x, y)); }
+
+  // The lanes of that block that a draw after `draw` paints over.
+  [[gnu::always_inline]] unsigned hiddenLanes(int x, int y, std::uint16_t draw) const {
+    using Shorts = std::uint16_t __attribute__((vector_size(2 * kBlockLanes)));
+    Shorts owners;
+    std::memcpy(&owners, block(x, y), sizeof owners);
+    return laneBits(__builtin_convertvector(owners > draw, BlockInts));
+  }
+
+ private:
+  std::size_t blockIndex(int x, int y) const {
+    return static_cast<std::size_t>(y / kBlockHeight) * static_cast<std::size_t>(blocksPerRow_) +
+           static_cast<std::size_t>(x / kBlockWidth);
+  }
+
+  int width_ = 0, height_ = 0, blocksPerRow_ = 0;
+  RunBlocks<std::uint16_t> owners_{0};
+};
+
+// A block a triangle covers: its top-left pixel and its covered lanes as bits.
+struct CoveredBlock {
+  std::int32_t x, y;
+  std::uint32_t lanes;
+};
+
+// The blocks each triangle of a run covers inside its draw's region, found band by band (bands
+// of whole block rows, top to bottom), triangles numbered through the run's draws in order.
+class CoveredBlocks {
+ public:
+  struct Band {
+    int top = 0, bottom = 0;            // rows
+    std::vector<CoveredBlock> blocks;   // every triangle's, in order
+    std::vector<std::uint32_t> starts;  // where each triangle's begin, and the end
+  };
+  std::vector<Band> bands;
+
+  std::span<const CoveredBlock> of(const Band& band, std::size_t triangle) const {
+    return std::span(band.blocks).subspan(band.starts[triangle], band.starts[triangle + 1] - band.starts[triangle]);
+  }
+};
+
+// What one draw of a run takes from the visibility pass: nothing, or the pixels it skips and
+// (from `firstTriangle` on, when `covered` is given) where its triangles' blocks are.
+struct DrawVisibility {
+  const HiddenPixels* hidden = nullptr;
+  std::uint16_t draw = 0;
+  const CoveredBlocks* covered = nullptr;
+  std::size_t firstTriangle = 0;
+};
+
+}  // namespace platform::d3d9

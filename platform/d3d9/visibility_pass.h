@@ -1,0 +1,55 @@
+// Finds, for a run of held-back draws on one target and depth buffer, the pixels a later draw
+// of the run paints over whole, before any of them is shaded. Where a draw's pixel is sure to
+// pass its depth test (its depth is below every depth the run could have stored there) and then
+// replaces colour and depth, what earlier draws put there cannot show: they skip those pixels.
+// The blocks each triangle covers are kept, so that the draws do not find them again.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/d3d9/band_workers.h"
+#include "platform/d3d9/hidden_pixels.h"
+#include "platform/d3d9/output_merger.h"
+#include "platform/d3d9/rasterizer.h"
+#include "platform/d3d9/resource.h"
+
+namespace platform::d3d9 {
+
+// One held-back draw as the pass sees it.
+struct DrawCoverage {
+  std::vector<std::span<const TriangleSetup>> triangles;  // in draw order
+  ClipRegion region;                                      // viewport and scissor, inside the target
+  bool writesDepth = false;                               // its passing pixels store a depth
+  bool knownDepth = true;      // ... and for its triangles, that depth is the interpolated one
+  bool linesOrPoints = false;  // it also draws lines or points, which the pass does not follow
+  bool paintsOver = false;     // each covered pixel that passes the depth test replaces colour and depth whole
+  unsigned depthPasses = 7;    // the depth function as comparisonMask gives it: only LESS (1), LESSEQUAL (3)
+                               // and ALWAYS (7) are sure to pass for a draw that paints over
+};
+
+// A scale s such that every depth z <= k * s (k a depth integer of `format`, as a float) has an
+// integer of k at most: k / maximum shrunk by 2^-21, far enough below it to absorb the float
+// roundings of the scale and the product (2^-24 each).
+float depthAtMostScale(const IntegerDepth& format);
+
+class VisibilityPass {
+ public:
+  // Fills `hidden` (just reset to the target's size) and `covered` for `draws` on `depth` as it
+  // holds now. Returns how many draws, from the first, it went through: up to the last that
+  // paints over, or none. The rows are shared out between `workers` threads.
+  std::size_t run(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
+                  HiddenPixels& hidden, CoveredBlocks& covered, BandWorkers& bandWorkers, unsigned workers);
+
+ private:
+  void runBand(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
+               HiddenPixels& hidden, CoveredBlocks::Band& band, int width);
+
+  // Per pixel, block by block, the least depth any draw so far could have stored there:
+  // infinity where none has, -1 where a draw may have stored a depth the pass cannot tell.
+  RunBlocks<float> least_{__builtin_inff()};
+  int blocksPerRow_ = 0;
+};
+
+}  // namespace platform::d3d9
