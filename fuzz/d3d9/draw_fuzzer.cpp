@@ -84,6 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (needed <= vertexCount) primitives = n;
   }
   if (primitives) device->DrawPrimitiveUP(type, primitives, vertices.data(), stride);
+  // The second draw may take another depth function: the two draws are rendered together at
+  // the end of the scene, the second perhaps painting over the first.
+  device->SetRenderState(D3DRS_ZFUNC, 1 + data[1] / 8 % 8);
   if (!indices.empty() && type != D3DPT_POINTLIST) {
     UINT indexed = 0;
     for (UINT n = 1; n <= indices.size(); ++n) {

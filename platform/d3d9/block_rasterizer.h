@@ -43,12 +43,24 @@ void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& regio
   return z < zero ? zero : (one < z ? one : z);
 }
 
+// A block's edge values as vectors of 32- or 64-bit lanes.
+template <typename Edge>
+struct EdgeLanesOf;
+template <>
+struct EdgeLanesOf<std::int32_t> {
+  using type = std::int32_t __attribute__((vector_size(4 * kBlockLanes)));
+};
+template <>
+struct EdgeLanesOf<std::int64_t> {
+  using type = std::int64_t __attribute__((vector_size(8 * kBlockLanes)));
+};
+
 // forEachCoveredBlock with the edge values of a block's lanes held as `Edge` integers, which
 // must hold every edge value of the triangle's blocks exactly.
 template <typename Edge, typename Visit>
 [[gnu::always_inline]] inline void forEachCoveredBlockAs(const TriangleSetup& s, const ClipRegion& region,
                                                          Visit& visit) {
-  using EdgeLanes = Edge __attribute__((vector_size(sizeof(Edge) * kBlockLanes)));
+  using EdgeLanes = typename EdgeLanesOf<Edge>::type;
   const int minX = std::max(s.minX, region.left), maxX = std::min(s.maxX, region.right - 1);
   const int minY = std::max(s.minY, region.top), maxY = std::min(s.maxY, region.bottom - 1);
   if (minX > maxX || minY > maxY) return;

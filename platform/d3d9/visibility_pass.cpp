@@ -189,7 +189,9 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
             return;
           }
           const BlockFloats z = saturateLanes(blockDepth(t, x, y));
-          const auto least = loadLanes<BlockFloats>(least_.read(at));
+          // Only a draw that stores depth changes the least; painting over implies it does.
+          float* leastAt = draw.writesDepth ? least_.write(at) : nullptr;
+          const auto least = loadLanes<BlockFloats>(leastAt ? leastAt : least_.read(at));
           if (draw.paintsOver) {
             // Sure to pass against the buffer as the run found it, and against every depth the
             // run's draws may have stored since: the least, as the buffer's integers keep the
@@ -207,7 +209,7 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
               storeLanes(ownersAt, (owners & ~taken) | (taken & number));
             }
           }
-          if (draw.writesDepth) storeLanes(least_.write(at), laneMask(lanes) ? (z < least ? z : least) : least);
+          if (leastAt) storeLanes(leastAt, laneMask(lanes) ? (z < least ? z : least) : least);
         });
       }
     }
