@@ -72,7 +72,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
                              BlockBatch& batch, BlockSink& sink, const DrawVisibility& visibility,
                              std::size_t triangle) {
   const Interpolants interpolants(s, components, batch);
-  auto add = [&](int x, int y, unsigned covered) {
+  auto add = [&](int x, int y, unsigned covered) __attribute__((always_inline)) {
     if (visibility.hidden) {
       covered &= ~visibility.hidden->hiddenLanes(x, y, visibility.draw);
       if (!covered) return;

@@ -10,7 +10,7 @@ namespace {
 // Beyond these a run of held draws is rendered, keeping the memory bounded (and the draw
 // numbers inside 16 bits).
 constexpr std::size_t kMostHeldDraws = 1024;
-constexpr std::size_t kMostHeldBytes = std::size_t{256} << 20;
+constexpr std::size_t kMostHeldBytes = std::size_t{64} << 20;
 
 }  // namespace
 

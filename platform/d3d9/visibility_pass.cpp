@@ -174,43 +174,44 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
           if (draw.writesDepth) forget(region);
           continue;
         }
-        forEachCoveredBlock(t, region, [&](int x, int y, unsigned lanes) {
-          // Field by field: a whole-struct copy here made the compiler reload two 32-bit
-          // stores as one 64-bit word, a stall on every block.
-          CoveredBlock& block = band.blocks.emplace_back();
-          block.x = x;
-          block.y = y;
-          block.lanes = lanes;
-          if (!tracked) return;
-          const std::size_t at = blockAt(x, y);
-          if (!draw.knownDepth) {
-            float* least = least_.write(at);
-            storeLanes(least, laneMask(lanes) ? BlockFloats{} + kUnknownStored : loadLanes<BlockFloats>(least));
-            return;
-          }
-          const BlockFloats z = saturateLanes(blockDepth(t, x, y));
-          // Only a draw that stores depth changes the least; painting over implies it does.
-          float* leastAt = draw.writesDepth ? least_.write(at) : nullptr;
-          const auto least = loadLanes<BlockFloats>(leastAt ? leastAt : least_.read(at));
-          if (draw.paintsOver) {
-            // Sure to pass against the buffer as the run found it, and against every depth the
-            // run's draws may have stored since: the least, as the buffer's integers keep the
-            // order of the depths they come from.
-            const unsigned inDepth = lanesInside(x, y, depthWidth, depthHeight);
-            unsigned sure = lanes & inDepth;
-            if (sure && draw.depthPasses != 7) {
-              const BlockInts stored = storedDepth(depth, format, x, y, sure, inDepth == kAllBlockLanes);
-              sure &= surelyPassingLanes(draw.depthPasses, z, least, stored, format, belowStored);
-            }
-            if (sure) {
-              std::uint16_t* ownersAt = hidden.block(x, y);
-              const auto owners = loadLanes<BlockShorts>(ownersAt);
-              const auto taken = __builtin_convertvector(laneMask(sure), BlockShorts);
-              storeLanes(ownersAt, (owners & ~taken) | (taken & number));
-            }
-          }
-          if (leastAt) storeLanes(leastAt, laneMask(lanes) ? (z < least ? z : least) : least);
-        });
+        forEachCoveredBlock(
+            t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
+              // Field by field: a whole-struct copy here made the compiler reload two 32-bit
+              // stores as one 64-bit word, a stall on every block.
+              CoveredBlock& block = band.blocks.emplace_back();
+              block.x = x;
+              block.y = y;
+              block.lanes = lanes;
+              if (!tracked) return;
+              const std::size_t at = blockAt(x, y);
+              if (!draw.knownDepth) {
+                float* least = least_.write(at);
+                storeLanes(least, laneMask(lanes) ? BlockFloats{} + kUnknownStored : loadLanes<BlockFloats>(least));
+                return;
+              }
+              const BlockFloats z = saturateLanes(blockDepth(t, x, y));
+              // Only a draw that stores depth changes the least; painting over implies it does.
+              float* leastAt = draw.writesDepth ? least_.write(at) : nullptr;
+              const auto least = loadLanes<BlockFloats>(leastAt ? leastAt : least_.read(at));
+              if (draw.paintsOver) {
+                // Sure to pass against the buffer as the run found it, and against every depth the
+                // run's draws may have stored since: the least, as the buffer's integers keep the
+                // order of the depths they come from.
+                const unsigned inDepth = lanesInside(x, y, depthWidth, depthHeight);
+                unsigned sure = lanes & inDepth;
+                if (sure && draw.depthPasses != 7) {
+                  const BlockInts stored = storedDepth(depth, format, x, y, sure, inDepth == kAllBlockLanes);
+                  sure &= surelyPassingLanes(draw.depthPasses, z, least, stored, format, belowStored);
+                }
+                if (sure) {
+                  std::uint16_t* ownersAt = hidden.block(x, y);
+                  const auto owners = loadLanes<BlockShorts>(ownersAt);
+                  const auto taken = __builtin_convertvector(laneMask(sure), BlockShorts);
+                  storeLanes(ownersAt, (owners & ~taken) | (taken & number));
+                }
+              }
+              if (leastAt) storeLanes(leastAt, laneMask(lanes) ? (z < least ? z : least) : least);
+            });
       }
     }
   }
