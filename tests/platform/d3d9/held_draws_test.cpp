@@ -148,6 +148,32 @@ class HeldDrawsTest : public RenderTest {
     return out;
   }
 
+  // An 8x8 texture that can be drawn into, its level made the render target.
+  ComPtr<IDirect3DSurface9> drawIntoTexture(ComPtr<IDirect3DTexture9>* texture) {
+    ComPtr<IDirect3DSurface9> level;
+    EXPECT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, texture->put(),
+                                    nullptr),
+              D3D_OK);
+    if (!*texture) return level;
+    EXPECT_EQ((*texture)->GetSurfaceLevel(0, level.put()), D3D_OK);
+    EXPECT_EQ(device->SetRenderTarget(0, level.get()), D3D_OK);
+    return level;
+  }
+
+  // The top row of an 8-pixel-wide render target, read back through GetRenderTargetData.
+  std::vector<D3DCOLOR> topRow(IDirect3DSurface9* target) {
+    ComPtr<IDirect3DSurface9> readable;
+    EXPECT_EQ(device->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, readable.put(), nullptr),
+              D3D_OK);
+    EXPECT_EQ(device->GetRenderTargetData(target, readable.get()), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    if (readable->LockRect(&locked, nullptr, D3DLOCK_READONLY) != D3D_OK) return {};
+    const auto* row = static_cast<const D3DCOLOR*>(locked.pBits);
+    std::vector<D3DCOLOR> out(row, row + 8);
+    readable->UnlockRect();
+    return out;
+  }
+
   std::size_t lastVisibilityDraws() {
     std::size_t draws = 0;
     EXPECT_TRUE(testing::lastVisibilityDraws(device.get(), &draws));
@@ -210,15 +236,7 @@ TEST_F(HeldDrawsTest, ReadingTheTargetInTheSceneSeesTheDrawsBeforeIt) {
   ASSERT_EQ(drawRect(-0.5f, -0.5f, 3.5f, 7.5f, kRed), D3D_OK);
   EXPECT_EQ(count(kRed), 32);  // locks the target
   ASSERT_EQ(drawRect(3.5f, -0.5f, 7.5f, 7.5f, kGreen), D3D_OK);
-  ComPtr<IDirect3DSurface9> copy;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, copy.put(), nullptr), D3D_OK);
-  ASSERT_EQ(device->GetRenderTargetData(target_.get(), copy.get()), D3D_OK);
-  D3DLOCKED_RECT locked{};
-  ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-  D3DCOLOR right;
-  std::memcpy(&right, static_cast<const char*>(locked.pBits) + 5 * 4, 4);
-  copy->UnlockRect();
-  EXPECT_EQ(right, kGreen);
+  EXPECT_EQ(topRow(target_.get()), std::vector<D3DCOLOR>({kRed, kRed, kRed, kRed, kGreen, kGreen, kGreen, kGreen}));
 }
 
 TEST_F(HeldDrawsTest, ATextureChangedBetweenDrawsKeepsEachDrawsTexels) {
@@ -236,12 +254,7 @@ TEST_F(HeldDrawsTest, ATextureChangedBetweenDrawsKeepsEachDrawsTexels) {
 
 TEST_F(HeldDrawsTest, SwitchingTargetsInTheSceneRendersIntoEachItsOwnDraws) {
   ComPtr<IDirect3DTexture9> rendered;
-  ASSERT_EQ(
-      device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, rendered.put(), nullptr),
-      D3D_OK);
-  ComPtr<IDirect3DSurface9> level;
-  ASSERT_EQ(rendered->GetSurfaceLevel(0, level.put()), D3D_OK);
-  ASSERT_EQ(device->SetRenderTarget(0, level.get()), D3D_OK);
+  ASSERT_TRUE(drawIntoTexture(&rendered));
   ASSERT_EQ(drawRect(-0.5f, -0.5f, 7.5f, 7.5f, kGreen), D3D_OK);
   // Back on the first target, the texture just drawn is read while drawing, and a draw that
   // reads its own target is drawn at once.
@@ -253,12 +266,8 @@ TEST_F(HeldDrawsTest, SwitchingTargetsInTheSceneRendersIntoEachItsOwnDraws) {
 
 TEST_F(HeldDrawsTest, ADrawReadingItsOwnTargetSeesTheDrawsBeforeItWhole) {
   ComPtr<IDirect3DTexture9> rendered;
-  ASSERT_EQ(
-      device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, rendered.put(), nullptr),
-      D3D_OK);
-  ComPtr<IDirect3DSurface9> level;
-  ASSERT_EQ(rendered->GetSurfaceLevel(0, level.put()), D3D_OK);
-  ASSERT_EQ(device->SetRenderTarget(0, level.get()), D3D_OK);
+  ComPtr<IDirect3DSurface9> level = drawIntoTexture(&rendered);
+  ASSERT_TRUE(level);
   ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlue, 1.0f, 0), D3D_OK);
   ASSERT_EQ(drawRect(-0.5f, -0.5f, 3.5f, 7.5f, kRed, 0.5f), D3D_OK);
   // The right half copies the left half from the target itself...
@@ -271,16 +280,7 @@ TEST_F(HeldDrawsTest, ADrawReadingItsOwnTargetSeesTheDrawsBeforeItWhole) {
   // ... before a nearer draw covers the left half, and so must see it red.
   device->SetTexture(0, white_.get());
   ASSERT_EQ(drawRect(-0.5f, -0.5f, 3.5f, 7.5f, kGreen, 0.25f), D3D_OK);
-  ComPtr<IDirect3DSurface9> readable;
-  ASSERT_EQ(device->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, readable.put(), nullptr),
-            D3D_OK);
-  ASSERT_EQ(device->GetRenderTargetData(level.get(), readable.get()), D3D_OK);
-  D3DLOCKED_RECT locked{};
-  ASSERT_EQ(readable->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-  const auto* row = static_cast<const D3DCOLOR*>(locked.pBits);
-  EXPECT_EQ(std::vector<D3DCOLOR>(row, row + 8),
-            std::vector<D3DCOLOR>({kGreen, kGreen, kGreen, kGreen, kRed, kRed, kRed, kRed}));
-  readable->UnlockRect();
+  EXPECT_EQ(topRow(level.get()), std::vector<D3DCOLOR>({kGreen, kGreen, kGreen, kGreen, kRed, kRed, kRed, kRed}));
   ASSERT_EQ(device->SetRenderTarget(0, target_.get()), D3D_OK);
 }
 
