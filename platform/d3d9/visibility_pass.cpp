@@ -110,11 +110,12 @@ float depthAtMostScale(const IntegerDepth& format) {
 std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const PixelStore& depth,
                                 const IntegerDepth& format, HiddenPixels& hidden, CoveredBlocks& covered,
                                 BandWorkers& bandWorkers, unsigned workers) {
-  // Only draws up to the last that paints over matter.
+  // Only draws up to the last that paints over matter, and only when there are draws before it
+  // for it to hide.
   std::size_t count = draws.size();
   while (count > 0 && !draws[count - 1].paintsOver) --count;
   const int width = hidden.width(), height = hidden.height();
-  if (count == 0 || width <= 0 || height <= 0) return 0;
+  if (count < 2 || width <= 0 || height <= 0) return 0;
   draws = draws.first(count);
   blocksPerRow_ = (width + kBlockWidth - 1) / kBlockWidth;
   const int blockRows = (height + kBlockHeight - 1) / kBlockHeight;

@@ -38,7 +38,8 @@ class VisibilityPass {
  public:
   // Fills `hidden` (just reset to the target's size) and `covered` for `draws` on `depth` as it
   // holds now. Returns how many draws, from the first, it went through: up to the last that
-  // paints over, or none. The rows are shared out between `workers` threads.
+  // paints over, or none when that is the first draw or there is none. The rows are shared out
+  // between `workers` threads.
   std::size_t run(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
                   HiddenPixels& hidden, CoveredBlocks& covered, BandWorkers& bandWorkers, unsigned workers);
 

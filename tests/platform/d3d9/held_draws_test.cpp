@@ -219,17 +219,17 @@ TEST_F(HeldDrawsTest, OpaqueDrawsInFrontAreFoundAndOthersAreNot) {
     return lastVisibilityDraws();
   };
   EXPECT_EQ(run([] {}), 2u);
-  // A patch that may let the card show through, or keeps its depth, hides nothing: the pass
-  // goes as far as the card (opaque itself, over nothing).
-  EXPECT_EQ(run([&] { device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE); }), 1u);
+  // A patch that may let the card show through, or keeps its depth, hides nothing, and the
+  // card, opaque itself, has nothing before it to hide: no pass.
+  EXPECT_EQ(run([&] { device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE); }), 0u);
   EXPECT_EQ(run([&] {
               device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
               device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
               device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
             }),
-            1u);
-  EXPECT_EQ(run([&] { device->SetRenderState(D3DRS_COLORWRITEENABLE, 0x7); }), 1u);
-  EXPECT_EQ(run([&] { device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE); }), 1u);
+            0u);
+  EXPECT_EQ(run([&] { device->SetRenderState(D3DRS_COLORWRITEENABLE, 0x7); }), 0u);
+  EXPECT_EQ(run([&] { device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE); }), 0u);
 }
 
 TEST_F(HeldDrawsTest, ReadingTheTargetInTheSceneSeesTheDrawsBeforeIt) {

@@ -177,8 +177,11 @@ TEST_F(VisibilityPassTest, OnlyDrawsUpToTheLastThatPaintsOverAreGoneThrough) {
   clearDepth(1.0f);
   Layer opaque{rectangle(0, 0, kWidth, kHeight, 0.5f), true, true, true};
   Layer blended{rectangle(0, 0, kWidth, kHeight, 0.1f)};
+  owners({blended, opaque, blended});
+  EXPECT_EQ(seen_, 2u);
+  // With nothing before it to hide, the pass is not run at all.
   owners({opaque, blended});
-  EXPECT_EQ(seen_, 1u);
+  EXPECT_EQ(seen_, 0u);
   owners({blended});
   EXPECT_EQ(seen_, 0u);
 }
