@@ -25,7 +25,6 @@ class HeldDraws {
   void finish(BandWorkers& bandWorkers, unsigned workers);
   // Lets the held draws go unrendered (the device is going away).
   void discard();
-  bool empty() const { return draws_.empty(); }
   // How many draws of the last run the visibility pass went through (for tests).
   std::size_t lastVisibilityDraws() const { return lastSeen_; }
 

@@ -1,7 +1,8 @@
 // Finds, for a run of held-back draws on one target and depth buffer, the pixels a later draw
 // of the run paints over whole, before any of them is shaded. Where a draw's pixel is sure to
-// pass its depth test (its depth is below every depth the run could have stored there) and then
-// replaces colour and depth, what earlier draws put there cannot show: they skip those pixels.
+// pass its depth test (against the depth the buffer held and every depth the run could have
+// stored there since) and then replaces colour and depth, what earlier draws put there cannot
+// show: they skip those pixels.
 // The blocks each triangle covers are kept, so that the draws do not find them again.
 #pragma once
 
