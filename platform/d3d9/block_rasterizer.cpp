@@ -95,15 +95,8 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     if (band.bottom <= region.top || band.top >= region.bottom) continue;
     const bool whole = band.top >= region.top && band.bottom <= region.bottom;
     for (const CoveredBlock& block : visibility.covered->of(band, visibility.firstTriangle + triangle)) {
-      unsigned lanes = block.lanes;
-      if (!whole) {
-        for (int row = 0; row < kBlockHeight; ++row) {
-          const int y = block.y + row;
-          if (y < region.top || y >= region.bottom) lanes &= ~(kBlockRowLanes << (row * kBlockWidth));
-        }
-        if (!lanes) continue;
-      }
-      add(block.x, block.y, lanes);
+      const unsigned lanes = whole ? block.lanes : block.lanes & lanesInRows(block.y, region.top, region.bottom);
+      if (lanes) add(block.x, block.y, lanes);
     }
   }
 }

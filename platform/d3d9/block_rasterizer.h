@@ -43,6 +43,15 @@ void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& regio
   return z < zero ? zero : (one < z ? one : z);
 }
 
+// The lanes of a block whose top row is `y` that lie in rows `top` to `bottom`, bottom excluded.
+[[gnu::always_inline]] inline unsigned lanesInRows(int y, int top, int bottom) {
+  unsigned lanes = kAllBlockLanes;
+  for (int row = 0; row < kBlockHeight; ++row) {
+    if (y + row < top || y + row >= bottom) lanes &= ~(kBlockRowLanes << (row * kBlockWidth));
+  }
+  return lanes;
+}
+
 // A block's edge values as vectors of 32- or 64-bit lanes.
 template <typename Edge>
 struct EdgeLanesOf;
@@ -86,11 +95,7 @@ template <typename Edge, typename Visit>
     return lanes;
   }();
   for (int y = firstY; y <= maxY; y += kBlockHeight) {
-    // Lanes whose row lies inside the bounds.
-    unsigned rowLanes = kAllBlockLanes;
-    for (int row = 0; row < kBlockHeight; ++row) {
-      if (y + row < minY || y + row > maxY) rowLanes &= ~(kBlockRowLanes << (row * kBlockWidth));
-    }
+    const unsigned rowLanes = lanesInRows(y, minY, maxY + 1);
     std::array<std::int64_t, 3> e = rowStart;
     for (int x = firstX; x <= maxX; x += kBlockWidth) {
       unsigned lanes = rowLanes;

@@ -185,26 +185,15 @@ class Draw final : public PreparedDraw {
     for (const Primitives& part : parts_) coverage.triangles.emplace_back(part.triangles);
     coverage.region = targetRegion();
     PixelStage stage;
-    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
-    bool linesOrPoints = false;
-    for (const Primitives& part : parts_) linesOrPoints = linesOrPoints || !part.lines.empty() || !part.points.empty();
+    bindPixelWork(stage, merger);
+    coverage.depthFormat = merger.integerDepth();
     coverage.writesDepth = merger.writesDepth();
     coverage.knownDepth = !stage.writesDepth();
-    coverage.linesOrPoints = linesOrPoints;
+    coverage.linesOrPoints = hasLinesOrPoints();
     coverage.depthPasses = merger.depthPasses();
-    // Only functions that pass whatever lies behind can be sure to: LESS, LESSEQUAL, ALWAYS.
-    const bool passesBehind = coverage.depthPasses == 1 || coverage.depthPasses == 3 || coverage.depthPasses == 7;
-    coverage.paintsOver =
-        merger.paintsOver() && passesBehind && coverage.knownDepth && !linesOrPoints && !stage.mayKill();
+    coverage.paintsOver = merger.paintsOver() && coverage.knownDepth && !coverage.linesOrPoints && !stage.mayKill();
     return coverage;
-  }
-
-  std::optional<IntegerDepth> integerDepth() override {
-    OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
-    return merger.integerDepth();
   }
 
   std::size_t heldBytes() const override {
@@ -656,11 +645,21 @@ class Draw final : public PreparedDraw {
     return r;
   }
 
+  // Binds a pixel stage and output merger of the caller's to the draw's state and targets.
+  void bindPixelWork(PixelStage& stage, OutputMerger& merger) {
+    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
+    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
+  }
+
+  bool hasLinesOrPoints() const {
+    return std::any_of(parts_.begin(), parts_.end(),
+                       [](const Primitives& part) { return !part.lines.empty() || !part.points.empty(); });
+  }
+
   void renderBand(const ClipRegion& region, const DrawVisibility& visibility) {
     PixelStage stage;
-    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
+    bindPixelWork(stage, merger);
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = takesBlocks(stage, merger);
@@ -697,9 +696,8 @@ class Draw final : public PreparedDraw {
   bool usesBlocks() {
     if (!kBlocksPayOff || !targets_.fastPaths) return false;
     PixelStage stage;
-    stage.bind(state_, &pixelSamplers_, vertexStage_.varyings());
     OutputMerger merger;
-    merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
+    bindPixelWork(stage, merger);
     return takesBlocks(stage, merger);
   }
 
@@ -708,11 +706,7 @@ class Draw final : public PreparedDraw {
     ClipRegion whole = targetRegion();
     if (whole.left >= whole.right || whole.top >= whole.bottom) return;
     std::uint64_t area = 0;
-    bool linesOrPoints = false;
-    for (const Primitives& part : parts_) {
-      area += part.area;
-      linesOrPoints = linesOrPoints || !part.lines.empty() || !part.points.empty();
-    }
+    for (const Primitives& part : parts_) area += part.area;
     if (targets_.fastPaths && targets_.texelScratch && !usesBlocks()) {
       // Primitives' bounding boxes stand in for the samples the draw will take; blocks read
       // the texels where they are.
@@ -722,7 +716,7 @@ class Draw final : public PreparedDraw {
     }
     unsigned workers = std::max(1u, targets_.workers);
     int height = whole.bottom - whole.top;
-    if (workers == 1 || area < kParallelPixels || height < 4 || linesOrPoints) {
+    if (workers == 1 || area < kParallelPixels || height < 4 || hasLinesOrPoints()) {
       renderBand(whole, visibility);
       return;
     }

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include "platform/d3d9/band_workers.h"
 #include "platform/d3d9/device_state.h"
@@ -61,8 +60,6 @@ class PreparedDraw {
   virtual void render(const DrawVisibility& visibility) = 0;
   // Its triangles, region and use of depth, for the visibility pass.
   virtual DrawCoverage coverage() = 0;
-  // The depth buffer's layout when the draw has one of integers.
-  virtual std::optional<IntegerDepth> integerDepth() = 0;
   // About how much memory it holds.
   virtual std::size_t heldBytes() const = 0;
 };

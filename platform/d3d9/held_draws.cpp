@@ -30,20 +30,19 @@ void HeldDraws::finish(BandWorkers& bandWorkers, unsigned workers) {
   std::vector<std::unique_ptr<PreparedDraw>> draws = std::move(draws_);
   draws_.clear();
   heldBytes_ = 0;
-  std::size_t seen = 0;  // draws the visibility pass went through
-  std::vector<std::size_t> firstTriangles;
+  std::size_t seen = 0;                     // draws the visibility pass went through
+  std::vector<std::size_t> firstTriangles;  // each draw's, numbered through the run
   if (draws.size() > 1 && target_ && depthStencil_) {
-    if (const std::optional<IntegerDepth> format = draws.front()->integerDepth()) {
-      std::vector<DrawCoverage> coverage;
-      coverage.reserve(draws.size());
-      for (const auto& draw : draws) {
-        coverage.push_back(draw->coverage());
-        std::size_t triangles = 0;
-        for (const auto& run : coverage.back().triangles) triangles += run.size();
-        firstTriangles.push_back((firstTriangles.empty() ? 0 : firstTriangles.back()) + triangles);
-      }
-      // Each draw's first triangle is where the ones before it end.
-      firstTriangles.insert(firstTriangles.begin(), 0);
+    std::vector<DrawCoverage> coverage;
+    coverage.reserve(draws.size());
+    std::size_t triangles = 0;
+    for (const auto& draw : draws) {
+      coverage.push_back(draw->coverage());
+      firstTriangles.push_back(triangles);
+      for (const auto& run : coverage.back().triangles) triangles += run.size();
+    }
+    // All the draws share the depth buffer.
+    if (const std::optional<IntegerDepth> format = coverage.front().depthFormat) {
       const D3DSURFACE_DESC& desc = target_->desc();
       hidden_.reset(static_cast<int>(desc.Width), static_cast<int>(desc.Height));
       seen = visibility_.run(coverage, depthStencil_->pixels(), *format, hidden_, covered_, bandWorkers, workers);

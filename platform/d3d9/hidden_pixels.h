@@ -71,8 +71,7 @@ class HiddenPixels {
 
   // The lanes of that block that a draw after `draw` paints over.
   [[gnu::always_inline]] unsigned hiddenLanes(int x, int y, std::uint16_t draw) const {
-    using Shorts = std::uint16_t __attribute__((vector_size(2 * kBlockLanes)));
-    Shorts owners;
+    BlockShorts owners;
     std::memcpy(&owners, block(x, y), sizeof owners);
     return laneBits(__builtin_convertvector(owners > draw, BlockInts));
   }

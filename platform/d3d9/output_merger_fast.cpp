@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/d3d9/block_surface.h"
 #include "platform/d3d9/output_merger.h"
 #include "platform/d3d9/raw_bits.h"
 
@@ -18,30 +19,6 @@ using Words = Ints4;
 [[gnu::always_inline]] inline bool passes(unsigned mask, DWORD incoming, DWORD stored) {
   unsigned outcome = incoming < stored ? 1u : incoming == stored ? 2u : 4u;
   return (mask & outcome) != 0;
-}
-
-// A 16- or 32-bit pixel word of a depth buffer or target, at any alignment.
-template <int Bytes>
-[[gnu::always_inline]] inline DWORD readSurfaceWord(const std::byte* p) {
-  if constexpr (Bytes == 4) {
-    DWORD word;
-    std::memcpy(&word, p, 4);
-    return word;
-  } else {
-    std::uint16_t half;
-    std::memcpy(&half, p, 2);
-    return half;
-  }
-}
-
-template <int Bytes>
-[[gnu::always_inline]] inline void writeSurfaceWord(std::byte* p, DWORD word) {
-  if constexpr (Bytes == 4) {
-    std::memcpy(p, &word, 4);
-  } else {
-    auto half = static_cast<std::uint16_t>(word);
-    std::memcpy(p, &half, 2);
-  }
 }
 
 }  // namespace
@@ -138,141 +115,6 @@ void OutputMerger::mergeCommon(const QuadInput& quad, const QuadOutput& shaded) 
   }
 }
 
-namespace {
-
-// The lanes (as bits) where a D3DCMPFUNC, as comparisonMask gives it, passes `incoming`
-// against `stored`; both below 2^31.
-[[gnu::always_inline]] inline unsigned passingLanes(unsigned mask, BlockInts incoming, BlockInts stored) {
-#if defined(PRISM_BLOCKS_OF_16)
-  // One comparison per function; a draw keeps its function, so the branch is always foreseen.
-  const auto a = reinterpret_cast<__m512i>(incoming), b = reinterpret_cast<__m512i>(stored);
-  switch (mask & 7) {
-    case 0: return 0;
-    case 1: return _mm512_cmplt_epi32_mask(a, b);
-    case 2: return _mm512_cmpeq_epi32_mask(a, b);
-    case 3: return _mm512_cmple_epi32_mask(a, b);
-    case 4: return _mm512_cmpgt_epi32_mask(a, b);
-    case 5: return _mm512_cmpneq_epi32_mask(a, b);
-    case 6: return _mm512_cmpge_epi32_mask(a, b);
-    default: return kAllBlockLanes;
-  }
-#else
-  const BlockInts less = BlockInts{} - static_cast<std::int32_t>(mask & 1);
-  const BlockInts equal = BlockInts{} - static_cast<std::int32_t>((mask >> 1) & 1);
-  const BlockInts greater = BlockInts{} - static_cast<std::int32_t>((mask >> 2) & 1);
-  return laneBits(((incoming < stored) & less) | ((incoming == stored) & equal) | ((incoming > stored) & greater));
-#endif
-}
-
-// A block's pixels on a surface of `Bytes`-wide words: its top row at `at`, each next one a
-// pitch below. Inside the surface a row is read and written whole when it has lanes to touch (a
-// row without may belong to another band), or with AVX-512 lane by lane through masks; lane by
-// lane at the edges.
-template <int Bytes>
-class BlockPixels {
- public:
-  BlockPixels(std::byte* at, std::size_t pitch, bool inside) : at_(at), pitch_(pitch), inside_(inside) {}
-
-  // The words of `lanes` (the others 0).
-  [[gnu::always_inline]] BlockInts load(unsigned lanes) const {
-    std::array<Ints4, kBlockHeight> rows{};
-    for (int row = 0; row < kBlockHeight; ++row) {
-      const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
-      const std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
-      Ints4& words = rows[static_cast<std::size_t>(row)];
-#if defined(PRISM_BLOCKS_OF_16)
-      if (inside_) {
-        words = loadLanes(rowAt, rowLanes);
-        continue;
-      }
-#endif
-      if (!rowLanes) continue;
-      if (inside_) {
-        words = loadRow(rowAt);
-        continue;
-      }
-      for (unsigned left = rowLanes; left; left &= left - 1) {
-        const int column = __builtin_ctz(left);
-        words[column] = static_cast<std::int32_t>(readSurfaceWord<Bytes>(rowAt + column * Bytes));
-      }
-    }
-    return joinBlockRows(rows);
-  }
-
-  // Writes the words of `lanes`, leaving the block's other pixels as they are.
-  [[gnu::always_inline]] void store(unsigned lanes, BlockInts words) {
-    const std::array<Ints4, kBlockHeight> rows = splitBlockRows(words);
-    for (int row = 0; row < kBlockHeight; ++row) {
-      const unsigned rowLanes = (lanes >> (kBlockWidth * row)) & kBlockRowLanes;
-      std::byte* rowAt = at_ + static_cast<std::size_t>(row) * pitch_;
-      const Ints4 four = rows[static_cast<std::size_t>(row)];
-#if defined(PRISM_BLOCKS_OF_16)
-      if (inside_) {
-        storeLanes(rowAt, rowLanes, four);
-        continue;
-      }
-#endif
-      if (!rowLanes) continue;
-      if (inside_) {
-        const Ints4 keep = (Ints4{1, 2, 4, 8} & static_cast<std::int32_t>(rowLanes)) == 0;
-        storeRow(rowAt, rowLanes == kBlockRowLanes ? four : (keep ? loadRow(rowAt) : four));
-        continue;
-      }
-      for (unsigned left = rowLanes; left; left &= left - 1) {
-        const int column = __builtin_ctz(left);
-        writeSurfaceWord<Bytes>(rowAt + column * Bytes, static_cast<DWORD>(four[column]));
-      }
-    }
-  }
-
- private:
-  using Halves4 = std::uint16_t __attribute__((vector_size(8)));
-  static Ints4 loadRow(const std::byte* at) {
-    if constexpr (Bytes == 4) {
-      return loadUnaligned<Ints4>(at);
-    } else {
-      return __builtin_convertvector(loadUnaligned<Halves4>(at), Ints4);
-    }
-  }
-#if defined(PRISM_BLOCKS_OF_16)
-  // Masked moves touch only the lanes asked for, without branches on how a row is covered.
-  static Ints4 loadLanes(const std::byte* at, unsigned lanes) {
-    const auto mask = static_cast<__mmask8>(lanes);
-    if constexpr (Bytes == 4) {
-      return reinterpret_cast<Ints4>(_mm_maskz_loadu_epi32(mask, at));
-    } else {
-      using Halves8 = std::uint16_t __attribute__((vector_size(16)));
-      const auto halves = reinterpret_cast<Halves8>(_mm_maskz_loadu_epi16(mask, at));
-      return __builtin_convertvector(__builtin_shufflevector(halves, halves, 0, 1, 2, 3), Ints4);
-    }
-  }
-  static void storeLanes(std::byte* at, unsigned lanes, Ints4 four) {
-    const auto mask = static_cast<__mmask8>(lanes);
-    if constexpr (Bytes == 4) {
-      _mm_mask_storeu_epi32(at, mask, reinterpret_cast<__m128i>(four));
-    } else {
-      const Halves4 halves = __builtin_convertvector(four, Halves4);
-      const auto wide = __builtin_shufflevector(halves, halves, 0, 1, 2, 3, 0, 1, 2, 3);
-      _mm_mask_storeu_epi16(at, mask, reinterpret_cast<__m128i>(wide));
-    }
-  }
-#endif
-  static void storeRow(std::byte* at, Ints4 four) {
-    if constexpr (Bytes == 4) {
-      std::memcpy(at, &four, sizeof four);
-    } else {
-      const Halves4 halves = __builtin_convertvector(four, Halves4);
-      std::memcpy(at, &halves, sizeof halves);
-    }
-  }
-
-  std::byte* at_;
-  std::size_t pitch_;
-  bool inside_;
-};
-
-}  // namespace
-
 template <int DepthBytes, bool Blend>
 void OutputMerger::mergeBlocksCommon(const BlockBatch& batch, const BatchColor& shaded, const LanePacking* packing) {
   for (std::size_t b = 0; b < static_cast<std::size_t>(batch.count); ++b) {
@@ -297,24 +139,12 @@ template <int DepthBytes, bool Blend>
   if (!lanes) return;
   if constexpr (DepthBytes != 0) {
     // Pixels beyond a depth buffer smaller than the target pass untested.
-    unsigned tested = lanes;
-    const bool insideDepth =
-        static_cast<UINT>(x + kBlockWidth) <= depth_->width && static_cast<UINT>(y + kBlockHeight) <= depth_->height;
-    if (!insideDepth) {
-      for (int l = 0; l < kBlockLanes; ++l) {
-        if (static_cast<UINT>(x + l % kBlockWidth) >= depth_->width ||
-            static_cast<UINT>(y + l / kBlockWidth) >= depth_->height) {
-          tested &= ~(1u << l);
-        }
-      }
-    }
+    const unsigned inDepth = lanesInside(x, y, static_cast<int>(depth_->width), static_cast<int>(depth_->height));
+    const unsigned tested = lanes & inDepth;
     BlockPixels<DepthBytes> depth(depthBytes_ + std::size_t(y) * depth_->rowPitch + std::size_t(x) * DepthBytes,
-                                  depth_->rowPitch, insideDepth);
+                                  depth_->rowPitch, inDepth == kAllBlockLanes);
     const BlockWords words = reinterpret_cast<BlockWords>(depth.load(tested));
-    // Depth in [0, 1] to the buffer's integers, in double as the general merge does.
-    using BlockDoubles = double __attribute__((vector_size(8 * kBlockLanes)));
-    const BlockDoubles unit = __builtin_convertvector(saturateLanes(z), BlockDoubles);
-    const BlockInts quantised = __builtin_convertvector(unit * depthMaximum_ + 0.5, BlockInts);
+    const BlockInts quantised = depthIntegers(saturateLanes(z), depthMaximum_);
     const BlockInts stored = reinterpret_cast<BlockInts>((words & depthBits_) >> layout_.depthShift);
     const unsigned passing = passingLanes(depthPasses_, quantised, stored) & tested;
     lanes &= passing | ~tested;

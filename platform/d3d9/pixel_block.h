@@ -42,6 +42,7 @@ inline constexpr bool kBlocksPayOff = false;
 using BlockFloats = float __attribute__((vector_size(4 * kBlockLanes)));
 using BlockInts = std::int32_t __attribute__((vector_size(4 * kBlockLanes)));
 using BlockWords = std::uint32_t __attribute__((vector_size(4 * kBlockLanes)));
+using BlockShorts = std::uint16_t __attribute__((vector_size(2 * kBlockLanes)));
 
 using Floats4 = float __attribute__((vector_size(16)));
 using Ints4 = std::int32_t __attribute__((vector_size(16)));

@@ -73,12 +73,13 @@ const LanePacking* PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* 
         0, shaded->count, {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
         LodMode::derivatives, nullptr,
         {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), (*color)[3].data()});
-    // A white diffuse leaves each saturated texel as it is.
     const auto& diffuse = shaded->varyings[kDiffuseSlot];
-    for (std::size_t b = 0; whiteDiffuse_ && b < blocks; ++b) {
-      for (std::size_t c = 0; c < 4; ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
-    }
-    for (std::size_t b = 0; !whiteDiffuse_ && b < blocks; ++b) {
+    for (std::size_t b = 0; b < blocks; ++b) {
+      if (whiteDiffuse_) {
+        // A white diffuse leaves each saturated texel as it is.
+        for (std::size_t c = 0; c < 4; ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
+        continue;
+      }
       for (std::size_t c = 0; c < 3; ++c) {
         (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));
       }

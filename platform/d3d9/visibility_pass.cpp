@@ -5,11 +5,10 @@
 #include <cstring>
 
 #include "platform/d3d9/block_rasterizer.h"
+#include "platform/d3d9/block_surface.h"
 
 namespace platform::d3d9 {
 namespace {
-
-using BlockShorts = std::uint16_t __attribute__((vector_size(2 * kBlockLanes)));
 
 template <typename Lanes, typename Value>
 [[gnu::always_inline]] inline Lanes loadLanes(const Value* at) {
@@ -30,45 +29,22 @@ template <typename Lanes, typename Value>
   return (laneBit & static_cast<std::int32_t>(bits)) != 0;
 }
 
-// The lanes of the block at (x, y) that lie inside a width x height surface.
-[[gnu::always_inline]] inline unsigned lanesInside(int x, int y, int width, int height) {
-  if (x + kBlockWidth <= width && y + kBlockHeight <= height) return kAllBlockLanes;
-  unsigned lanes = 0;
-  for (int l = 0; l < kBlockLanes; ++l) {
-    if (x + l % kBlockWidth < width && y + l / kBlockWidth < height) lanes |= 1u << l;
-  }
-  return lanes;
-}
-
 // The depths the depth buffer holds at the block's `lanes`, as its integers (the others 0).
 // `inside`: the whole block lies inside the buffer.
+template <int Bytes>
+[[gnu::always_inline]] inline BlockWords storedWords(const PixelStore& depth, int x, int y, unsigned lanes,
+                                                     bool inside) {
+  const BlockPixels<Bytes, const std::byte> pixels(
+      depth.bytes.data() + static_cast<std::size_t>(y) * depth.rowPitch + static_cast<std::size_t>(x) * Bytes,
+      depth.rowPitch, inside);
+  return reinterpret_cast<BlockWords>(pixels.load(lanes));
+}
 [[gnu::always_inline]] inline BlockInts storedDepth(const PixelStore& depth, const IntegerDepth& format, int x, int y,
                                                     unsigned lanes, bool inside) {
   const DWORD mask = ((1u << format.bits) - 1) << format.shift;
-  BlockWords words{};
-  const std::byte* at = depth.bytes.data() + static_cast<std::size_t>(y) * depth.rowPitch +
-                        static_cast<std::size_t>(x) * static_cast<std::size_t>(format.bytes);
-  if (inside && format.bytes == 4) {
-    for (int r = 0; r < kBlockHeight; ++r) {
-      std::memcpy(reinterpret_cast<std::uint32_t*>(&words) + r * kBlockWidth, at + r * depth.rowPitch, 16);
-    }
-  } else {
-    for (unsigned left = lanes; left; left &= left - 1) {
-      const int l = __builtin_ctz(left);
-      const std::byte* word = at + static_cast<std::size_t>(l / kBlockWidth) * depth.rowPitch +
-                              static_cast<std::size_t>(l % kBlockWidth) * static_cast<std::size_t>(format.bytes);
-      std::uint32_t value = 0;
-      std::memcpy(&value, word, static_cast<std::size_t>(format.bytes));
-      words[l] = value;
-    }
-  }
+  const BlockWords words =
+      format.bytes == 4 ? storedWords<4>(depth, x, y, lanes, inside) : storedWords<2>(depth, x, y, lanes, inside);
   return reinterpret_cast<BlockInts>((words & mask) >> format.shift);
-}
-
-// Depths in [0, 1] as the buffer's integers, worked out as the merge does.
-[[gnu::always_inline]] inline BlockInts quantised(BlockFloats unit, const IntegerDepth& format) {
-  using BlockDoubles = double __attribute__((vector_size(8 * kBlockLanes)));
-  return __builtin_convertvector(__builtin_convertvector(unit, BlockDoubles) * format.maximum + 0.5, BlockInts);
 }
 
 // Values of `least_`: no draw of the run has stored a depth at the pixel yet, or one may have
@@ -89,12 +65,18 @@ constexpr float kUnknownStored = -1.0f;
     const BlockFloats threshold = __builtin_convertvector(stored, BlockFloats) * belowStored;
     return laneBits((z <= least) & (z <= threshold));
   }
-  if (depthPasses != 1) return 0;
   // LESS, on the integers themselves.
-  const BlockInts incoming = quantised(z, format);
+  const BlockInts incoming = depthIntegers(z, format.maximum);
   const unsigned untouched = laneBits(least == kNothingStored);
-  const unsigned lower = laneBits(least >= 0.0f) & laneBits(incoming < quantised(saturateLanes(least), format));
-  return laneBits(incoming < stored) & (untouched | lower);
+  const unsigned lower =
+      laneBits(least >= 0.0f) & passingLanes(1, incoming, depthIntegers(saturateLanes(least), format.maximum));
+  return passingLanes(1, incoming, stored) & (untouched | lower);
+}
+
+// Whether a draw's pixels can be sure to land: it paints over, with a depth function that lets
+// through whatever lies behind (LESS, LESSEQUAL or ALWAYS).
+bool mayOwnPixels(const DrawCoverage& draw) {
+  return draw.paintsOver && (draw.depthPasses == 1 || draw.depthPasses == 3 || draw.depthPasses == 7);
 }
 
 ClipRegion intersect(const ClipRegion& a, const ClipRegion& b) {
@@ -113,7 +95,7 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   // Only draws up to the last that paints over matter, and only when there are draws before it
   // for it to hide.
   std::size_t count = draws.size();
-  while (count > 0 && !draws[count - 1].paintsOver) --count;
+  while (count > 0 && !mayOwnPixels(draws[count - 1])) --count;
   const int width = hidden.width(), height = hidden.height();
   if (count < 2 || width <= 0 || height <= 0) return 0;
   draws = draws.first(count);
@@ -164,7 +146,8 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
     const DrawCoverage& draw = draws[d];
     const ClipRegion region = intersect(draw.region, {0, band.top, width, band.bottom});
     const bool inside = region.left < region.right && region.top < region.bottom;
-    const bool tracked = draw.writesDepth || draw.paintsOver;
+    const bool owns = mayOwnPixels(draw);
+    const bool tracked = draw.writesDepth || owns;
     if (inside && draw.writesDepth && draw.linesOrPoints) forget(region);
     const auto number = static_cast<std::uint16_t>(d + 1);
     for (std::span<const TriangleSetup> run : draw.triangles) {
@@ -194,7 +177,7 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
               // Only a draw that stores depth changes the least; painting over implies it does.
               float* leastAt = draw.writesDepth ? least_.write(at) : nullptr;
               const auto least = loadLanes<BlockFloats>(leastAt ? leastAt : least_.read(at));
-              if (draw.paintsOver) {
+              if (owns) {
                 // Sure to pass against the buffer as the run found it, and against every depth the
                 // run's draws may have stored since: the least, as the buffer's integers keep the
                 // order of the depths they come from.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -22,12 +23,12 @@ namespace platform::d3d9 {
 struct DrawCoverage {
   std::vector<std::span<const TriangleSetup>> triangles;  // in draw order
   ClipRegion region;                                      // viewport and scissor, inside the target
+  std::optional<IntegerDepth> depthFormat;                // the depth buffer's, when it holds integers
   bool writesDepth = false;                               // its passing pixels store a depth
   bool knownDepth = true;      // ... and for its triangles, that depth is the interpolated one
   bool linesOrPoints = false;  // it also draws lines or points, which the pass does not follow
   bool paintsOver = false;     // each covered pixel that passes the depth test replaces colour and depth whole
-  unsigned depthPasses = 7;    // the depth function as comparisonMask gives it: only LESS (1), LESSEQUAL (3)
-                               // and ALWAYS (7) are sure to pass for a draw that paints over
+  unsigned depthPasses = 7;    // the depth function as comparisonMask gives it
 };
 
 // A scale s such that every depth z <= k * s (k a depth integer of `format`, as a float) has an
