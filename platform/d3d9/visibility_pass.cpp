@@ -17,34 +17,32 @@ template <typename Lanes, typename Value>
   return lanes;
 }
 
-template <typename Lanes, typename Value>
-[[gnu::always_inline]] inline void storeLanes(Value* at, const Lanes& lanes) {
-  std::memcpy(at, &lanes, sizeof lanes);
-}
-
+#if !defined(PRISM_BLOCKS_OF_16)
 // Lane bits as a lane mask: all ones in the lanes whose bit is set.
 [[gnu::always_inline]] inline BlockInts laneMask(unsigned bits) {
   BlockInts laneBit;
   for (int l = 0; l < kBlockLanes; ++l) laneBit[l] = 1 << l;
   return (laneBit & static_cast<std::int32_t>(bits)) != 0;
 }
+#endif
 
-// The depths the depth buffer holds at the block's `lanes`, as its integers (the others 0).
-// `inside`: the whole block lies inside the buffer.
-template <int Bytes>
-[[gnu::always_inline]] inline BlockWords storedWords(const PixelStore& depth, int x, int y, unsigned lanes,
-                                                     bool inside) {
-  const BlockPixels<Bytes, const std::byte> pixels(
-      depth.bytes.data() + static_cast<std::size_t>(y) * depth.rowPitch + static_cast<std::size_t>(x) * Bytes,
-      depth.rowPitch, inside);
-  return reinterpret_cast<BlockWords>(pixels.load(lanes));
+// Writes `value` to the lanes of a block's values whose bit is set in `lanes`, leaving the others.
+[[gnu::always_inline]] inline void storeWhere(float* at, unsigned lanes, BlockFloats value) {
+#if defined(PRISM_BLOCKS_OF_16)
+  _mm512_mask_storeu_ps(at, static_cast<__mmask16>(lanes), reinterpret_cast<__m512>(value));
+#else
+  const BlockFloats kept = loadLanes<BlockFloats>(at), written = laneMask(lanes) ? value : kept;
+  std::memcpy(at, &written, sizeof written);
+#endif
 }
-[[gnu::always_inline]] inline BlockInts storedDepth(const PixelStore& depth, const IntegerDepth& format, int x, int y,
-                                                    unsigned lanes, bool inside) {
-  const DWORD mask = ((1u << format.bits) - 1) << format.shift;
-  const BlockWords words =
-      format.bytes == 4 ? storedWords<4>(depth, x, y, lanes, inside) : storedWords<2>(depth, x, y, lanes, inside);
-  return reinterpret_cast<BlockInts>((words & mask) >> format.shift);
+[[gnu::always_inline]] inline void storeWhere(std::uint16_t* at, unsigned lanes, std::uint16_t value) {
+#if defined(PRISM_BLOCKS_OF_16)
+  _mm256_mask_storeu_epi16(at, static_cast<__mmask16>(lanes), _mm256_set1_epi16(static_cast<short>(value)));
+#else
+  const auto kept = loadLanes<BlockShorts>(at), taken = __builtin_convertvector(laneMask(lanes), BlockShorts);
+  const BlockShorts written = (kept & ~taken) | (taken & value);
+  std::memcpy(at, &written, sizeof written);
+#endif
 }
 
 // Values of `least_`: no draw of the run has stored a depth at the pixel yet, or one may have
@@ -121,85 +119,121 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
 
 void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
                              HiddenPixels& hidden, CoveredBlocks::Band& band, int width) {
-  auto blockAt = [&](int x, int y) {
-    return static_cast<std::size_t>(y / kBlockHeight) * static_cast<std::size_t>(blocksPerRow_) +
-           static_cast<std::size_t>(x / kBlockWidth);
-  };
-  // Depths stored where the pass cannot follow them rule out every later sure pass there.
-  auto forget = [&](const ClipRegion& area) {
-    const int firstX = area.left & ~(kBlockWidth - 1), firstY = area.top & ~(kBlockHeight - 1);
-    for (int y = firstY; y < area.bottom; y += kBlockHeight) {
-      for (int x = firstX; x < area.right; x += kBlockWidth) {
-        float* least = least_.write(blockAt(x, y));
-        for (int l = 0; l < kBlockLanes; ++l) {
-          const int px = x + l % kBlockWidth, py = y + l / kBlockWidth;
-          if (px >= area.left && px < area.right && py >= area.top && py < area.bottom) least[l] = kUnknownStored;
-        }
-      }
-    }
-  };
-  const int depthWidth = static_cast<int>(depth.width), depthHeight = static_cast<int>(depth.height);
-  const float belowStored = depthAtMostScale(format);
   band.blocks.clear();
   band.starts.clear();
+  const BandContext context{depth, format, hidden, band, width};
+  // The run ends with a draw that may own pixels, and only such draws read the least depth: every
+  // draw before the last that stores depth keeps it up to date, the last need not.
   for (std::size_t d = 0; d < draws.size(); ++d) {
     const DrawCoverage& draw = draws[d];
-    const ClipRegion region = intersect(draw.region, {0, band.top, width, band.bottom});
-    const bool inside = region.left < region.right && region.top < region.bottom;
-    const bool owns = mayOwnPixels(draw);
-    const bool tracked = draw.writesDepth || owns;
-    if (inside && draw.writesDepth && draw.linesOrPoints) forget(region);
     const auto number = static_cast<std::uint16_t>(d + 1);
-    for (std::span<const TriangleSetup> run : draw.triangles) {
-      for (const TriangleSetup& t : run) {
-        band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
-        if (!inside) continue;
-        if (!fitsBlockRasterizer(t, region)) {
-          if (draw.writesDepth) forget(region);
-          continue;
-        }
-        forEachCoveredBlock(
-            t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
-              // Field by field: a whole-struct copy here made the compiler reload two 32-bit
-              // stores as one 64-bit word, a stall on every block.
-              CoveredBlock& block = band.blocks.emplace_back();
-              block.x = x;
-              block.y = y;
-              block.lanes = lanes;
-              if (!tracked) return;
-              const std::size_t at = blockAt(x, y);
-              if (!draw.knownDepth) {
-                float* least = least_.write(at);
-                storeLanes(least, laneMask(lanes) ? BlockFloats{} + kUnknownStored : loadLanes<BlockFloats>(least));
-                return;
-              }
-              const BlockFloats z = saturateLanes(blockDepth(t, x, y));
-              // Only a draw that stores depth changes the least; painting over implies it does.
-              float* leastAt = draw.writesDepth ? least_.write(at) : nullptr;
-              const auto least = loadLanes<BlockFloats>(leastAt ? leastAt : least_.read(at));
-              if (owns) {
-                // Sure to pass against the buffer as the run found it, and against every depth the
-                // run's draws may have stored since: the least, as the buffer's integers keep the
-                // order of the depths they come from.
-                const unsigned inDepth = lanesInside(x, y, depthWidth, depthHeight);
-                unsigned sure = lanes & inDepth;
-                if (sure && draw.depthPasses != 7) {
-                  const BlockInts stored = storedDepth(depth, format, x, y, sure, inDepth == kAllBlockLanes);
-                  sure &= surelyPassingLanes(draw.depthPasses, z, least, stored, format, belowStored);
-                }
-                if (sure) {
-                  std::uint16_t* ownersAt = hidden.block(x, y);
-                  const auto owners = loadLanes<BlockShorts>(ownersAt);
-                  const auto taken = __builtin_convertvector(laneMask(sure), BlockShorts);
-                  storeLanes(ownersAt, (owners & ~taken) | (taken & number));
-                }
-              }
-              if (leastAt) storeLanes(leastAt, laneMask(lanes) ? (z < least ? z : least) : least);
-            });
+    const bool last = d + 1 == draws.size();
+    if (mayOwnPixels(draw)) {
+      if (last) {
+        passOwner<false>(draw, number, context);
+      } else {
+        passOwner<true>(draw, number, context);
       }
+    } else if (!draw.writesDepth) {
+      passDraw(draw, context, [](const TriangleSetup&, int, int, unsigned) {});
+    } else if (!draw.knownDepth) {
+      passDraw(draw, context, [&](const TriangleSetup&, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+        storeWhere(least_.write(blockAt(x, y)), lanes, BlockFloats{} + kUnknownStored);
+      });
+    } else {
+      passDraw(draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+        float* leastAt = least_.write(blockAt(x, y));
+        const BlockFloats z = saturateLanes(blockDepth(t, x, y)), least = loadLanes<BlockFloats>(leastAt);
+        storeWhere(leastAt, lanes, z < least ? z : least);
+      });
     }
   }
   band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
+}
+
+template <bool UpdatesLeast>
+void VisibilityPass::passOwner(const DrawCoverage& draw, std::uint16_t number, const BandContext& context) {
+  switch (draw.depthPasses) {
+    case 1:
+      return context.format.bytes == 4 ? passOwner<UpdatesLeast, 1, 4>(draw, number, context)
+                                       : passOwner<UpdatesLeast, 1, 2>(draw, number, context);
+    case 3:
+      return context.format.bytes == 4 ? passOwner<UpdatesLeast, 3, 4>(draw, number, context)
+                                       : passOwner<UpdatesLeast, 3, 2>(draw, number, context);
+    default: return passOwner<UpdatesLeast, 7, 4>(draw, number, context);
+  }
+}
+
+template <bool UpdatesLeast, unsigned DepthPasses, int DepthBytes>
+void VisibilityPass::passOwner(const DrawCoverage& draw, std::uint16_t number, const BandContext& context) {
+  const int depthWidth = static_cast<int>(context.depth.width), depthHeight = static_cast<int>(context.depth.height);
+  const float belowStored = depthAtMostScale(context.format);
+  const DWORD depthBits = ((1u << context.format.bits) - 1) << context.format.shift;
+  passDraw(draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+    const std::size_t at = blockAt(x, y);
+    float* leastAt = UpdatesLeast ? least_.write(at) : nullptr;
+    const BlockFloats z = saturateLanes(blockDepth(t, x, y));
+    const auto least = loadLanes<BlockFloats>(UpdatesLeast ? leastAt : least_.read(at));
+    // Sure to pass against the buffer as the run found it, and against every depth the run's
+    // draws may have stored since: the least, as the buffer's integers keep the order of the
+    // depths they come from.
+    const unsigned inDepth = lanesInside(x, y, depthWidth, depthHeight);
+    unsigned sure = lanes & inDepth;
+    if constexpr (DepthPasses != 7) {
+      if (sure) {
+        const BlockPixels<DepthBytes, const std::byte> pixels(context.depth.bytes.data() +
+                                                                  static_cast<std::size_t>(y) * context.depth.rowPitch +
+                                                                  static_cast<std::size_t>(x) * DepthBytes,
+                                                              context.depth.rowPitch, inDepth == kAllBlockLanes);
+        const BlockWords words = reinterpret_cast<BlockWords>(pixels.load(sure));
+        const auto stored = reinterpret_cast<BlockInts>((words & depthBits) >> context.format.shift);
+        sure &= surelyPassingLanes(DepthPasses, z, least, stored, context.format, belowStored);
+      }
+    }
+    if (sure) storeWhere(context.hidden.block(x, y), sure, number);
+    if constexpr (UpdatesLeast) storeWhere(leastAt, lanes, z < least ? z : least);
+  });
+}
+
+template <typename Visit>
+void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& context, Visit&& visit) {
+  CoveredBlocks::Band& band = context.band;
+  const ClipRegion region = intersect(draw.region, {0, band.top, context.width, band.bottom});
+  const bool inside = region.left < region.right && region.top < region.bottom;
+  // Depths stored where the pass cannot follow them rule out every later sure pass there.
+  if (inside && draw.writesDepth && draw.linesOrPoints) forget(region);
+  for (std::span<const TriangleSetup> run : draw.triangles) {
+    for (const TriangleSetup& t : run) {
+      band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
+      if (!inside) continue;
+      if (!fitsBlockRasterizer(t, region)) {
+        if (draw.writesDepth) forget(region);
+        continue;
+      }
+      forEachCoveredBlock(t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
+        // Field by field: a whole-struct copy here made the compiler reload two 32-bit stores as
+        // one 64-bit word, a stall on every block.
+        CoveredBlock& block = band.blocks.emplace_back();
+        block.x = x;
+        block.y = y;
+        block.lanes = lanes;
+        visit(t, x, y, lanes);
+      });
+    }
+  }
+}
+
+void VisibilityPass::forget(const ClipRegion& area) {
+  const int firstX = area.left & ~(kBlockWidth - 1), firstY = area.top & ~(kBlockHeight - 1);
+  for (int y = firstY; y < area.bottom; y += kBlockHeight) {
+    for (int x = firstX; x < area.right; x += kBlockWidth) {
+      float* least = least_.write(blockAt(x, y));
+      for (int l = 0; l < kBlockLanes; ++l) {
+        const int px = x + l % kBlockWidth, py = y + l / kBlockWidth;
+        if (px >= area.left && px < area.right && py >= area.top && py < area.bottom) least[l] = kUnknownStored;
+      }
+    }
+  }
 }
 
 }  // namespace platform::d3d9

@@ -46,8 +46,33 @@ class VisibilityPass {
                   HiddenPixels& hidden, CoveredBlocks& covered, BandWorkers& bandWorkers, unsigned workers);
 
  private:
+  // What every draw's visit of a band needs.
+  struct BandContext {
+    const PixelStore& depth;
+    const IntegerDepth& format;
+    HiddenPixels& hidden;
+    CoveredBlocks::Band& band;
+    int width;
+  };
+
   void runBand(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
                HiddenPixels& hidden, CoveredBlocks::Band& band, int width);
+  // A draw that may own pixels, with the choices made once for all its blocks: whether it keeps
+  // the least depth up to date for draws after it, its depth function and depth word size.
+  template <bool UpdatesLeast>
+  void passOwner(const DrawCoverage& draw, std::uint16_t number, const BandContext& context);
+  template <bool UpdatesLeast, unsigned DepthPasses, int DepthBytes>
+  void passOwner(const DrawCoverage& draw, std::uint16_t number, const BandContext& context);
+  // Records the blocks of each of the draw's triangles in the band and calls
+  // visit(triangle, x, y, lanes) for each.
+  template <typename Visit>
+  void passDraw(const DrawCoverage& draw, const BandContext& context, Visit&& visit);
+  // Marks the area's least depths as unknown.
+  void forget(const ClipRegion& area);
+  std::size_t blockAt(int x, int y) const {
+    return static_cast<std::size_t>(y / kBlockHeight) * static_cast<std::size_t>(blocksPerRow_) +
+           static_cast<std::size_t>(x / kBlockWidth);
+  }
 
   // Per pixel, block by block, the least depth any draw so far could have stored there:
   // infinity where none has, -1 where a draw may have stored a depth the pass cannot tell.
