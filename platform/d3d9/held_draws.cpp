@@ -51,7 +51,10 @@ void HeldDraws::finish(BandWorkers& bandWorkers, unsigned workers) {
   lastSeen_ = seen;
   for (std::size_t d = 0; d < draws.size(); ++d) {
     DrawVisibility visibility;
-    if (d < seen) visibility = {&hidden_, static_cast<std::uint16_t>(d + 1), &covered_, firstTriangles[d]};
+    // The last draw the pass went through has no later one to paint over its pixels.
+    if (d < seen) {
+      visibility = {d + 1 < seen ? &hidden_ : nullptr, static_cast<std::uint16_t>(d + 1), &covered_, firstTriangles[d]};
+    }
     draws[d]->render(visibility);
   }
 }
