@@ -4,7 +4,6 @@
 #include <barrier>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -75,25 +74,48 @@ bool finitePosition(const ShadedVertex& v) {
          std::isfinite(v.position[3]);
 }
 
-// Clips a polygon (given as vertices) to the planes; the result may be empty.
-std::vector<ShadedVertex> clipPolygon(std::vector<ShadedVertex> polygon, const ClipPlanes& planes,
-                                      std::uint32_t usedSlots) {
+// Clips the convex polygon in `polygon` to the planes, in place; the result may be empty.
+// `scratch` holds each plane's output on the way: both keep their room from one triangle to
+// the next.
+void clipPolygon(std::vector<ShadedVertex>& polygon, std::vector<ShadedVertex>& scratch, const ClipPlanes& planes,
+                 std::uint32_t usedSlots) {
   for (int p = 0; p < planes.count && !polygon.empty(); ++p) {
     int plane = planes.planes[static_cast<std::size_t>(p)];
-    std::vector<ShadedVertex> next;
-    next.reserve(polygon.size() + 2);
+    scratch.clear();
     for (std::size_t i = 0; i < polygon.size(); ++i) {
       const ShadedVertex& a = polygon[i];
       const ShadedVertex& b = polygon[(i + 1) % polygon.size()];
       float da = planeDistance(a, plane);
       float db = planeDistance(b, plane);
-      if (da >= 0) next.push_back(a);
-      if ((da >= 0) != (db >= 0)) next.push_back(lerpVertex(a, b, da / (da - db), usedSlots));
+      if (da >= 0) scratch.push_back(a);
+      if ((da >= 0) != (db >= 0)) scratch.push_back(lerpVertex(a, b, da / (da - db), usedSlots));
     }
-    polygon = std::move(next);
+    polygon.swap(scratch);
   }
-  return polygon;
 }
+
+// Vertices that stay where they are while more are added (primitives point into them), kept in
+// chunks: a deque of vertices this size would allocate one at a time.
+class StableVertices {
+ public:
+  ShadedVertex& push_back(const ShadedVertex& v) {
+    if (chunks_.empty() || used_ == kChunk) {
+      chunks_.push_back(std::make_unique<std::array<ShadedVertex, kChunk>>());
+      used_ = 0;
+    }
+    ShadedVertex& slot = (*chunks_.back())[used_++];
+    slot = v;
+    return slot;
+  }
+  std::size_t size() const { return chunks_.empty() ? 0 : (chunks_.size() - 1) * kChunk + used_; }
+  ShadedVertex& operator[](std::size_t i) { return (*chunks_[i / kChunk])[i % kChunk]; }
+  ShadedVertex& back() { return (*this)[size() - 1]; }
+
+ private:
+  static constexpr std::size_t kChunk = 32;
+  std::vector<std::unique_ptr<std::array<ShadedVertex, kChunk>>> chunks_;
+  std::size_t used_ = 0;
+};
 
 // Shades and merges what the rasterisers emit: 2x2 quads, or pixel blocks for the draws the
 // block path takes.
@@ -134,7 +156,8 @@ class Draw final : public PreparedDraw {
   // What assembling a run of primitives gives, in draw order: the vertices clipping and point
   // sprites make (the items point into them), and the primitives to rasterise.
   struct Primitives {
-    std::deque<ShadedVertex> clipped;
+    StableVertices clipped;
+    std::vector<ShadedVertex> polygon, polygonScratch;  // clipping's working room
     std::vector<TriangleSetup> triangles;
     std::vector<LineItem> lines;
     std::vector<PointItem> points;
@@ -359,7 +382,8 @@ class Draw final : public PreparedDraw {
       return false;
     }
     const std::vector<std::size_t> slots = referencedSlots();
-    parts_.assign(workers, Primitives{});
+    parts_.clear();
+    parts_.resize(workers);
     std::barrier verticesDone(static_cast<std::ptrdiff_t>(workers));
     targets_.bandWorkers->run(workers, [&](unsigned w) {
       auto share = [w, workers](std::size_t total) {
@@ -421,11 +445,13 @@ class Draw final : public PreparedDraw {
       emitTriangle(out, a, b, c);
       return;
     }
-    std::vector<ShadedVertex> polygon = clipPolygon({a, b, c}, clipPlanes_, usedSlots_);
+    std::vector<ShadedVertex>& polygon = out.polygon;
+    polygon.assign({a, b, c});
+    clipPolygon(polygon, out.polygonScratch, clipPlanes_, usedSlots_);
     if (polygon.size() < 3) return;
     // The clipped polygon is a fan around its first vertex; its vertices live with the draw.
     std::size_t first = out.clipped.size();
-    for (ShadedVertex& v : polygon) out.clipped.push_back(v);
+    for (const ShadedVertex& v : polygon) out.clipped.push_back(v);
     for (std::size_t i = 1; i + 1 < polygon.size(); ++i) {
       emitTriangle(out, out.clipped[first], out.clipped[first + i], out.clipped[first + i + 1], i == 1,
                    i + 2 == polygon.size(), &a.varyings);
@@ -443,10 +469,12 @@ class Draw final : public PreparedDraw {
     DWORD fill = state_.renderStates[D3DRS_FILLMODE];
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     const std::uint32_t flatSlots = (flat ? (1u << kDiffuseSlot) | (1u << kSpecularSlot) : 0u) | whiteSlots_;
-    TriangleSetup setup;
-    if (!setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flatSlots, usedSlots_, &setup, flatSource)) {
-      return;
-    }
+    // Set up where it is kept (a setup is large), and taken back when it is not drawn as one.
+    TriangleSetup& setup = out.triangles.emplace_back();
+    const bool drawn =
+        setupTriangle(sa, sb, sc, state_.renderStates[D3DRS_CULLMODE], flatSlots, usedSlots_, &setup, flatSource);
+    if (!drawn || fill == D3DFILL_POINT || fill == D3DFILL_WIREFRAME) out.triangles.pop_back();
+    if (!drawn) return;
     if (fill == D3DFILL_POINT) {
       out.points.push_back({sa, 1.0f});
       out.points.push_back({sb, 1.0f});
@@ -461,7 +489,6 @@ class Draw final : public PreparedDraw {
     }
     int width = std::max(0, setup.maxX - setup.minX + 1), height = std::max(0, setup.maxY - setup.minY + 1);
     out.area += std::uint64_t(std::min(width, 1 << 16)) * std::uint64_t(std::min(height, 1 << 16));
-    out.triangles.push_back(setup);
   }
 
   // Offsets the depth of a triangle's vertices by DEPTHBIAS plus SLOPESCALEDEPTHBIAS times the

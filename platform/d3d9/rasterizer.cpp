@@ -17,8 +17,11 @@ bool finite(const ScreenVertex& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.rhw);
 }
 
+// Rounds half away from zero, as llround does, without the library call: the clamped coordinate
+// times 256 stays below 2^30, so the half added in double is exact. Callers pass finite values.
 std::int64_t toFixed(float v) {
-  return static_cast<std::int64_t>(std::llround(std::clamp(v, -kCoordinateLimit, kCoordinateLimit) * kSubpixels));
+  const double scaled = static_cast<double>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit) * kSubpixels);
+  return static_cast<std::int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
 }
 
 Plane planeOf(float a0, float a1, float a2, float dx1, float dy1, float dx2, float dy2, float inverseArea) {

@@ -137,15 +137,17 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
     } else if (!draw.writesDepth) {
       passDraw(draw, context, [](const TriangleSetup&, int, int, unsigned) {});
     } else if (!draw.knownDepth) {
-      passDraw(draw, context, [&](const TriangleSetup&, int x, int y, unsigned lanes) __attribute__((always_inline)) {
-        storeWhere(least_.write(blockAt(x, y)), lanes, BlockFloats{} + kUnknownStored);
-      });
+      passDraw(
+          draw, context, [&](const TriangleSetup&, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+            storeWhere(least_.write(blockAt(x, y)), lanes, BlockFloats{} + kUnknownStored);
+          });
     } else {
-      passDraw(draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
-        float* leastAt = least_.write(blockAt(x, y));
-        const BlockFloats z = saturateLanes(blockDepth(t, x, y)), least = loadLanes<BlockFloats>(leastAt);
-        storeWhere(leastAt, lanes, z < least ? z : least);
-      });
+      passDraw(
+          draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+            float* leastAt = least_.write(blockAt(x, y));
+            const BlockFloats z = saturateLanes(blockDepth(t, x, y)), least = loadLanes<BlockFloats>(leastAt);
+            storeWhere(leastAt, lanes, z < least ? z : least);
+          });
     }
   }
   band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
@@ -169,30 +171,31 @@ void VisibilityPass::passOwner(const DrawCoverage& draw, std::uint16_t number, c
   const int depthWidth = static_cast<int>(context.depth.width), depthHeight = static_cast<int>(context.depth.height);
   const float belowStored = depthAtMostScale(context.format);
   const DWORD depthBits = ((1u << context.format.bits) - 1) << context.format.shift;
-  passDraw(draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
-    const std::size_t at = blockAt(x, y);
-    float* leastAt = UpdatesLeast ? least_.write(at) : nullptr;
-    const BlockFloats z = saturateLanes(blockDepth(t, x, y));
-    const auto least = loadLanes<BlockFloats>(UpdatesLeast ? leastAt : least_.read(at));
-    // Sure to pass against the buffer as the run found it, and against every depth the run's
-    // draws may have stored since: the least, as the buffer's integers keep the order of the
-    // depths they come from.
-    const unsigned inDepth = lanesInside(x, y, depthWidth, depthHeight);
-    unsigned sure = lanes & inDepth;
-    if constexpr (DepthPasses != 7) {
-      if (sure) {
-        const BlockPixels<DepthBytes, const std::byte> pixels(context.depth.bytes.data() +
-                                                                  static_cast<std::size_t>(y) * context.depth.rowPitch +
-                                                                  static_cast<std::size_t>(x) * DepthBytes,
-                                                              context.depth.rowPitch, inDepth == kAllBlockLanes);
-        const BlockWords words = reinterpret_cast<BlockWords>(pixels.load(sure));
-        const auto stored = reinterpret_cast<BlockInts>((words & depthBits) >> context.format.shift);
-        sure &= surelyPassingLanes(DepthPasses, z, least, stored, context.format, belowStored);
-      }
-    }
-    if (sure) storeWhere(context.hidden.block(x, y), sure, number);
-    if constexpr (UpdatesLeast) storeWhere(leastAt, lanes, z < least ? z : least);
-  });
+  passDraw(
+      draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+        const std::size_t at = blockAt(x, y);
+        float* leastAt = UpdatesLeast ? least_.write(at) : nullptr;
+        const BlockFloats z = saturateLanes(blockDepth(t, x, y));
+        const auto least = loadLanes<BlockFloats>(UpdatesLeast ? leastAt : least_.read(at));
+        // Sure to pass against the buffer as the run found it, and against every depth the run's
+        // draws may have stored since: the least, as the buffer's integers keep the order of the
+        // depths they come from.
+        const unsigned inDepth = lanesInside(x, y, depthWidth, depthHeight);
+        unsigned sure = lanes & inDepth;
+        if constexpr (DepthPasses != 7) {
+          if (sure) {
+            const BlockPixels<DepthBytes, const std::byte> pixels(
+                context.depth.bytes.data() + static_cast<std::size_t>(y) * context.depth.rowPitch +
+                    static_cast<std::size_t>(x) * DepthBytes,
+                context.depth.rowPitch, inDepth == kAllBlockLanes);
+            const BlockWords words = reinterpret_cast<BlockWords>(pixels.load(sure));
+            const auto stored = reinterpret_cast<BlockInts>((words & depthBits) >> context.format.shift);
+            sure &= surelyPassingLanes(DepthPasses, z, least, stored, context.format, belowStored);
+          }
+        }
+        if (sure) storeWhere(context.hidden.block(x, y), sure, number);
+        if constexpr (UpdatesLeast) storeWhere(leastAt, lanes, z < least ? z : least);
+      });
 }
 
 template <typename Visit>
@@ -210,15 +213,16 @@ void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& conte
         if (draw.writesDepth) forget(region);
         continue;
       }
-      forEachCoveredBlock(t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
-        // Field by field: a whole-struct copy here made the compiler reload two 32-bit stores as
-        // one 64-bit word, a stall on every block.
-        CoveredBlock& block = band.blocks.emplace_back();
-        block.x = x;
-        block.y = y;
-        block.lanes = lanes;
-        visit(t, x, y, lanes);
-      });
+      forEachCoveredBlock(
+          t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
+            // Field by field: a whole-struct copy here made the compiler reload two 32-bit stores as
+            // one 64-bit word, a stall on every block.
+            CoveredBlock& block = band.blocks.emplace_back();
+            block.x = x;
+            block.y = y;
+            block.lanes = lanes;
+            visit(t, x, y, lanes);
+          });
     }
   }
 }
