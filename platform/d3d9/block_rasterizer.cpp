@@ -1,6 +1,7 @@
 #include "platform/d3d9/block_rasterizer.h"
 
 #include <cstdlib>
+#include <span>
 
 namespace platform::d3d9 {
 namespace {
@@ -12,22 +13,23 @@ constexpr std::int64_t kBlockCoordinateLimit = std::int64_t{1} << 24;
   return p.value + p.dx * dx + p.dy * dy;
 }
 
-// The attribute components a triangle's blocks need: each plane with the batch row it fills,
-// worked out once per triangle so that each block only runs down the list.
+// The attribute components a draw's blocks need, each with the batch row it fills, split into
+// the interpolated and the constant (flat) ones; worked out once so that each block only runs
+// down the list.
 struct Interpolants {
   struct Entry {
-    const Plane* plane;
+    std::uint8_t slot, component;
     BatchRow<BlockFloats>* row;
   };
   std::array<Entry, kVaryingSlots * 4> perspective, flat;
   int perspectiveCount = 0, flatCount = 0;
 
-  Interpolants(const TriangleSetup& s, const BlockComponents& components, BlockBatch& batch) {
+  Interpolants(std::uint32_t flatSlots, const BlockComponents& components, BlockBatch& batch) {
     for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
-      const bool constant = s.flatSlots & (1u << slot);
+      const bool constant = flatSlots & (1u << slot);
       for (unsigned mask = components[slot]; mask; mask &= mask - 1) {
         const auto c = static_cast<std::size_t>(__builtin_ctz(mask));
-        const Entry entry{&s.varyings[slot][c], &batch.varyings[slot][c]};
+        const Entry entry{static_cast<std::uint8_t>(slot), static_cast<std::uint8_t>(c), &batch.varyings[slot][c]};
         if (constant) {
           flat[static_cast<std::size_t>(flatCount++)] = entry;
         } else {
@@ -39,22 +41,32 @@ struct Interpolants {
 };
 
 // Depth and attributes of a block's lanes, into element b of the batch's rows: the quad
-// rasteriser's expressions, lane for lane.
-void interpolateBlock(const TriangleSetup& s, const Interpolants& interpolants, int x, int y, BlockBatch& batch,
-                      std::size_t b) {
+// rasteriser's expressions, lane for lane. `Whole`: every lane is written; else only `lanes`,
+// the others keeping what another triangle wrote there.
+template <bool Whole>
+[[gnu::always_inline]] inline void interpolateBlock(const TriangleSetup& s, const Interpolants& interpolants, int x,
+                                                    int y, BlockBatch& batch, std::size_t b, unsigned lanes) {
   const BlockFloats dx = (static_cast<float>(x) + kBlockColumns) - s.originX;
   const BlockFloats dy = (static_cast<float>(y) + kBlockRows) - s.originY;
   const BlockFloats zero = {}, one = zero + 1.0f;
+  const BlockInts mask = Whole ? BlockInts{} : laneMask(lanes);
+  auto put = [&](BlockFloats & to, BlockFloats value) __attribute__((always_inline)) {
+    if constexpr (Whole) {
+      to = value;
+    } else {
+      to = mask ? value : to;
+    }
+  };
   const BlockFloats rhw = atLanes(s.rhw, dx, dy);
-  batch.z[b] = blockDepth(s, x, y);
+  put(batch.z[b], blockDepth(s, x, y));
   const BlockFloats w = rhw != zero ? one / (rhw != zero ? rhw : one) : zero;
   for (int i = 0; i < interpolants.perspectiveCount; ++i) {
     const auto& entry = interpolants.perspective[static_cast<std::size_t>(i)];
-    (*entry.row)[b] = atLanes(*entry.plane, dx, dy) * w;
+    put((*entry.row)[b], atLanes(s.varyings[entry.slot][entry.component], dx, dy) * w);
   }
   for (int i = 0; i < interpolants.flatCount; ++i) {
     const auto& entry = interpolants.flat[static_cast<std::size_t>(i)];
-    (*entry.row)[b] = zero + entry.plane->value;
+    put((*entry.row)[b], zero + s.varyings[entry.slot][entry.component].value);
   }
 }
 
@@ -71,7 +83,7 @@ bool fitsBlockRasterizer(const TriangleSetup& s, const ClipRegion& region) {
 void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, const BlockComponents& components,
                              BlockBatch& batch, BlockSink& sink, const DrawVisibility& visibility,
                              std::size_t triangle) {
-  const Interpolants interpolants(s, components, batch);
+  const Interpolants interpolants(s.flatSlots, components, batch);
   auto add = [&](int x, int y, unsigned covered) __attribute__((always_inline)) {
     if (visibility.hidden) {
       covered &= ~visibility.hidden->hiddenLanes(x, y, visibility.draw);
@@ -82,7 +94,7 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     batch.y[b] = y;
     batch.coverage[b] = static_cast<std::uint16_t>(covered);
     batch.frontFacing[b] = s.frontFacing;
-    interpolateBlock(s, interpolants, x, y, batch, b);
+    interpolateBlock<true>(s, interpolants, x, y, batch, b, covered);
     if (++batch.count == kBatchBlocks) sink.blocks(batch);
   };
   if (!visibility.covered) {
@@ -97,6 +109,52 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     for (const CoveredBlock& block : visibility.covered->of(band, visibility.firstTriangle + triangle)) {
       const unsigned lanes = whole ? block.lanes : block.lanes & lanesInRows(block.y, region.top, region.bottom);
       if (lanes) add(block.x, block.y, lanes);
+    }
+  }
+}
+
+void rasterizeChainedBlocks(std::span<const TriangleSetup* const> triangles, const ClipRegion& region,
+                            const BlockComponents& components, BlockBatch& batch, BlockSink& sink,
+                            const DrawVisibility& visibility) {
+  const Interpolants interpolants(triangles.empty() ? 0 : triangles.front()->flatSlots, components, batch);
+  const std::size_t draw = static_cast<std::size_t>(visibility.draw) - 1;
+  for (const CoveredBlocks::Band& band : visibility.covered->bands) {
+    if (band.bottom <= region.top || band.top >= region.bottom) continue;
+    const bool whole = band.top >= region.top && band.bottom <= region.bottom;
+    for (const std::uint32_t head : visibility.covered->headsOf(band, draw)) {
+      const int x = band.blocks[head].x, y = band.blocks[head].y;
+      unsigned keep = whole ? kAllBlockLanes : lanesInRows(y, region.top, region.bottom);
+      if (visibility.hidden) keep &= ~visibility.hidden->hiddenLanes(x, y, visibility.draw);
+      if (!keep) continue;
+      // The block's entries in triangle order go into one element of the batch for as long as
+      // their lanes are apart and the triangles face the same way; a pixel covered again starts
+      // the next, which is merged after it.
+      unsigned gathered = 0;
+      auto close = [&] {
+        if (!gathered) return;
+        batch.coverage[static_cast<std::size_t>(batch.count)] = static_cast<std::uint16_t>(gathered);
+        gathered = 0;
+        if (++batch.count == kBatchBlocks) sink.blocks(batch);
+      };
+      for (std::uint32_t e = head; e != kNoCoveredBlock; e = band.blocks[e].next) {
+        const CoveredBlock& entry = band.blocks[e];
+        const unsigned lanes = entry.lanes & keep;
+        if (!lanes) continue;
+        const TriangleSetup& t = *triangles[entry.triangle - visibility.firstTriangle];
+        const auto b = static_cast<std::size_t>(batch.count);
+        if (gathered && ((gathered & lanes) || batch.frontFacing[b] != t.frontFacing)) close();
+        const auto at = static_cast<std::size_t>(batch.count);
+        if (!gathered) {
+          batch.x[at] = x;
+          batch.y[at] = y;
+          batch.frontFacing[at] = t.frontFacing;
+          interpolateBlock<true>(t, interpolants, x, y, batch, at, lanes);
+        } else {
+          interpolateBlock<false>(t, interpolants, x, y, batch, at, lanes);
+        }
+        gathered |= lanes;
+      }
+      close();
     }
   }
 }

@@ -216,6 +216,7 @@ class Draw final : public PreparedDraw {
     coverage.linesOrPoints = hasLinesOrPoints();
     coverage.depthPasses = merger.depthPasses();
     coverage.paintsOver = merger.paintsOver() && coverage.knownDepth && !coverage.linesOrPoints && !stage.mayKill();
+    chainsBlocks_ = coverage.chainsBlocks = takesBlocks(stage, merger) && stage.lanesAlone() && blockTriangles();
     return coverage;
   }
 
@@ -678,6 +679,18 @@ class Draw final : public PreparedDraw {
     merger.bind(state_, targets_.renderTarget, targets_.depthStencil, fog_, targets_.fastPaths);
   }
 
+  // Whether every triangle takes the block path, with the same flat slots.
+  bool blockTriangles() const {
+    const ClipRegion whole = targetRegion();
+    const std::uint32_t flatSlots = parts_.front().triangles.empty() ? 0 : parts_.front().triangles.front().flatSlots;
+    for (const Primitives& part : parts_) {
+      for (const TriangleSetup& t : part.triangles) {
+        if (!fitsBlockRasterizer(t, whole) || t.flatSlots != flatSlots) return false;
+      }
+    }
+    return true;
+  }
+
   bool hasLinesOrPoints() const {
     return std::any_of(parts_.begin(), parts_.end(),
                        [](const Primitives& part) { return !part.lines.empty() || !part.points.empty(); });
@@ -690,6 +703,17 @@ class Draw final : public PreparedDraw {
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = takesBlocks(stage, merger);
+    if (blocks && chainsBlocks_ && visibility.covered) {
+      // The pass chained each block's entries: they come block by block, gathered.
+      std::vector<const TriangleSetup*> triangles;
+      for (const Primitives& part : parts_) {
+        for (const TriangleSetup& t : part.triangles) triangles.push_back(&t);
+      }
+      rasterizeChainedBlocks(triangles, region, stage.blockComponents(), worker.batch(), worker, visibility);
+      worker.blocks(worker.batch());
+      renderLinesAndPoints(region, worker);
+      return;
+    }
     std::size_t number = 0;  // of the triangle in the draw
     for (const Primitives& part : parts_) {
       for (const TriangleSetup& t : part.triangles) {
@@ -704,6 +728,10 @@ class Draw final : public PreparedDraw {
       }
     }
     worker.blocks(worker.batch());
+    renderLinesAndPoints(region, worker);
+  }
+
+  void renderLinesAndPoints(const ClipRegion& region, Worker& worker) {
     bool flat = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     for (const Primitives& part : parts_) {
       for (const LineItem& l : part.lines) rasterizeLine(l.a, l.b, l.lastPixel, flat, region, usedSlots_, worker);
@@ -770,6 +798,7 @@ class Draw final : public PreparedDraw {
   const DrawRequest request_;
   bool fog_ = false;
   bool ready_ = false;
+  bool chainsBlocks_ = false;  // its coverage asked the visibility pass to chain its blocks
   std::array<StreamView, kStreamCount> streams_{};
   SamplerSet pixelSamplers_;
   SamplerSet vertexSamplers_;

@@ -86,10 +86,16 @@ class HiddenPixels {
   RunBlocks<std::uint16_t> owners_{0};
 };
 
-// A block a triangle covers: its top-left pixel and its covered lanes as bits.
+inline constexpr std::uint32_t kNoCoveredBlock = 0xFFFFFFFFu;
+
+// A block a triangle covers: its top-left pixel, its covered lanes as bits and the triangle
+// (numbered through the run); for a draw whose blocks are chained, also the draw's next entry at
+// the same block.
 struct CoveredBlock {
   std::int32_t x, y;
   std::uint32_t lanes;
+  std::uint32_t triangle = 0;
+  std::uint32_t next = kNoCoveredBlock;
 };
 
 // The blocks each triangle of a run covers inside its draw's region, found band by band (bands
@@ -100,11 +106,19 @@ class CoveredBlocks {
     int top = 0, bottom = 0;            // rows
     std::vector<CoveredBlock> blocks;   // every triangle's, in order
     std::vector<std::uint32_t> starts;  // where each triangle's begin, and the end
+    // For the draws whose blocks are chained, draw by draw: the first entry at each block the
+    // draw covers, in the order the draw first reaches them.
+    std::vector<std::uint32_t> heads;
+    std::vector<std::uint32_t> headStarts;  // where each draw's heads begin, and the end
   };
   std::vector<Band> bands;
 
   std::span<const CoveredBlock> of(const Band& band, std::size_t triangle) const {
     return std::span(band.blocks).subspan(band.starts[triangle], band.starts[triangle + 1] - band.starts[triangle]);
+  }
+  // The heads of draw `draw` (numbered from 0 through the run).
+  std::span<const std::uint32_t> headsOf(const Band& band, std::size_t draw) const {
+    return std::span(band.heads).subspan(band.headStarts[draw], band.headStarts[draw + 1] - band.headStarts[draw]);
   }
 };
 

@@ -66,6 +66,13 @@ template <typename Floats>
   return x > zero ? (x < one ? x : one) : zero;
 }
 
+// Lane bits as a lane mask: all bits set in the lanes whose bit is set, the inverse of laneBits.
+[[gnu::always_inline]] inline BlockInts laneMask(unsigned bits) {
+  BlockInts laneBit;
+  for (int l = 0; l < kBlockLanes; ++l) laneBit[l] = 1 << l;
+  return (laneBit & static_cast<std::int32_t>(bits)) != 0;
+}
+
 // The lanes of a comparison's result (all bits set where true) as bits: bit l for lane l.
 [[gnu::always_inline]] inline unsigned laneBits(BlockInts truth) {
 #if defined(PRISM_BLOCKS_OF_16)

@@ -32,6 +32,10 @@ class PixelStage {
   bool prepareBlocks(std::uint32_t whiteSlots = 0);
   // After prepareBlocks: the attribute components shadeBlocks reads (within usedSlots).
   const BlockComponents& blockComponents() const { return blockComponents_; }
+  // After prepareBlocks: whether each lane's colour depends on its own attributes alone (no
+  // derivatives between lanes, no position or face), so that a block's lanes may come from
+  // different triangles.
+  bool lanesAlone() const { return packLanes_; }
   // oC0 (or the fixed stages' colour) of the lanes of a batch's blocks; the same bits shade
   // gives. Block by block, or, when the lanes were shaded packed, as the returned packing
   // (valid until the next call) places them.

@@ -17,15 +17,6 @@ template <typename Lanes, typename Value>
   return lanes;
 }
 
-#if !defined(PRISM_BLOCKS_OF_16)
-// Lane bits as a lane mask: all ones in the lanes whose bit is set.
-[[gnu::always_inline]] inline BlockInts laneMask(unsigned bits) {
-  BlockInts laneBit;
-  for (int l = 0; l < kBlockLanes; ++l) laneBit[l] = 1 << l;
-  return (laneBit & static_cast<std::int32_t>(bits)) != 0;
-}
-#endif
-
 // Writes `value` to the lanes of a block's values whose bit is set in `lanes`, leaving the others.
 [[gnu::always_inline]] inline void storeWhere(float* at, unsigned lanes, BlockFloats value) {
 #if defined(PRISM_BLOCKS_OF_16)
@@ -99,7 +90,16 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   draws = draws.first(count);
   blocksPerRow_ = (width + kBlockWidth - 1) / kBlockWidth;
   const int blockRows = (height + kBlockHeight - 1) / kBlockHeight;
-  least_.start(static_cast<std::size_t>(blocksPerRow_) * static_cast<std::size_t>(blockRows));
+  const std::size_t blocks = static_cast<std::size_t>(blocksPerRow_) * static_cast<std::size_t>(blockRows);
+  least_.start(blocks);
+  // Each draw chains its blocks under a stamp of its own.
+  if (chainStamps_.size() != blocks || chainRound_ > 0xFFFFFFFFu - count) {
+    chainStamps_.assign(blocks, 0);
+    chainEnds_.resize(blocks);
+    chainRound_ = 0;
+  }
+  firstChainStamp_ = chainRound_ + 1;
+  chainRound_ += static_cast<std::uint32_t>(count);
   // Bands of whole block rows, one per worker.
   workers = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(blockRows)));
   const int band = (blockRows + static_cast<int>(workers) - 1) / static_cast<int>(workers) * kBlockHeight;
@@ -121,13 +121,16 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
                              HiddenPixels& hidden, CoveredBlocks::Band& band, int width) {
   band.blocks.clear();
   band.starts.clear();
-  const BandContext context{depth, format, hidden, band, width};
+  band.heads.clear();
+  band.headStarts.clear();
+  const BandContext context{draws, depth, format, hidden, band, width};
   // The run ends with a draw that may own pixels, and only such draws read the least depth: every
   // draw before the last that stores depth keeps it up to date, the last need not.
   for (std::size_t d = 0; d < draws.size(); ++d) {
     const DrawCoverage& draw = draws[d];
     const auto number = static_cast<std::uint16_t>(d + 1);
     const bool last = d + 1 == draws.size();
+    band.headStarts.push_back(static_cast<std::uint32_t>(band.heads.size()));
     if (mayOwnPixels(draw)) {
       if (last) {
         passOwner<false>(draw, number, context);
@@ -151,6 +154,7 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
     }
   }
   band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
+  band.headStarts.push_back(static_cast<std::uint32_t>(band.heads.size()));
 }
 
 template <bool UpdatesLeast>
@@ -203,10 +207,12 @@ void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& conte
   CoveredBlocks::Band& band = context.band;
   const ClipRegion region = intersect(draw.region, {0, band.top, context.width, band.bottom});
   const bool inside = region.left < region.right && region.top < region.bottom;
+  const std::uint32_t chainStamp = firstChainStamp_ + static_cast<std::uint32_t>(&draw - context.draws.data());
   // Depths stored where the pass cannot follow them rule out every later sure pass there.
   if (inside && draw.writesDepth && draw.linesOrPoints) forget(region);
   for (std::span<const TriangleSetup> run : draw.triangles) {
     for (const TriangleSetup& t : run) {
+      const auto triangle = static_cast<std::uint32_t>(band.starts.size());
       band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
       if (!inside) continue;
       if (!fitsBlockRasterizer(t, region)) {
@@ -217,10 +223,23 @@ void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& conte
           t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
             // Field by field: a whole-struct copy here made the compiler reload two 32-bit stores as
             // one 64-bit word, a stall on every block.
+            const auto entry = static_cast<std::uint32_t>(band.blocks.size());
             CoveredBlock& block = band.blocks.emplace_back();
             block.x = x;
             block.y = y;
             block.lanes = lanes;
+            block.triangle = triangle;
+            if (draw.chainsBlocks) {
+              // Linked to the draw's previous entry at the block, or the first there.
+              const std::size_t at = blockAt(x, y);
+              if (chainStamps_[at] == chainStamp) {
+                band.blocks[chainEnds_[at]].next = entry;
+              } else {
+                chainStamps_[at] = chainStamp;
+                band.heads.push_back(entry);
+              }
+              chainEnds_[at] = entry;
+            }
             visit(t, x, y, lanes);
           });
     }

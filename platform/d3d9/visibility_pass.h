@@ -29,6 +29,9 @@ struct DrawCoverage {
   bool linesOrPoints = false;  // it also draws lines or points, which the pass does not follow
   bool paintsOver = false;     // each covered pixel that passes the depth test replaces colour and depth whole
   unsigned depthPasses = 7;    // the depth function as comparisonMask gives it
+  // Its triangles' entries at a block are chained, for its pixels to be gathered from several
+  // triangles into one block.
+  bool chainsBlocks = false;
 };
 
 // A scale s such that every depth z <= k * s (k a depth integer of `format`, as a float) has an
@@ -48,6 +51,7 @@ class VisibilityPass {
  private:
   // What every draw's visit of a band needs.
   struct BandContext {
+    std::span<const DrawCoverage> draws;
     const PixelStore& depth;
     const IntegerDepth& format;
     HiddenPixels& hidden;
@@ -77,6 +81,10 @@ class VisibilityPass {
   // Per pixel, block by block, the least depth any draw so far could have stored there:
   // infinity where none has, -1 where a draw may have stored a depth the pass cannot tell.
   RunBlocks<float> least_{__builtin_inff()};
+  // Per block, the stamp of the draw whose chain there ends at chainEnds_: a stamp per draw, new
+  // for every run.
+  std::vector<std::uint32_t> chainStamps_, chainEnds_;
+  std::uint32_t chainRound_ = 0, firstChainStamp_ = 0;  // the first this run's draws take
   int blocksPerRow_ = 0;
 };
 
