@@ -113,48 +113,46 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
   }
 }
 
-void rasterizeChainedBlocks(std::span<const TriangleSetup* const> triangles, const ClipRegion& region,
-                            const BlockComponents& components, BlockBatch& batch, BlockSink& sink,
-                            const DrawVisibility& visibility) {
+void rasterizeGatheredBlocks(std::span<const TriangleSetup* const> triangles, const ClipRegion& region,
+                             const BlockComponents& components, BlockBatch& batch, BlockSink& sink,
+                             const DrawVisibility& visibility) {
   const Interpolants interpolants(triangles.empty() ? 0 : triangles.front()->flatSlots, components, batch);
   const std::size_t draw = static_cast<std::size_t>(visibility.draw) - 1;
   for (const CoveredBlocks::Band& band : visibility.covered->bands) {
     if (band.bottom <= region.top || band.top >= region.bottom) continue;
     const bool whole = band.top >= region.top && band.bottom <= region.bottom;
-    for (const std::uint32_t head : visibility.covered->headsOf(band, draw)) {
-      const int x = band.blocks[head].x, y = band.blocks[head].y;
+    for (const GatheredBlock& block : visibility.covered->gatheredOf(band, draw)) {
+      const int x = block.x, y = block.y;
       unsigned keep = whole ? kAllBlockLanes : lanesInRows(y, region.top, region.bottom);
       if (visibility.hidden) keep &= ~visibility.hidden->hiddenLanes(x, y, visibility.draw);
       if (!keep) continue;
-      // The block's entries in triangle order go into one element of the batch for as long as
-      // their lanes are apart and the triangles face the same way; a pixel covered again starts
-      // the next, which is merged after it.
-      unsigned gathered = 0;
-      auto close = [&] {
-        if (!gathered) return;
-        batch.coverage[static_cast<std::size_t>(batch.count)] = static_cast<std::uint16_t>(gathered);
-        gathered = 0;
-        if (++batch.count == kBatchBlocks) sink.blocks(batch);
-      };
-      for (std::uint32_t e = head; e != kNoCoveredBlock; e = band.blocks[e].next) {
-        const CoveredBlock& entry = band.blocks[e];
-        const unsigned lanes = entry.lanes & keep;
+      // The triangles' lanes go into one element of the batch for as long as they are apart and
+      // the triangles face the same way; a pixel covered again starts the next, merged after it.
+      unsigned taken = 0;
+      for (std::uint32_t i = 0; i < block.count; ++i) {
+        const unsigned lanes = block.lanes[i] & keep;
         if (!lanes) continue;
-        const TriangleSetup& t = *triangles[entry.triangle - visibility.firstTriangle];
-        const auto b = static_cast<std::size_t>(batch.count);
-        if (gathered && ((gathered & lanes) || batch.frontFacing[b] != t.frontFacing)) close();
-        const auto at = static_cast<std::size_t>(batch.count);
-        if (!gathered) {
-          batch.x[at] = x;
-          batch.y[at] = y;
-          batch.frontFacing[at] = t.frontFacing;
-          interpolateBlock<true>(t, interpolants, x, y, batch, at, lanes);
-        } else {
-          interpolateBlock<false>(t, interpolants, x, y, batch, at, lanes);
+        const TriangleSetup& t = *triangles[block.triangles[i] - visibility.firstTriangle];
+        auto b = static_cast<std::size_t>(batch.count);
+        if (taken && ((taken & lanes) || batch.frontFacing[b] != t.frontFacing)) {
+          batch.coverage[b] = static_cast<std::uint16_t>(taken);
+          taken = 0;
+          if (++batch.count == kBatchBlocks) sink.blocks(batch);
+          b = static_cast<std::size_t>(batch.count);
         }
-        gathered |= lanes;
+        if (!taken) {
+          batch.x[b] = x;
+          batch.y[b] = y;
+          batch.frontFacing[b] = t.frontFacing;
+          interpolateBlock<true>(t, interpolants, x, y, batch, b, lanes);
+        } else {
+          interpolateBlock<false>(t, interpolants, x, y, batch, b, lanes);
+        }
+        taken |= lanes;
       }
-      close();
+      if (!taken) continue;
+      batch.coverage[static_cast<std::size_t>(batch.count)] = static_cast<std::uint16_t>(taken);
+      if (++batch.count == kBatchBlocks) sink.blocks(batch);
     }
   }
 }

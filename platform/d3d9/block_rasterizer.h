@@ -35,14 +35,14 @@ void rasterizeTriangleBlocks(const TriangleSetup& setup, const ClipRegion& regio
                              BlockBatch& batch, BlockSink& sink, const DrawVisibility& visibility = {},
                              std::size_t triangle = 0);
 
-// Adds a draw's blocks as the visibility pass chained them: block by block, each block's
-// entries from the draw's triangles (`triangles`, numbered from the draw's first in the run)
-// gathered into as few elements of the batch as keep every pixel's triangles in order, with the
-// pixels later draws paint over left out. For draws whose lanes are shaded alone (no
-// derivatives between them), whose triangles all take the block path and share their flat slots.
-void rasterizeChainedBlocks(std::span<const TriangleSetup* const> triangles, const ClipRegion& region,
-                            const BlockComponents& components, BlockBatch& batch, BlockSink& sink,
-                            const DrawVisibility& visibility);
+// Adds a draw's blocks as the visibility pass gathered them: block by block, the entries of the
+// draw's triangles (`triangles`, numbered from the draw's first in the run) at each block put
+// into as few elements of the batch as keep every pixel's triangles in order, with the pixels
+// later draws paint over left out. For draws whose lanes are shaded alone (no derivatives
+// between them), whose triangles all take the block path and share their flat slots.
+void rasterizeGatheredBlocks(std::span<const TriangleSetup* const> triangles, const ClipRegion& region,
+                             const BlockComponents& components, BlockBatch& batch, BlockSink& sink,
+                             const DrawVisibility& visibility);
 
 // The depth of a block's lanes, clamped to [0, 1]: the quad rasteriser's expression.
 [[gnu::always_inline]] inline BlockFloats blockDepth(const TriangleSetup& s, int x, int y) {

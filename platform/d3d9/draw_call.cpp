@@ -216,7 +216,7 @@ class Draw final : public PreparedDraw {
     coverage.linesOrPoints = hasLinesOrPoints();
     coverage.depthPasses = merger.depthPasses();
     coverage.paintsOver = merger.paintsOver() && coverage.knownDepth && !coverage.linesOrPoints && !stage.mayKill();
-    chainsBlocks_ = coverage.chainsBlocks = takesBlocks(stage, merger) && stage.lanesAlone() && blockTriangles();
+    gathersBlocks_ = coverage.gathersBlocks = takesBlocks(stage, merger) && stage.lanesAlone() && blockTriangles();
     return coverage;
   }
 
@@ -703,13 +703,13 @@ class Draw final : public PreparedDraw {
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = takesBlocks(stage, merger);
-    if (blocks && chainsBlocks_ && visibility.covered) {
-      // The pass chained each block's entries: they come block by block, gathered.
+    if (blocks && gathersBlocks_ && visibility.covered) {
+      // The pass kept the triangles' blocks gathered block by block.
       std::vector<const TriangleSetup*> triangles;
       for (const Primitives& part : parts_) {
         for (const TriangleSetup& t : part.triangles) triangles.push_back(&t);
       }
-      rasterizeChainedBlocks(triangles, region, stage.blockComponents(), worker.batch(), worker, visibility);
+      rasterizeGatheredBlocks(triangles, region, stage.blockComponents(), worker.batch(), worker, visibility);
       worker.blocks(worker.batch());
       renderLinesAndPoints(region, worker);
       return;
@@ -798,7 +798,7 @@ class Draw final : public PreparedDraw {
   const DrawRequest request_;
   bool fog_ = false;
   bool ready_ = false;
-  bool chainsBlocks_ = false;  // its coverage asked the visibility pass to chain its blocks
+  bool gathersBlocks_ = false;  // its coverage asked the visibility pass to gather its blocks
   std::array<StreamView, kStreamCount> streams_{};
   SamplerSet pixelSamplers_;
   SamplerSet vertexSamplers_;

@@ -86,39 +86,47 @@ class HiddenPixels {
   RunBlocks<std::uint16_t> owners_{0};
 };
 
-inline constexpr std::uint32_t kNoCoveredBlock = 0xFFFFFFFFu;
-
-// A block a triangle covers: its top-left pixel, its covered lanes as bits and the triangle
-// (numbered through the run); for a draw whose blocks are chained, also the draw's next entry at
-// the same block.
+// A block a triangle covers: its top-left pixel and its covered lanes as bits.
 struct CoveredBlock {
   std::int32_t x, y;
   std::uint32_t lanes;
-  std::uint32_t triangle = 0;
-  std::uint32_t next = kNoCoveredBlock;
 };
 
+// One draw's triangles at one block, in triangle order: each one's covered lanes and its number
+// through the run. A block that more than kMost of a draw's triangles reach takes several, in
+// order.
+struct GatheredBlock {
+  static constexpr std::uint32_t kMost = 4;
+  std::int32_t x, y;
+  std::uint32_t count;
+  std::array<std::uint16_t, kMost> lanes;
+  std::array<std::uint32_t, kMost> triangles;
+};
+static_assert(kBlockLanes <= 16, "a gathered block's lanes are 16-bit");
+
 // The blocks each triangle of a run covers inside its draw's region, found band by band (bands
-// of whole block rows, top to bottom), triangles numbered through the run's draws in order.
+// of whole block rows, top to bottom), triangles numbered through the run's draws in order. The
+// draws that gather their blocks have them kept block by block instead.
 class CoveredBlocks {
  public:
   struct Band {
     int top = 0, bottom = 0;            // rows
     std::vector<CoveredBlock> blocks;   // every triangle's, in order
     std::vector<std::uint32_t> starts;  // where each triangle's begin, and the end
-    // For the draws whose blocks are chained, draw by draw: the first entry at each block the
-    // draw covers, in the order the draw first reaches them.
-    std::vector<std::uint32_t> heads;
-    std::vector<std::uint32_t> headStarts;  // where each draw's heads begin, and the end
+    // The gathered blocks of every draw that gathers, draw by draw, each draw's in the order it
+    // first reaches them.
+    std::vector<GatheredBlock> gathered;
+    std::vector<std::uint32_t> gatheredStarts;  // where each draw's begin, and the end
   };
   std::vector<Band> bands;
 
   std::span<const CoveredBlock> of(const Band& band, std::size_t triangle) const {
     return std::span(band.blocks).subspan(band.starts[triangle], band.starts[triangle + 1] - band.starts[triangle]);
   }
-  // The heads of draw `draw` (numbered from 0 through the run).
-  std::span<const std::uint32_t> headsOf(const Band& band, std::size_t draw) const {
-    return std::span(band.heads).subspan(band.headStarts[draw], band.headStarts[draw + 1] - band.headStarts[draw]);
+  // The gathered blocks of draw `draw` (numbered from 0 through the run).
+  std::span<const GatheredBlock> gatheredOf(const Band& band, std::size_t draw) const {
+    return std::span(band.gathered)
+        .subspan(band.gatheredStarts[draw], band.gatheredStarts[draw + 1] - band.gatheredStarts[draw]);
   }
 };
 

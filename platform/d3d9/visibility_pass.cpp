@@ -92,14 +92,14 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   const int blockRows = (height + kBlockHeight - 1) / kBlockHeight;
   const std::size_t blocks = static_cast<std::size_t>(blocksPerRow_) * static_cast<std::size_t>(blockRows);
   least_.start(blocks);
-  // Each draw chains its blocks under a stamp of its own.
-  if (chainStamps_.size() != blocks || chainRound_ > 0xFFFFFFFFu - count) {
-    chainStamps_.assign(blocks, 0);
-    chainEnds_.resize(blocks);
-    chainRound_ = 0;
+  // Each draw gathers its blocks under a stamp of its own.
+  if (gatherStamps_.size() != blocks || gatherRound_ > 0xFFFFFFFFu - count) {
+    gatherStamps_.assign(blocks, 0);
+    gatheredAt_.resize(blocks);
+    gatherRound_ = 0;
   }
-  firstChainStamp_ = chainRound_ + 1;
-  chainRound_ += static_cast<std::uint32_t>(count);
+  firstGatherStamp_ = gatherRound_ + 1;
+  gatherRound_ += static_cast<std::uint32_t>(count);
   // Bands of whole block rows, one per worker.
   workers = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(blockRows)));
   const int band = (blockRows + static_cast<int>(workers) - 1) / static_cast<int>(workers) * kBlockHeight;
@@ -117,12 +117,18 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   return count;
 }
 
+[[gnu::always_inline]] inline void VisibilityPass::updateLeast(std::size_t block, unsigned lanes, BlockFloats z) {
+  float* at = least_.write(block);
+  const auto least = loadLanes<BlockFloats>(at);
+  storeWhere(at, lanes, z < least ? z : least);
+}
+
 void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
                              HiddenPixels& hidden, CoveredBlocks::Band& band, int width) {
   band.blocks.clear();
   band.starts.clear();
-  band.heads.clear();
-  band.headStarts.clear();
+  band.gathered.clear();
+  band.gatheredStarts.clear();
   const BandContext context{draws, depth, format, hidden, band, width};
   // The run ends with a draw that may own pixels, and only such draws read the least depth: every
   // draw before the last that stores depth keeps it up to date, the last need not.
@@ -130,7 +136,7 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
     const DrawCoverage& draw = draws[d];
     const auto number = static_cast<std::uint16_t>(d + 1);
     const bool last = d + 1 == draws.size();
-    band.headStarts.push_back(static_cast<std::uint32_t>(band.heads.size()));
+    band.gatheredStarts.push_back(static_cast<std::uint32_t>(band.gathered.size()));
     if (mayOwnPixels(draw)) {
       if (last) {
         passOwner<false>(draw, number, context);
@@ -142,19 +148,17 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
     } else if (!draw.knownDepth) {
       passDraw(
           draw, context, [&](const TriangleSetup&, int x, int y, unsigned lanes) __attribute__((always_inline)) {
-            storeWhere(least_.write(blockAt(x, y)), lanes, BlockFloats{} + kUnknownStored);
+            updateLeast(blockAt(x, y), lanes, BlockFloats{} + kUnknownStored);
           });
     } else {
       passDraw(
           draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
-            float* leastAt = least_.write(blockAt(x, y));
-            const BlockFloats z = saturateLanes(blockDepth(t, x, y)), least = loadLanes<BlockFloats>(leastAt);
-            storeWhere(leastAt, lanes, z < least ? z : least);
+            updateLeast(blockAt(x, y), lanes, saturateLanes(blockDepth(t, x, y)));
           });
     }
   }
   band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
-  band.headStarts.push_back(static_cast<std::uint32_t>(band.heads.size()));
+  band.gatheredStarts.push_back(static_cast<std::uint32_t>(band.gathered.size()));
 }
 
 template <bool UpdatesLeast>
@@ -207,7 +211,7 @@ void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& conte
   CoveredBlocks::Band& band = context.band;
   const ClipRegion region = intersect(draw.region, {0, band.top, context.width, band.bottom});
   const bool inside = region.left < region.right && region.top < region.bottom;
-  const std::uint32_t chainStamp = firstChainStamp_ + static_cast<std::uint32_t>(&draw - context.draws.data());
+  const std::uint32_t gatherStamp = firstGatherStamp_ + static_cast<std::uint32_t>(&draw - context.draws.data());
   // Depths stored where the pass cannot follow them rule out every later sure pass there.
   if (inside && draw.writesDepth && draw.linesOrPoints) forget(region);
   for (std::span<const TriangleSetup> run : draw.triangles) {
@@ -221,24 +225,31 @@ void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& conte
       }
       forEachCoveredBlock(
           t, region, [&](int x, int y, unsigned lanes) __attribute__((always_inline)) {
-            // Field by field: a whole-struct copy here made the compiler reload two 32-bit stores as
-            // one 64-bit word, a stall on every block.
-            const auto entry = static_cast<std::uint32_t>(band.blocks.size());
-            CoveredBlock& block = band.blocks.emplace_back();
-            block.x = x;
-            block.y = y;
-            block.lanes = lanes;
-            block.triangle = triangle;
-            if (draw.chainsBlocks) {
-              // Linked to the draw's previous entry at the block, or the first there.
+            if (draw.gathersBlocks) {
+              // Into the draw's gathered block here, or a new one when there is none yet or it is
+              // full.
               const std::size_t at = blockAt(x, y);
-              if (chainStamps_[at] == chainStamp) {
-                band.blocks[chainEnds_[at]].next = entry;
-              } else {
-                chainStamps_[at] = chainStamp;
-                band.heads.push_back(entry);
+              std::uint32_t index = gatheredAt_[at];
+              if (gatherStamps_[at] != gatherStamp || band.gathered[index].count == GatheredBlock::kMost) {
+                index = static_cast<std::uint32_t>(band.gathered.size());
+                GatheredBlock& fresh = band.gathered.emplace_back();
+                fresh.x = x;
+                fresh.y = y;
+                fresh.count = 0;
+                gatherStamps_[at] = gatherStamp;
+                gatheredAt_[at] = index;
               }
-              chainEnds_[at] = entry;
+              GatheredBlock& gathered = band.gathered[index];
+              gathered.lanes[gathered.count] = static_cast<std::uint16_t>(lanes);
+              gathered.triangles[gathered.count] = triangle;
+              ++gathered.count;
+            } else {
+              // Field by field: a whole-struct copy here made the compiler reload two 32-bit
+              // stores as one 64-bit word, a stall on every block.
+              CoveredBlock& block = band.blocks.emplace_back();
+              block.x = x;
+              block.y = y;
+              block.lanes = lanes;
             }
             visit(t, x, y, lanes);
           });

@@ -29,9 +29,9 @@ struct DrawCoverage {
   bool linesOrPoints = false;  // it also draws lines or points, which the pass does not follow
   bool paintsOver = false;     // each covered pixel that passes the depth test replaces colour and depth whole
   unsigned depthPasses = 7;    // the depth function as comparisonMask gives it
-  // Its triangles' entries at a block are chained, for its pixels to be gathered from several
-  // triangles into one block.
-  bool chainsBlocks = false;
+  // Its triangles' blocks are kept gathered block by block, for the draw to shade and merge a
+  // block's pixels from several triangles at once.
+  bool gathersBlocks = false;
 };
 
 // A scale s such that every depth z <= k * s (k a depth integer of `format`, as a float) has an
@@ -71,6 +71,8 @@ class VisibilityPass {
   // visit(triangle, x, y, lanes) for each.
   template <typename Visit>
   void passDraw(const DrawCoverage& draw, const BandContext& context, Visit&& visit);
+  // Lowers the least depths of a block's `lanes` to `z` where it is less.
+  void updateLeast(std::size_t block, unsigned lanes, BlockFloats z);
   // Marks the area's least depths as unknown.
   void forget(const ClipRegion& area);
   std::size_t blockAt(int x, int y) const {
@@ -81,10 +83,10 @@ class VisibilityPass {
   // Per pixel, block by block, the least depth any draw so far could have stored there:
   // infinity where none has, -1 where a draw may have stored a depth the pass cannot tell.
   RunBlocks<float> least_{__builtin_inff()};
-  // Per block, the stamp of the draw whose chain there ends at chainEnds_: a stamp per draw, new
-  // for every run.
-  std::vector<std::uint32_t> chainStamps_, chainEnds_;
-  std::uint32_t chainRound_ = 0, firstChainStamp_ = 0;  // the first this run's draws take
+  // Per block, the stamp of the draw that last gathered there and the index of that gathered
+  // block in its band: a stamp per draw, new for every run.
+  std::vector<std::uint32_t> gatherStamps_, gatheredAt_;
+  std::uint32_t gatherRound_ = 0, firstGatherStamp_ = 0;  // the first this run's draws take
   int blocksPerRow_ = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <utility>
 #include <vector>
@@ -33,6 +34,7 @@ struct Layer {
   bool writesDepth = true, knownDepth = true, paintsOver = false;
   unsigned depthPasses = 3;  // LESSEQUAL
   bool linesOrPoints = false;
+  bool gathersBlocks = false;
 };
 
 class VisibilityPassTest : public ::testing::Test {
@@ -59,6 +61,7 @@ class VisibilityPassTest : public ::testing::Test {
       draw.paintsOver = layer.paintsOver;
       draw.depthPasses = layer.depthPasses;
       draw.linesOrPoints = layer.linesOrPoints;
+      draw.gathersBlocks = layer.gathersBlocks;
       draws.push_back(draw);
     }
     hidden_.reset(kWidth, kHeight);
@@ -229,6 +232,60 @@ TEST_F(VisibilityPassTest, KeptBlocksAreTheRasterisersOwnBandByBand) {
         }
         ++triangle;
       }
+    }
+  }
+}
+
+TEST_F(VisibilityPassTest, GatheredBlocksHoldTheRasterisersBlocksInTriangleOrder) {
+  clearDepth(1.0f);
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> position(-4.0f, 27.0f), depth(0.0f, 1.0f);
+  static const std::array<Vec4, kVaryingSlots> varyings{};
+  // Overlapping triangles, and more of them at a block than a gathered block holds.
+  std::vector<Layer> layers(3);
+  for (Layer& layer : layers) {
+    layer.paintsOver = true;
+    for (int i = 0; i < 9; ++i) {
+      ScreenVertex v[3];
+      for (ScreenVertex& corner : v) corner = {position(random), position(random), depth(random), 1.0f, &varyings};
+      TriangleSetup setup;
+      if (setupTriangle(v[0], v[1], v[2], D3DCULL_NONE, 0, 0, &setup)) layer.triangles.push_back(setup);
+    }
+  }
+  const std::vector<int> plain = owners(layers, 1);
+  layers[0].gathersBlocks = layers[2].gathersBlocks = true;
+  for (unsigned workers : {1u, 2u, 3u}) {
+    // Gathering changes nothing the pass finds.
+    EXPECT_EQ(owners(layers, workers), plain) << workers;
+    std::size_t first = 0;  // the layer's first triangle, numbered through the run
+    for (std::size_t d = 0; d < layers.size(); ++d) {
+      for (const CoveredBlocks::Band& band : covered_.bands) {
+        // The rasteriser's blocks, triangle by triangle: a gathering draw keeps none of them that
+        // way, but each of its blocks' entries in triangle order, block by block.
+        std::map<std::pair<int, int>, std::vector<std::pair<std::uint32_t, unsigned>>> want;
+        for (std::size_t t = 0; t < layers[d].triangles.size(); ++t) {
+          const auto number = static_cast<std::uint32_t>(first + t);
+          forEachCoveredBlock(layers[d].triangles[t], {0, band.top, kWidth, band.bottom},
+                              [&](int x, int y, unsigned lanes) {
+                                want[{x, y}].push_back({number, lanes});
+                              });
+          if (layers[d].gathersBlocks) EXPECT_TRUE(covered_.of(band, number).empty());
+        }
+        if (!layers[d].gathersBlocks) {
+          EXPECT_TRUE(covered_.gatheredOf(band, d).empty());
+          continue;
+        }
+        std::map<std::pair<int, int>, std::vector<std::pair<std::uint32_t, unsigned>>> got;
+        for (const GatheredBlock& block : covered_.gatheredOf(band, d)) {
+          ASSERT_GE(block.count, 1u);
+          ASSERT_LE(block.count, GatheredBlock::kMost);
+          for (std::uint32_t i = 0; i < block.count; ++i) {
+            got[{block.x, block.y}].push_back({block.triangles[i], block.lanes[i]});
+          }
+        }
+        EXPECT_EQ(got, want) << "layer " << d << " workers " << workers;
+      }
+      first += layers[d].triangles.size();
     }
   }
 }
