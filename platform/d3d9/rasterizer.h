@@ -33,15 +33,17 @@ struct Plane {
   float value = 0, dx = 0, dy = 0;  // at the first vertex, and per pixel in x and y
 };
 
+// What finding a triangle's pixels and their depths reads comes first, in its first 128 bytes:
+// the attribute planes, most of the size, are read only for the pixels shaded.
 struct TriangleSetup {
-  std::array<std::int64_t, 3> x{}, y{};  // fixed point, 8 fractional bits
-  std::array<std::int64_t, 3> bias{};    // 1 on top and left edges (edge i runs from vertex i to i+1)
+  std::array<std::int64_t, 3> x{}, y{};          // fixed point, 8 fractional bits
+  std::array<std::int64_t, 3> bias{};            // 1 on top and left edges (edge i runs from vertex i to i+1)
+  int minX = 0, minY = 0, maxX = -1, maxY = -1;  // inclusive pixel bounds
   float originX = 0, originY = 0;
   Plane z, rhw;
-  std::array<std::array<Plane, 4>, kVaryingSlots> varyings{};  // a/w planes; constants when flat
   std::uint32_t flatSlots = 0;
-  int minX = 0, minY = 0, maxX = -1, maxY = -1;  // inclusive pixel bounds
   bool frontFacing = true;
+  std::array<std::array<Plane, 4>, kVaryingSlots> varyings{};  // a/w planes; constants when flat
 };
 
 // Sets up a triangle; false when it is culled, degenerate or not finite. `cullMode` is a
