@@ -269,7 +269,9 @@ TEST_F(VisibilityPassTest, GatheredBlocksHoldTheRasterisersBlocksInTriangleOrder
                               [&](int x, int y, unsigned lanes) {
                                 want[{x, y}].push_back({number, lanes});
                               });
-          if (layers[d].gathersBlocks) EXPECT_TRUE(covered_.of(band, number).empty());
+          if (layers[d].gathersBlocks) {
+            EXPECT_TRUE(covered_.of(band, number).empty());
+          }
         }
         if (!layers[d].gathersBlocks) {
           EXPECT_TRUE(covered_.gatheredOf(band, d).empty());
