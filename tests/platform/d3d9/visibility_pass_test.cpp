@@ -76,6 +76,24 @@ class VisibilityPassTest : public ::testing::Test {
     return result;
   }
 
+  // Three layers that paint over, each of `triangles` random triangles reaching past the target.
+  static std::vector<Layer> randomLayers(std::uint32_t seed, int triangles) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> position(-4.0f, 27.0f), depth(0.0f, 1.0f);
+    static const std::array<Vec4, kVaryingSlots> varyings{};
+    std::vector<Layer> layers(3);
+    for (Layer& layer : layers) {
+      layer.paintsOver = true;
+      for (int i = 0; i < triangles; ++i) {
+        ScreenVertex v[3];
+        for (ScreenVertex& corner : v) corner = {position(random), position(random), depth(random), 1.0f, &varyings};
+        TriangleSetup setup;
+        if (setupTriangle(v[0], v[1], v[2], D3DCULL_NONE, 0, 0, &setup)) layer.triangles.push_back(setup);
+      }
+    }
+    return layers;
+  }
+
   // The owners of pixels inside [x0, x1) x [y0, y1) being `inside`, the rest `outside`.
   static std::vector<int> expected(int x0, int y0, int x1, int y1, int inside, int outside = 0) {
     std::vector<int> result;
@@ -199,19 +217,7 @@ TEST_F(VisibilityPassTest, PixelsBeyondASmallerDepthBufferAreNeverOwned) {
 
 TEST_F(VisibilityPassTest, KeptBlocksAreTheRasterisersOwnBandByBand) {
   clearDepth(1.0f);
-  std::mt19937 random(5);
-  std::uniform_real_distribution<float> position(-4.0f, 27.0f), depth(0.0f, 1.0f);
-  std::vector<Layer> layers(3);
-  static const std::array<Vec4, kVaryingSlots> varyings{};
-  for (Layer& layer : layers) {
-    layer.paintsOver = true;
-    for (int i = 0; i < 6; ++i) {
-      ScreenVertex v[3];
-      for (ScreenVertex& corner : v) corner = {position(random), position(random), depth(random), 1.0f, &varyings};
-      TriangleSetup setup;
-      if (setupTriangle(v[0], v[1], v[2], D3DCULL_NONE, 0, 0, &setup)) layer.triangles.push_back(setup);
-    }
-  }
+  std::vector<Layer> layers = randomLayers(5, 6);
   for (unsigned workers : {1u, 2u, 3u}) {
     owners(layers, workers);
     std::size_t triangle = 0;
@@ -238,20 +244,8 @@ TEST_F(VisibilityPassTest, KeptBlocksAreTheRasterisersOwnBandByBand) {
 
 TEST_F(VisibilityPassTest, GatheredBlocksHoldTheRasterisersBlocksInTriangleOrder) {
   clearDepth(1.0f);
-  std::mt19937 random(11);
-  std::uniform_real_distribution<float> position(-4.0f, 27.0f), depth(0.0f, 1.0f);
-  static const std::array<Vec4, kVaryingSlots> varyings{};
   // Overlapping triangles, and more of them at a block than a gathered block holds.
-  std::vector<Layer> layers(3);
-  for (Layer& layer : layers) {
-    layer.paintsOver = true;
-    for (int i = 0; i < 9; ++i) {
-      ScreenVertex v[3];
-      for (ScreenVertex& corner : v) corner = {position(random), position(random), depth(random), 1.0f, &varyings};
-      TriangleSetup setup;
-      if (setupTriangle(v[0], v[1], v[2], D3DCULL_NONE, 0, 0, &setup)) layer.triangles.push_back(setup);
-    }
-  }
+  std::vector<Layer> layers = randomLayers(11, 9);
   const std::vector<int> plain = owners(layers, 1);
   layers[0].gathersBlocks = layers[2].gathersBlocks = true;
   for (unsigned workers : {1u, 2u, 3u}) {
