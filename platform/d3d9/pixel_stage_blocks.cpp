@@ -48,12 +48,15 @@ void PixelStage::preparePacking(bool lanesAlone) {
 }
 
 const LanePacking* PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* color) {
-  // Where no lane needs its neighbours, only the covered lanes are shaded, packed together.
-  // The lanes past the last packed one hold what earlier batches left: shaded, never read.
+  // Where no lane needs its neighbours, only the covered lanes are shaded, packed together,
+  // when that leaves out at least one block's shading (blocks gathered from a mesh's
+  // triangles are mostly whole). The lanes past the last packed one hold what earlier batches
+  // left: shaded, never read.
   const BlockBatch* shaded = &batch;
   packing_.reset();
-  if (packLanes_) {
-    const LanePacking& packing = packing_.emplace(batch);
+  if (packLanes_ && packing_.emplace(batch).packedBlocks() == batch.count) packing_.reset();
+  if (packing_) {
+    const LanePacking& packing = *packing_;
     for (std::size_t slot = 0; slot < kVaryingSlots; ++slot) {
       for (unsigned left = blockComponents_[slot]; left; left &= left - 1) {
         const auto c = static_cast<std::size_t>(std::countr_zero(left));
