@@ -10,6 +10,7 @@
 
 #include "math/amd3dnow_ops.h"
 #include "math/portable_routines.h"
+#include "math/spline_entry_points.h"
 #include "math/variant_sets.h"
 
 // The same source builds the real set and, for tests, a model of it (see amd3dnow_ops.h);
@@ -112,36 +113,39 @@ inline void weightedSum(float* out, float k0, const float* a, float k1, const fl
   femms();
 }
 
-template <int Floats>
-inline void hermite(float* out, const float* v1, const float* t1, const float* v2, const float* t2, float s) {
-  float s2 = s * s, s3 = s2 * s;
-  weightedSum<Floats>(out, 2 * s3 - 3 * s2 + 1, v1, s3 - 2 * s2 + s, t1, -2 * s3 + 3 * s2, v2, s3 - s2, t2);
-}
-
-template <int Floats>
-inline void catmullRom(float* out, const float* v0, const float* v1, const float* v2, const float* v3, float s) {
-  float s2 = s * s, s3 = s2 * s;
-  weightedSum<Floats>(out, 0.5f * (-s3 + 2 * s2 - s), v0, 0.5f * (3 * s3 - 5 * s2 + 2), v1,
-                      0.5f * (-3 * s3 + 4 * s2 + s), v2, 0.5f * (s3 - s2), v3);
-}
-
-template <int Floats>
-inline void baryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
-  // v1 + f (v2 - v1) + g (v3 - v1) = (1 - f - g) v1 + f v2 + g v3.
-  Pair wf = splat(f), wg = splat(g);
-  for (int i = 0; i < Floats; i += 2) {
-    bool whole = i + 1 < Floats;
-    auto load = [&](const float* p) { return whole ? loadPair(p + i) : loadSingle(p + i); };
-    Pair a = load(v1);
-    Pair sum = pfadd(a, pfadd(pfmul(wf, pfsub(load(v2), a)), pfmul(wg, pfsub(load(v3), a))));
-    if (whole) {
-      storePair(out + i, sum);
-    } else {
-      storeSingle(out + i, sum);
-    }
+// The spline forms in this set's arithmetic, for the routine table's entries.
+struct SplineForms {
+  template <int Floats>
+  static void hermite(float* out, const float* v1, const float* t1, const float* v2, const float* t2, float s) {
+    float s2 = s * s, s3 = s2 * s;
+    weightedSum<Floats>(out, 2 * s3 - 3 * s2 + 1, v1, s3 - 2 * s2 + s, t1, -2 * s3 + 3 * s2, v2, s3 - s2, t2);
   }
-  femms();
-}
+
+  template <int Floats>
+  static void catmullRom(float* out, const float* v0, const float* v1, const float* v2, const float* v3, float s) {
+    float s2 = s * s, s3 = s2 * s;
+    weightedSum<Floats>(out, 0.5f * (-s3 + 2 * s2 - s), v0, 0.5f * (3 * s3 - 5 * s2 + 2), v1,
+                        0.5f * (-3 * s3 + 4 * s2 + s), v2, 0.5f * (s3 - s2), v3);
+  }
+
+  template <int Floats>
+  static void baryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
+    // v1 + f (v2 - v1) + g (v3 - v1) = (1 - f - g) v1 + f v2 + g v3.
+    Pair wf = splat(f), wg = splat(g);
+    for (int i = 0; i < Floats; i += 2) {
+      bool whole = i + 1 < Floats;
+      auto load = [&](const float* p) { return whole ? loadPair(p + i) : loadSingle(p + i); };
+      Pair a = load(v1);
+      Pair sum = pfadd(a, pfadd(pfmul(wf, pfsub(load(v2), a)), pfmul(wg, pfsub(load(v3), a))));
+      if (whole) {
+        storePair(out + i, sum);
+      } else {
+        storeSingle(out + i, sum);
+      }
+    }
+    femms();
+  }
+};
 
 // The six 2 x 2 minors of rows u and l of a matrix (u_i l_j - l_i u_j) as pairs (01, 02),
 // (03, 12), (13, 23).
@@ -537,45 +541,6 @@ Vec3* planeIntersectLine(Vec3* out, const Plane* p, const Vec3* v1, const Vec3* 
   storePair(&out->x, pfadd(start, pfmul(t, direction)));
   storeSingle(&out->z, pfadd(startZ, pfmul(t, directionZ)));
   femms();
-  return out;
-}
-
-// Splines and barycentric forms.
-
-Vec2* vec2Hermite(Vec2* out, const Vec2* v1, const Vec2* t1, const Vec2* v2, const Vec2* t2, float s) {
-  hermite<2>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
-  return out;
-}
-Vec3* vec3Hermite(Vec3* out, const Vec3* v1, const Vec3* t1, const Vec3* v2, const Vec3* t2, float s) {
-  hermite<3>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
-  return out;
-}
-Vec4* vec4Hermite(Vec4* out, const Vec4* v1, const Vec4* t1, const Vec4* v2, const Vec4* t2, float s) {
-  hermite<4>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
-  return out;
-}
-Vec2* vec2CatmullRom(Vec2* out, const Vec2* v0, const Vec2* v1, const Vec2* v2, const Vec2* v3, float s) {
-  catmullRom<2>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
-  return out;
-}
-Vec3* vec3CatmullRom(Vec3* out, const Vec3* v0, const Vec3* v1, const Vec3* v2, const Vec3* v3, float s) {
-  catmullRom<3>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
-  return out;
-}
-Vec4* vec4CatmullRom(Vec4* out, const Vec4* v0, const Vec4* v1, const Vec4* v2, const Vec4* v3, float s) {
-  catmullRom<4>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
-  return out;
-}
-Vec2* vec2BaryCentric(Vec2* out, const Vec2* v1, const Vec2* v2, const Vec2* v3, float f, float g) {
-  baryCentric<2>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
-  return out;
-}
-Vec3* vec3BaryCentric(Vec3* out, const Vec3* v1, const Vec3* v2, const Vec3* v3, float f, float g) {
-  baryCentric<3>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
-  return out;
-}
-Vec4* vec4BaryCentric(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3, float f, float g) {
-  baryCentric<4>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
   return out;
 }
 
@@ -1040,15 +1005,7 @@ bool PRISM_3DNOW_INSTALLER(MathRoutineTable& table, std::uint32_t features) {
     table.quaternionMultiply = &PRISM_3DNOW_NAMESPACE::quaternionMultiply;
     table.planeFromPointNormal = &PRISM_3DNOW_NAMESPACE::planeFromPointNormal;
     table.planeNormalize = &PRISM_3DNOW_NAMESPACE::planeNormalize;
-    table.vec2Hermite = &PRISM_3DNOW_NAMESPACE::vec2Hermite;
-    table.vec3Hermite = &PRISM_3DNOW_NAMESPACE::vec3Hermite;
-    table.vec4Hermite = &PRISM_3DNOW_NAMESPACE::vec4Hermite;
-    table.vec2CatmullRom = &PRISM_3DNOW_NAMESPACE::vec2CatmullRom;
-    table.vec3CatmullRom = &PRISM_3DNOW_NAMESPACE::vec3CatmullRom;
-    table.vec4CatmullRom = &PRISM_3DNOW_NAMESPACE::vec4CatmullRom;
-    table.vec2BaryCentric = &PRISM_3DNOW_NAMESPACE::vec2BaryCentric;
-    table.vec3BaryCentric = &PRISM_3DNOW_NAMESPACE::vec3BaryCentric;
-    table.vec4BaryCentric = &PRISM_3DNOW_NAMESPACE::vec4BaryCentric;
+    SplineEntryPoints<PRISM_3DNOW_NAMESPACE::SplineForms>::install(table);
     table.matrixTranspose = &PRISM_3DNOW_NAMESPACE::matrixTranspose;
     table.matrixDeterminant = &PRISM_3DNOW_NAMESPACE::matrixDeterminant;
     table.matrixInverse = &PRISM_3DNOW_NAMESPACE::matrixInverse;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "math/spline_entry_points.h"
 #include "math/sse_helpers.h"
 #include "math/strided.h"
 #include "math/variant_sets.h"
@@ -72,30 +73,33 @@ inline __m128 normalisedPlane(__m128 p) {
   return _mm_div_ps(p, _mm_sqrt_ps(squared));
 }
 
-template <int N>
-inline void hermite(float* out, const float* v1, const float* t1, const float* v2, const float* t2, float s) {
-  float s2 = s * s, s3 = s2 * s;
-  __m128 sum = _mm_mul_ps(_mm_set1_ps(2 * s3 - 3 * s2 + 1), loadN<N>(v1));
-  sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(s3 - 2 * s2 + s), loadN<N>(t1)));
-  sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(-2 * s3 + 3 * s2), loadN<N>(v2)));
-  storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(s3 - s2), loadN<N>(t2))));
-}
+// The spline forms in this set's arithmetic, for the routine table's entries.
+struct SplineForms {
+  template <int N>
+  static void hermite(float* out, const float* v1, const float* t1, const float* v2, const float* t2, float s) {
+    float s2 = s * s, s3 = s2 * s;
+    __m128 sum = _mm_mul_ps(_mm_set1_ps(2 * s3 - 3 * s2 + 1), loadN<N>(v1));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(s3 - 2 * s2 + s), loadN<N>(t1)));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(-2 * s3 + 3 * s2), loadN<N>(v2)));
+    storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(s3 - s2), loadN<N>(t2))));
+  }
 
-template <int N>
-inline void catmullRom(float* out, const float* v0, const float* v1, const float* v2, const float* v3, float s) {
-  float s2 = s * s, s3 = s2 * s;
-  __m128 sum = _mm_mul_ps(_mm_set1_ps(0.5f * (-s3 + 2 * s2 - s)), loadN<N>(v0));
-  sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(0.5f * (3 * s3 - 5 * s2 + 2)), loadN<N>(v1)));
-  sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(0.5f * (-3 * s3 + 4 * s2 + s)), loadN<N>(v2)));
-  storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(0.5f * (s3 - s2)), loadN<N>(v3))));
-}
+  template <int N>
+  static void catmullRom(float* out, const float* v0, const float* v1, const float* v2, const float* v3, float s) {
+    float s2 = s * s, s3 = s2 * s;
+    __m128 sum = _mm_mul_ps(_mm_set1_ps(0.5f * (-s3 + 2 * s2 - s)), loadN<N>(v0));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(0.5f * (3 * s3 - 5 * s2 + 2)), loadN<N>(v1)));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(0.5f * (-3 * s3 + 4 * s2 + s)), loadN<N>(v2)));
+    storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(0.5f * (s3 - s2)), loadN<N>(v3))));
+  }
 
-template <int N>
-inline void baryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
-  __m128 a = loadN<N>(v1);
-  __m128 sum = _mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(f), _mm_sub_ps(loadN<N>(v2), a)));
-  storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(g), _mm_sub_ps(loadN<N>(v3), a))));
-}
+  template <int N>
+  static void baryCentric(float* out, const float* v1, const float* v2, const float* v3, float f, float g) {
+    __m128 a = loadN<N>(v1);
+    __m128 sum = _mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(f), _mm_sub_ps(loadN<N>(v2), a)));
+    storeN<N>(out, _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(g), _mm_sub_ps(loadN<N>(v3), a))));
+  }
+};
 
 }  // namespace
 
@@ -348,45 +352,6 @@ Vec3* planeIntersectLine(Vec3* out, const Plane* p, const Vec3* v1, const Vec3* 
   return out;
 }
 
-// Splines and barycentric forms.
-
-Vec2* vec2Hermite(Vec2* out, const Vec2* v1, const Vec2* t1, const Vec2* v2, const Vec2* t2, float s) {
-  hermite<2>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
-  return out;
-}
-Vec3* vec3Hermite(Vec3* out, const Vec3* v1, const Vec3* t1, const Vec3* v2, const Vec3* t2, float s) {
-  hermite<3>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
-  return out;
-}
-Vec4* vec4Hermite(Vec4* out, const Vec4* v1, const Vec4* t1, const Vec4* v2, const Vec4* t2, float s) {
-  hermite<4>(&out->x, &v1->x, &t1->x, &v2->x, &t2->x, s);
-  return out;
-}
-Vec2* vec2CatmullRom(Vec2* out, const Vec2* v0, const Vec2* v1, const Vec2* v2, const Vec2* v3, float s) {
-  catmullRom<2>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
-  return out;
-}
-Vec3* vec3CatmullRom(Vec3* out, const Vec3* v0, const Vec3* v1, const Vec3* v2, const Vec3* v3, float s) {
-  catmullRom<3>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
-  return out;
-}
-Vec4* vec4CatmullRom(Vec4* out, const Vec4* v0, const Vec4* v1, const Vec4* v2, const Vec4* v3, float s) {
-  catmullRom<4>(&out->x, &v0->x, &v1->x, &v2->x, &v3->x, s);
-  return out;
-}
-Vec2* vec2BaryCentric(Vec2* out, const Vec2* v1, const Vec2* v2, const Vec2* v3, float f, float g) {
-  baryCentric<2>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
-  return out;
-}
-Vec3* vec3BaryCentric(Vec3* out, const Vec3* v1, const Vec3* v2, const Vec3* v3, float f, float g) {
-  baryCentric<3>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
-  return out;
-}
-Vec4* vec4BaryCentric(Vec4* out, const Vec4* v1, const Vec4* v2, const Vec4* v3, float f, float g) {
-  baryCentric<4>(&out->x, &v1->x, &v2->x, &v3->x, f, g);
-  return out;
-}
-
 // Half floats and skinning.
 
 float* float16To32Array(float* out, const Float16Bits* in, UINT count) {
@@ -487,15 +452,7 @@ void installSseRoutines(MathRoutineTable& table) {
   table.planeIntersectLine = &math_sse::planeIntersectLine;
   table.matrixShadow = &math_sse::matrixShadow;
   table.matrixReflect = &math_sse::matrixReflect;
-  table.vec2Hermite = &math_sse::vec2Hermite;
-  table.vec3Hermite = &math_sse::vec3Hermite;
-  table.vec4Hermite = &math_sse::vec4Hermite;
-  table.vec2CatmullRom = &math_sse::vec2CatmullRom;
-  table.vec3CatmullRom = &math_sse::vec3CatmullRom;
-  table.vec4CatmullRom = &math_sse::vec4CatmullRom;
-  table.vec2BaryCentric = &math_sse::vec2BaryCentric;
-  table.vec3BaryCentric = &math_sse::vec3BaryCentric;
-  table.vec4BaryCentric = &math_sse::vec4BaryCentric;
+  SplineEntryPoints<math_sse::SplineForms>::install(table);
   table.float16To32Array = &math_sse::float16To32Array;
   table.skinnedMeshUpdate = &math_sse::skinnedMeshUpdate;
 }
