@@ -70,6 +70,25 @@ template <bool Whole>
   }
 }
 
+// Gives the batch's next element, already filled, its covered lanes and counts it in, handing a
+// full batch to the sink.
+[[gnu::always_inline]] inline void closeElement(BlockBatch& batch, BlockSink& sink, unsigned lanes) {
+  batch.coverage[static_cast<std::size_t>(batch.count)] = static_cast<std::uint16_t>(lanes);
+  if (++batch.count == kBatchBlocks) sink.blocks(batch);
+}
+
+// Calls visit(band, rowLanes) for each band of the pass's that meets the region's rows, with
+// rowLanes(y) the lanes of a block whose top row is y that lie in those rows: the pass found the
+// blocks over the whole target, band by band, and a region's rows are some of them.
+template <typename Visit>
+void forEachBandIn(const CoveredBlocks& covered, const ClipRegion& region, Visit&& visit) {
+  for (const CoveredBlocks::Band& band : covered.bands) {
+    if (band.bottom <= region.top || band.top >= region.bottom) continue;
+    const bool whole = band.top >= region.top && band.bottom <= region.bottom;
+    visit(band, [&](int y) { return whole ? kAllBlockLanes : lanesInRows(y, region.top, region.bottom); });
+  }
+}
+
 }  // namespace
 
 bool fitsBlockRasterizer(const TriangleSetup& s, const ClipRegion& region) {
@@ -92,25 +111,20 @@ void rasterizeTriangleBlocks(const TriangleSetup& s, const ClipRegion& region, c
     const auto b = static_cast<std::size_t>(batch.count);
     batch.x[b] = x;
     batch.y[b] = y;
-    batch.coverage[b] = static_cast<std::uint16_t>(covered);
     batch.frontFacing[b] = s.frontFacing;
     interpolateBlock<true>(s, interpolants, x, y, batch, b, covered);
-    if (++batch.count == kBatchBlocks) sink.blocks(batch);
+    closeElement(batch, sink, covered);
   };
   if (!visibility.covered) {
     forEachCoveredBlock(s, region, add);
     return;
   }
-  // The pass found the blocks over the whole region, band by band; this region's rows are
-  // some of them.
-  for (const CoveredBlocks::Band& band : visibility.covered->bands) {
-    if (band.bottom <= region.top || band.top >= region.bottom) continue;
-    const bool whole = band.top >= region.top && band.bottom <= region.bottom;
+  forEachBandIn(*visibility.covered, region, [&](const CoveredBlocks::Band& band, auto rowLanes) {
     for (const CoveredBlock& block : visibility.covered->of(band, visibility.firstTriangle + triangle)) {
-      const unsigned lanes = whole ? block.lanes : block.lanes & lanesInRows(block.y, region.top, region.bottom);
+      const unsigned lanes = block.lanes & rowLanes(block.y);
       if (lanes) add(block.x, block.y, lanes);
     }
-  }
+  });
 }
 
 void rasterizeGatheredBlocks(std::span<const TriangleSetup* const> triangles, const ClipRegion& region,
@@ -118,12 +132,10 @@ void rasterizeGatheredBlocks(std::span<const TriangleSetup* const> triangles, co
                              const DrawVisibility& visibility) {
   const Interpolants interpolants(triangles.empty() ? 0 : triangles.front()->flatSlots, components, batch);
   const std::size_t draw = static_cast<std::size_t>(visibility.draw) - 1;
-  for (const CoveredBlocks::Band& band : visibility.covered->bands) {
-    if (band.bottom <= region.top || band.top >= region.bottom) continue;
-    const bool whole = band.top >= region.top && band.bottom <= region.bottom;
+  forEachBandIn(*visibility.covered, region, [&](const CoveredBlocks::Band& band, auto rowLanes) {
     for (const GatheredBlock& block : visibility.covered->gatheredOf(band, draw)) {
       const int x = block.x, y = block.y;
-      unsigned keep = whole ? kAllBlockLanes : lanesInRows(y, region.top, region.bottom);
+      unsigned keep = rowLanes(y);
       if (visibility.hidden) keep &= ~visibility.hidden->hiddenLanes(x, y, visibility.draw);
       if (!keep) continue;
       // The triangles' lanes go into one element of the batch for as long as they are apart and
@@ -135,9 +147,8 @@ void rasterizeGatheredBlocks(std::span<const TriangleSetup* const> triangles, co
         const TriangleSetup& t = *triangles[block.triangles[i] - visibility.firstTriangle];
         auto b = static_cast<std::size_t>(batch.count);
         if (taken && ((taken & lanes) || batch.frontFacing[b] != t.frontFacing)) {
-          batch.coverage[b] = static_cast<std::uint16_t>(taken);
+          closeElement(batch, sink, taken);
           taken = 0;
-          if (++batch.count == kBatchBlocks) sink.blocks(batch);
           b = static_cast<std::size_t>(batch.count);
         }
         if (!taken) {
@@ -150,11 +161,9 @@ void rasterizeGatheredBlocks(std::span<const TriangleSetup* const> triangles, co
         }
         taken |= lanes;
       }
-      if (!taken) continue;
-      batch.coverage[static_cast<std::size_t>(batch.count)] = static_cast<std::uint16_t>(taken);
-      if (++batch.count == kBatchBlocks) sink.blocks(batch);
+      if (taken) closeElement(batch, sink, taken);
     }
-  }
+  });
 }
 
 }  // namespace platform::d3d9
