@@ -216,7 +216,13 @@ class Draw final : public PreparedDraw {
     coverage.linesOrPoints = hasLinesOrPoints();
     coverage.depthPasses = merger.depthPasses();
     coverage.paintsOver = merger.paintsOver() && coverage.knownDepth && !coverage.linesOrPoints && !stage.mayKill();
-    gathersBlocks_ = coverage.gathersBlocks = takesBlocks(stage, merger) && stage.lanesAlone() && blockTriangles();
+    coverage.gathersBlocks = takesBlocks(stage, merger) && stage.lanesAlone() && blockTriangles();
+    gatheredTriangles_.clear();
+    if (coverage.gathersBlocks) {
+      for (const Primitives& part : parts_) {
+        for (const TriangleSetup& t : part.triangles) gatheredTriangles_.push_back(&t);
+      }
+    }
     return coverage;
   }
 
@@ -703,13 +709,9 @@ class Draw final : public PreparedDraw {
     Worker worker(stage, merger);
     // Triangles whose state suits the block path go through it, unless they reach too far.
     const bool blocks = takesBlocks(stage, merger);
-    if (blocks && gathersBlocks_ && visibility.covered) {
+    if (blocks && !gatheredTriangles_.empty() && visibility.covered) {
       // The pass kept the triangles' blocks gathered block by block.
-      std::vector<const TriangleSetup*> triangles;
-      for (const Primitives& part : parts_) {
-        for (const TriangleSetup& t : part.triangles) triangles.push_back(&t);
-      }
-      rasterizeGatheredBlocks(triangles, region, stage.blockComponents(), worker.batch(), worker, visibility);
+      rasterizeGatheredBlocks(gatheredTriangles_, region, stage.blockComponents(), worker.batch(), worker, visibility);
       worker.blocks(worker.batch());
       renderLinesAndPoints(region, worker);
       return;
@@ -798,7 +800,9 @@ class Draw final : public PreparedDraw {
   const DrawRequest request_;
   bool fog_ = false;
   bool ready_ = false;
-  bool gathersBlocks_ = false;  // its coverage asked the visibility pass to gather its blocks
+  // When its coverage asked the visibility pass to gather its blocks, its triangles in order
+  // (which the gathered blocks number); else empty.
+  std::vector<const TriangleSetup*> gatheredTriangles_;
   std::array<StreamView, kStreamCount> streams_{};
   SamplerSet pixelSamplers_;
   SamplerSet vertexSamplers_;
