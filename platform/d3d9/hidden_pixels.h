@@ -13,6 +13,21 @@
 
 namespace platform::d3d9 {
 
+// The pixel blocks of a width x height target, row by row.
+struct BlockGrid {
+  int blocksPerRow = 0, blockRows = 0;
+
+  BlockGrid() = default;
+  BlockGrid(int width, int height)
+      : blocksPerRow((width + kBlockWidth - 1) / kBlockWidth), blockRows((height + kBlockHeight - 1) / kBlockHeight) {}
+  std::size_t blocks() const { return static_cast<std::size_t>(blocksPerRow) * static_cast<std::size_t>(blockRows); }
+  // The block whose top-left pixel is (x, y), a block-aligned position inside the target.
+  std::size_t index(int x, int y) const {
+    return static_cast<std::size_t>(y / kBlockHeight) * static_cast<std::size_t>(blocksPerRow) +
+           static_cast<std::size_t>(x / kBlockWidth);
+  }
+};
+
 // Values kept block by block, each block's lanes side by side, that every run starts at an
 // initial value without rewriting them all: a block not written in the current run reads as
 // that value, and is filled with it when first written.
@@ -57,17 +72,17 @@ class HiddenPixels {
   void reset(int width, int height) {
     width_ = width;
     height_ = height;
-    blocksPerRow_ = (width + kBlockWidth - 1) / kBlockWidth;
-    const int blockRows = (height + kBlockHeight - 1) / kBlockHeight;
-    owners_.start(static_cast<std::size_t>(blocksPerRow_) * static_cast<std::size_t>(blockRows));
+    grid_ = BlockGrid(width, height);
+    owners_.start(grid_.blocks());
   }
   int width() const { return width_; }
   int height() const { return height_; }
+  const BlockGrid& grid() const { return grid_; }
 
   // The owners of the block whose top-left pixel is (x, y), a block-aligned position inside the
   // target, lane by lane.
-  std::uint16_t* block(int x, int y) { return owners_.write(blockIndex(x, y)); }
-  const std::uint16_t* block(int x, int y) const { return owners_.read(blockIndex(x, y)); }
+  std::uint16_t* block(int x, int y) { return owners_.write(grid_.index(x, y)); }
+  const std::uint16_t* block(int x, int y) const { return owners_.read(grid_.index(x, y)); }
 
   // The lanes of that block that a draw after `draw` paints over.
   [[gnu::always_inline]] unsigned hiddenLanes(int x, int y, std::uint16_t draw) const {
@@ -77,12 +92,8 @@ class HiddenPixels {
   }
 
  private:
-  std::size_t blockIndex(int x, int y) const {
-    return static_cast<std::size_t>(y / kBlockHeight) * static_cast<std::size_t>(blocksPerRow_) +
-           static_cast<std::size_t>(x / kBlockWidth);
-  }
-
-  int width_ = 0, height_ = 0, blocksPerRow_ = 0;
+  int width_ = 0, height_ = 0;
+  BlockGrid grid_;
   RunBlocks<std::uint16_t> owners_{0};
 };
 

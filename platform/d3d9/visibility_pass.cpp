@@ -88,9 +88,9 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   const int width = hidden.width(), height = hidden.height();
   if (count < 2 || width <= 0 || height <= 0) return 0;
   draws = draws.first(count);
-  blocksPerRow_ = (width + kBlockWidth - 1) / kBlockWidth;
-  const int blockRows = (height + kBlockHeight - 1) / kBlockHeight;
-  const std::size_t blocks = static_cast<std::size_t>(blocksPerRow_) * static_cast<std::size_t>(blockRows);
+  grid_ = hidden.grid();
+  const int blockRows = grid_.blockRows;
+  const std::size_t blocks = grid_.blocks();
   least_.start(blocks);
   // Each draw gathers its blocks under a stamp of its own.
   if (gatherStamps_.size() != blocks || gatherRound_ > 0xFFFFFFFFu - count) {

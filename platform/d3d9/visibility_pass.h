@@ -75,10 +75,7 @@ class VisibilityPass {
   void updateLeast(std::size_t block, unsigned lanes, BlockFloats z);
   // Marks the area's least depths as unknown.
   void forget(const ClipRegion& area);
-  std::size_t blockAt(int x, int y) const {
-    return static_cast<std::size_t>(y / kBlockHeight) * static_cast<std::size_t>(blocksPerRow_) +
-           static_cast<std::size_t>(x / kBlockWidth);
-  }
+  std::size_t blockAt(int x, int y) const { return grid_.index(x, y); }
 
   // Per pixel, block by block, the least depth any draw so far could have stored there:
   // infinity where none has, -1 where a draw may have stored a depth the pass cannot tell.
@@ -87,7 +84,7 @@ class VisibilityPass {
   // block in its band: a stamp per draw, new for every run.
   std::vector<std::uint32_t> gatherStamps_, gatheredAt_;
   std::uint32_t gatherRound_ = 0, firstGatherStamp_ = 0;  // the first this run's draws take
-  int blocksPerRow_ = 0;
+  BlockGrid grid_;                                        // the target's, as the run's hidden pixels have it
 };
 
 }  // namespace platform::d3d9
