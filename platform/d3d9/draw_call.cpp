@@ -746,7 +746,8 @@ class Draw final : public PreparedDraw {
   // Whether a band's bound stage and merger take the draw's triangles down the block path
   // (readying the stage's block program when they do).
   bool takesBlocks(PixelStage& stage, const OutputMerger& merger) const {
-    return kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() && stage.prepareBlocks(whiteSlots_);
+    return kBlocksPayOff && targets_.fastPaths && merger.mergesBlocks() &&
+           stage.prepareBlocks(whiteSlots_, merger.blockColorComponents());
   }
 
   // The same decision before the bands start, on a stage and merger of its own.

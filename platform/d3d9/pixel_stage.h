@@ -28,8 +28,9 @@ class PixelStage {
   void shade(const QuadInput& quad, QuadOutput* out);
   // After bind: whether the draw's pixels can be shaded in blocks with shadeBlocks (the
   // stage-0 texture-times-diffuse defaults, or a shader the quad program runs from the quad).
-  // `whiteSlots`: the colour slots that are (1, 1, 1, 1) at every pixel.
-  bool prepareBlocks(std::uint32_t whiteSlots = 0);
+  // `whiteSlots`: the colour slots that are (1, 1, 1, 1) at every pixel; `colorComponents`: the
+  // colour components the merge reads (the others are left as they come).
+  bool prepareBlocks(std::uint32_t whiteSlots = 0, std::uint8_t colorComponents = 0xF);
   // After prepareBlocks: the attribute components shadeBlocks reads (within usedSlots).
   const BlockComponents& blockComponents() const { return blockComponents_; }
   // After prepareBlocks: whether each lane's colour depends on its own attributes alone (no
@@ -88,6 +89,7 @@ class PixelStage {
   bool quadProgramFromQuad_ = false;
   BlockProgram blockProgram_;
   BlockComponents blockComponents_{};
+  std::uint8_t colorComponents_ = 0xF;  // see prepareBlocks
   // Set when no lane's colour depends on another lane: the covered lanes are then packed into
   // `packed_` and shaded alone.
   bool packLanes_ = false;

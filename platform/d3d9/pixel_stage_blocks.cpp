@@ -9,8 +9,9 @@
 
 namespace platform::d3d9 {
 
-bool PixelStage::prepareBlocks(std::uint32_t whiteSlots) {
+bool PixelStage::prepareBlocks(std::uint32_t whiteSlots, std::uint8_t colorComponents) {
   blockComponents_ = {};
+  colorComponents_ = colorComponents;
   if (!program_) {
     if (!textureTimesDiffuse_) return false;
     whiteDiffuse_ = (whiteSlots >> kDiffuseSlot) & 1;
@@ -24,7 +25,7 @@ bool PixelStage::prepareBlocks(std::uint32_t whiteSlots) {
   SamplerCoordinates coordinates;
   for (std::size_t s = 0; s < coordinates.size(); ++s) coordinates[s] = samplers_->pixel()[s].coordinatesRead();
   if (!quadProgramFromQuad_ ||
-      !blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants, coordinates)) {
+      !blockProgram_.compile(*program_, floats_.data(), kPixelShaderFloatConstants, coordinates, colorComponents)) {
     return false;
   }
   for (int v = 0; v < blockProgram_.inputCount(); ++v) {
@@ -72,21 +73,22 @@ const LanePacking* PixelStage::shadeBlocks(const BlockBatch& batch, BatchColor* 
   } else {
     // Colour = texture x diffuse, alpha = texture alpha, each argument saturated first.
     const auto& coordinates = shaded->varyings[static_cast<std::size_t>(stages_.front().texCoordSlot)];
+    const bool alpha = colorComponents_ & 8;
     samplers_->sampleBlocks(
         0, shaded->count, {coordinates[0].data(), coordinates[1].data(), coordinates[2].data(), coordinates[3].data()},
         LodMode::derivatives, nullptr,
-        {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), (*color)[3].data()});
+        {(*color)[0].data(), (*color)[1].data(), (*color)[2].data(), alpha ? (*color)[3].data() : nullptr});
     const auto& diffuse = shaded->varyings[kDiffuseSlot];
     for (std::size_t b = 0; b < blocks; ++b) {
       if (whiteDiffuse_) {
         // A white diffuse leaves each saturated texel as it is.
-        for (std::size_t c = 0; c < 4; ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
+        for (std::size_t c = 0; c < (alpha ? 4u : 3u); ++c) (*color)[c][b] = saturateLanes((*color)[c][b]);
         continue;
       }
       for (std::size_t c = 0; c < 3; ++c) {
         (*color)[c][b] = saturateLanes(saturateLanes((*color)[c][b]) * saturateLanes(diffuse[c][b]));
       }
-      (*color)[3][b] = saturateLanes((*color)[3][b]);
+      if (alpha) (*color)[3][b] = saturateLanes((*color)[3][b]);
     }
   }
   return packing_ ? &*packing_ : nullptr;

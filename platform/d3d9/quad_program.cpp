@@ -119,8 +119,9 @@ bool LaneProgram<Lanes>::slotOf(const ShaderOperand& operand, bool destination, 
 
 template <int Lanes>
 bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
-                                 const SamplerCoordinates& samplerCoordinates) {
+                                 const SamplerCoordinates& samplerCoordinates, std::uint8_t colorComponents) {
   samplerCoordinates_ = samplerCoordinates;
+  colorComponents_ = colorComponents;
   samplersRead_ = 0;
   steps_.clear();
   constantIndices_.clear();
@@ -262,8 +263,10 @@ void LaneProgram<Lanes>::findLiveInputs() {
   // source components it reads for them live; what it writes is dead before it.
   entryLive_ = {};
   for (int slot = kColors; slot < kColors + 4; ++slot) entryLive_[static_cast<std::size_t>(slot)] = 0xF;
+  entryLive_[kColors] = colorComponents_;
   for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
     const unsigned written = entryLive_[step->destination] & step->mask;
+    step->live = static_cast<std::uint8_t>(written);
     entryLive_[step->destination] &= static_cast<std::uint8_t>(~step->mask);
     if (!written) continue;
     for (int i = 0; i < step->sourceCount; ++i) {
@@ -519,7 +522,8 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
       if (step.sampleInPlace) {
         const Source& s = step.sources[0];
         auto in = [&](int c) { return rowAt(s.rows[c]); };
-        auto out = [&](int c) { return registerRow(step.destination, c); };
+        // Components nothing reads are not sampled.
+        auto out = [&](int c) { return (step.live >> c) & 1 ? registerRow(step.destination, c) : nullptr; };
         sampling->sampleBlocks(step.sampler, lanes / kBlockLanes, {in(0), in(1), in(2), in(3)}, LodMode::derivatives,
                                nullptr, {out(0), out(1), out(2), out(3)});
         continue;
@@ -732,7 +736,7 @@ void (*LaneProgram<Lanes>::directFor(DWORD opcode, bool saturate))(float*, const
 template class LaneProgram<4>;
 // The block program has no per-lane-register or quad entry points; only what it uses.
 template bool LaneProgram<kBatchLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t,
-                                                const SamplerCoordinates&);
+                                                const SamplerCoordinates&, std::uint8_t);
 template void LaneProgram<kBatchLanes>::runBatch(const BlockBatch&, const int*, bool, SamplerSet*, BatchColor*);
 
 }  // namespace platform::d3d9

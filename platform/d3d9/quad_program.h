@@ -35,9 +35,11 @@ class LaneProgram {
  public:
   // Compiles `program` with its constants (already merged with its definitions); false when the
   // program needs the general interpreter. Coordinate components a sampler does not read are
-  // neither filled nor cleared for texld.
+  // neither filled nor cleared for texld. Only the components of oC0 in `colorComponents` (bit
+  // c: component c) need be right after a run.
   bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
-               const SamplerCoordinates& samplerCoordinates = kAllSamplerCoordinates);
+               const SamplerCoordinates& samplerCoordinates = kAllSamplerCoordinates,
+               std::uint8_t colorComponents = 0xF);
   // Runs on four lanes whose v#, t# and vPos/vFace are set; writes oC0-oC3 of each lane.
   void run(LaneRegisters* lanes, ShaderSampling* sampling) requires(Lanes == 4);
   // The same run fed straight from a quad's attributes: v# from `inputSlots` (a missing slot, -1,
@@ -82,6 +84,7 @@ class LaneProgram {
     // A plain texld into another register, whole and unmodified: batches sample straight from
     // the source's rows into the destination's.
     bool sampleInPlace = false;
+    std::uint8_t live = 0xF;  // the written components something after the step reads
     // Component-wise steps without source modifiers run through `direct`: one function per
     // operation over the register rows at `rows` ([component][destination, sources]).
     void (*direct)(float* registers, const Step& step, int lanes) = nullptr;
@@ -119,6 +122,7 @@ class LaneProgram {
   std::vector<std::uint32_t> clearRows_;                      // rows each run starts by clearing
   std::array<std::array<std::uint32_t, 4>, 4> outputRows_{};  // oC# rows after the run
   std::array<std::uint8_t, kConstants> entryLive_{};          // see inputComponents
+  std::uint8_t colorComponents_ = 0xF;                        // see compile
   // Slots x 4 components x lanes, in vectors so that every row is aligned for them.
   using RegisterVector = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
   std::vector<RegisterVector> registers_;

@@ -264,6 +264,7 @@ void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, con
     const auto& words = taps.words;
     if (b + 1 < blocks) next = fetch(b + 1);
     auto filter = [&](std::size_t c, int shift) {
+      if (!results[c]) return;
       BlockFloats t[4];
       for (int i = 0; i < 4; ++i) t[i] = unitChannelLanes(words[i], shift);
       const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
@@ -273,7 +274,9 @@ void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, con
     filter(0, 16);
     filter(1, 8);
     filter(2, 0);
-    if (opaque_) {
+    if (!results[3]) {
+      // Alpha is not wanted.
+    } else if (opaque_) {
       results[3][b] = BlockFloats{} + 1.0f;  // lerps of 1 and 1 stay 1
     } else {
       filter(3, 24);
@@ -446,7 +449,9 @@ void SamplerSet::sampleBlocks(DWORD sampler, int blocks, const std::array<const 
       }
       sample(sampler, 4, quad.data(), ddx, ddy, mode, quadLod, texels.data());
       for (std::size_t q = 0; q < 4; ++q) {
-        for (std::size_t c = 0; c < 4; ++c) results[c][b][lanes[q]] = texels[q][c];
+        for (std::size_t c = 0; c < 4; ++c) {
+          if (results[c]) results[c][b][lanes[q]] = texels[q][c];
+        }
       }
     }
   }

@@ -60,7 +60,8 @@ class TextureSampler {
   bool wrappedBilinear() const { return reader_ != nullptr && wrappedBilinear_; }
   Vec4 sampleWrappedBilinear(const Vec4& coordinates) const;
   void sampleWrappedBilinear(int lanes, const Vec4* coordinates, Vec4* results) const;
-  // The same for `blocks` blocks of lanes: coordinates and results as rows of blocks.
+  // The same for `blocks` blocks of lanes: coordinates and results as rows of blocks; a null
+  // result row is a channel not wanted.
   void sampleWrappedBilinear(int blocks, const BlockFloats* u, const BlockFloats* v,
                              const std::array<BlockFloats*, 4>& results) const;
   // For a draw expected to take at least twice as many samples as the wrapped bilinear level
@@ -113,7 +114,8 @@ class SamplerSet final : public ShaderSampling {
               const float* lod, Vec4* results) override;
   // The samples of `blocks` blocks of lanes, each quad taking its derivatives as
   // `sample` would (`mode` derivatives or bias, `lod` the bias per lane, or null for none).
-  // Coordinates, biases and results are rows of blocks: component c of block b at [c][b].
+  // Coordinates, biases and results are rows of blocks: component c of block b at [c][b]. A null
+  // result row is a component not wanted.
   void sampleBlocks(DWORD sampler, int blocks, const std::array<const BlockFloats*, 4>& coordinates, LodMode mode,
                     const BlockFloats* lod, const std::array<BlockFloats*, 4>& results);
 

@@ -19,6 +19,9 @@ struct ProjectedVertex {
 };
 constexpr DWORD kProjectedFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE4(0);
 
+// How the shaded colour is merged: alpha-tested, blended, or written as it is.
+enum class Merge { alphaTest, blend, opaque };
+
 class BlockPathsTest : public RenderTest {
  protected:
   void SetUp() override {
@@ -82,9 +85,10 @@ class BlockPathsTest : public RenderTest {
   }
 
   // `shader`: 0 none, else one of shaders_.
-  std::vector<D3DCOLOR> render(int shader, bool blend, bool fastPaths, UINT width = 37, UINT height = 23) {
-    const bool useShader = shader > 0;
-    useTarget(width, height);
+  std::vector<D3DCOLOR> render(int shader, Merge merge, bool fastPaths, UINT width = 37, UINT height = 23,
+                               D3DFORMAT format = D3DFMT_A8R8G8B8) {
+    const bool useShader = shader > 0, blend = merge == Merge::blend;
+    useTarget(width, height, format);
     testing::setFastPaths(device.get(), fastPaths);
     device->SetPixelShader(useShader ? shaders_[static_cast<std::size_t>(shader - 1)].get() : nullptr);
     device->SetTexture(0, useShader ? wrapped_.get() : mipmapped_.get());
@@ -101,7 +105,7 @@ class BlockPathsTest : public RenderTest {
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, !blend);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, merge == Merge::alphaTest);
     device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
     device->SetRenderState(D3DRS_ALPHAREF, 0x40);
     std::mt19937 random(11);
@@ -130,10 +134,10 @@ class BlockPathsTest : public RenderTest {
 
 TEST_F(BlockPathsTest, FixedStagesAndShadersGiveTheGeneralPathsBits) {
   for (int shader = 0; shader <= 3; ++shader) {
-    for (bool blend : {false, true}) {
-      SCOPED_TRACE(::testing::Message() << "shader " << shader << " blend " << blend);
-      std::vector<D3DCOLOR> general = render(shader, blend, false);
-      EXPECT_EQ(render(shader, blend, true), general);
+    for (Merge merge : {Merge::alphaTest, Merge::blend}) {
+      SCOPED_TRACE(::testing::Message() << "shader " << shader << " merge " << static_cast<int>(merge));
+      std::vector<D3DCOLOR> general = render(shader, merge, false);
+      EXPECT_EQ(render(shader, merge, true), general);
       // Guards the comparison against a scene that draws nothing.
       EXPECT_LT(std::count(general.begin(), general.end(), D3DCOLOR{0}), static_cast<long>(general.size() / 2));
     }
@@ -144,8 +148,21 @@ TEST_F(BlockPathsTest, TargetsSmallerThanABlockGiveTheGeneralPathsBits) {
   // Every block reaches past the target's edge, so every pixel goes lane by lane.
   for (int shader = 0; shader <= 3; ++shader) {
     SCOPED_TRACE(::testing::Message() << "shader " << shader);
-    EXPECT_EQ(render(shader, false, true, 3, 1), render(shader, false, false, 3, 1));
-    EXPECT_EQ(render(shader, true, true, 2, 3), render(shader, true, false, 2, 3));
+    EXPECT_EQ(render(shader, Merge::alphaTest, true, 3, 1), render(shader, Merge::alphaTest, false, 3, 1));
+    EXPECT_EQ(render(shader, Merge::blend, true, 2, 3), render(shader, Merge::blend, false, 2, 3));
+  }
+}
+
+TEST_F(BlockPathsTest, ColoursWrittenAsTheyAreGiveTheGeneralPathsBits) {
+  // Without an alpha test or blending, an X8R8G8B8 target reads no alpha from the shading, and
+  // the block paths leave it out; an A8R8G8B8 target keeps it.
+  for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
+    for (int shader = 0; shader <= 3; ++shader) {
+      SCOPED_TRACE(::testing::Message() << "shader " << shader << " format " << format);
+      const std::vector<D3DCOLOR> general = render(shader, Merge::opaque, false, 37, 23, format);
+      EXPECT_EQ(render(shader, Merge::opaque, true, 37, 23, format), general);
+      EXPECT_LT(std::count(general.begin(), general.end(), D3DCOLOR{0}), static_cast<long>(general.size() / 2));
+    }
   }
 }
 
