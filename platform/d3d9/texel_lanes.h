@@ -47,12 +47,13 @@ namespace platform::d3d9 {
 #endif
 }
 
-// k / 255 for the byte at bit `shift` (0, 8, 16 or 24) of every lane's word. With AVX-512 the
-// byte repeated four times is k * 0x01010101, k / 255 * 2^32 cut short by less than one; its
-// low byte, which the conversion to float drops, is k itself, whose top bit is set, so the
-// correctly rounded quotient is that integer rounded up. A conversion rounding up and an exact
-// scale by 2^-32 give it in two steps after the byte shuffle.
-[[gnu::always_inline]] inline BlockFloats unitChannelLanes(BlockInts words, int shift) {
+// k / 255 * 2^32 for the byte at bit `shift` (0, 8, 16 or 24) of every lane's word: the float
+// k / 255 gives, scaled exactly. With AVX-512 the byte repeated four times is k * 0x01010101,
+// k / 255 * 2^32 cut short by less than one; its low byte, which the conversion to float drops,
+// is k itself, whose top bit is set, so the correctly rounded quotient is that integer rounded
+// up: one conversion rounding up after the byte shuffle.
+inline constexpr float kScaledChannel = 0x1p32f, kUnscaleChannel = 0x1p-32f;
+[[gnu::always_inline]] inline BlockFloats scaledChannelLanes(BlockInts words, int shift) {
 #if defined(PRISM_BLOCKS_OF_16)
   // Byte `shift / 8` of each word, to all four bytes of the word (the shuffle works within each
   // 16-byte quarter: words at byte 0, 4, 8 and 12).
@@ -60,11 +61,15 @@ namespace platform::d3d9 {
   const __m512i repeat =
       _mm512_set4_epi32((12 + b) * everyByte, (8 + b) * everyByte, (4 + b) * everyByte, b * everyByte);
   const __m512i repeated = _mm512_shuffle_epi8(reinterpret_cast<__m512i>(words), repeat);
-  const __m512 scaled = _mm512_cvt_roundepu32_ps(repeated, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC);
-  return reinterpret_cast<BlockFloats>(_mm512_mul_ps(scaled, _mm512_set1_ps(0x1p-32f)));
+  return reinterpret_cast<BlockFloats>(_mm512_cvt_roundepu32_ps(repeated, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC));
 #else
-  return unitBytesLanes((words >> shift) & 0xFF);
+  return unitBytesLanes((words >> shift) & 0xFF) * kScaledChannel;
 #endif
+}
+
+// k / 255 for the byte at bit `shift` of every lane's word, the same float the division gives.
+[[gnu::always_inline]] inline BlockFloats unitChannelLanes(BlockInts words, int shift) {
+  return scaledChannelLanes(words, shift) * kUnscaleChannel;
 }
 
 }  // namespace platform::d3d9

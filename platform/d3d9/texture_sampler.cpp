@@ -263,12 +263,15 @@ void TextureSampler::sampleWrappedBilinear(int blocks, const BlockFloats* u, con
     const Fetched taps = next;
     const auto& words = taps.words;
     if (b + 1 < blocks) next = fetch(b + 1);
+    // The lerps run on the texel values scaled by 2^32, scaled back once at the end. Every value
+    // they meet is zero or a normal float (the weights are multiples of at least 2^-25), where a
+    // power-of-two scale changes no rounding: the bits are those of the unscaled lerps.
     auto filter = [&](std::size_t c, int shift) {
       if (!results[c]) return;
       BlockFloats t[4];
-      for (int i = 0; i < 4; ++i) t[i] = unitChannelLanes(words[i], shift);
+      for (int i = 0; i < 4; ++i) t[i] = scaledChannelLanes(words[i], shift);
       const BlockFloats top = t[0] + (t[1] - t[0]) * taps.au, bottom = t[2] + (t[3] - t[2]) * taps.au;
-      results[c][b] = top + (bottom - top) * taps.av;
+      results[c][b] = (top + (bottom - top) * taps.av) * kUnscaleChannel;
     };
     // Red, green, blue and alpha sit at these bit offsets of an A8R8G8B8 word.
     filter(0, 16);

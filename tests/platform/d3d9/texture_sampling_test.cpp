@@ -215,6 +215,34 @@ TEST_F(SamplingTest, WrappedBilinearFastPathGivesTheGeneralSamplesBits) {
       EXPECT_EQ(std::memcmp(&fast[l], &general, sizeof general), 0) << "at " << at[l][0] << ", " << at[l][1];
     }
   }
+  // Blocks of lanes at a time, as batches sample, with the texel weights as small as they come
+  // (coordinates a hair past a texel centre, and near zero) besides the ones above; then without
+  // alpha, which leaves the other channels as they were.
+  for (int k = 0; k < 16; ++k) {
+    for (float hair : {0x1p-19f, 0x1p-21f, -0x1p-21f, 0x1p-30f}) coordinates.push_back((k + 0.5f + hair) / 16.0f);
+  }
+  for (float tiny : {0x1p-30f, -0x1p-40f, 0x1p-126f, 0x1p-149f}) coordinates.push_back(tiny);
+  constexpr int kBlocks = 5;
+  std::array<BlockFloats, kBlocks> u{}, v{};
+  for (std::size_t i = 0; i < std::size_t{kBlocks} * kBlockLanes; ++i) {
+    u[i / kBlockLanes][i % kBlockLanes] = coordinates[(i * 13) % coordinates.size()];
+    v[i / kBlockLanes][i % kBlockLanes] = coordinates[(coordinates.size() - 1 - i) % coordinates.size()];
+  }
+  for (bool alpha : {true, false}) {
+    std::array<std::array<BlockFloats, kBlocks>, 4> rows{};
+    sampler.sampleWrappedBilinear(kBlocks, u.data(), v.data(),
+                                  {rows[0].data(), rows[1].data(), rows[2].data(), alpha ? rows[3].data() : nullptr});
+    for (std::size_t i = 0; i < std::size_t{kBlocks} * kBlockLanes; ++i) {
+      const std::size_t b = i / kBlockLanes, l = i % kBlockLanes;
+      const Vec4 at{u[b][l], v[b][l], 0, 1}, general = sampler.sample(at, 0.0f);
+      for (std::size_t c = 0; c < (alpha ? 4u : 3u); ++c) {
+        const float fast = rows[c][b][l];
+        EXPECT_EQ(std::memcmp(&fast, &general[c], sizeof fast), 0)
+            << "at " << at[0] << ", " << at[1] << " channel " << c;
+      }
+      if (!alpha) EXPECT_EQ(rows[3][b][l], 0.0f);
+    }
+  }
   // Anything else (another address mode, a point filter, a mip filter) keeps the general path.
   states[D3DSAMP_ADDRESSV] = D3DTADDRESS_CLAMP;
   sampler.bind(texture.get(), states);
