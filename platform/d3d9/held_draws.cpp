@@ -32,8 +32,8 @@ void HeldDraws::finish(BandWorkers& bandWorkers, unsigned workers) {
   heldBytes_ = 0;
   std::size_t seen = 0;                     // draws the visibility pass went through
   std::vector<std::size_t> firstTriangles;  // each draw's, numbered through the run
+  std::vector<DrawCoverage> coverage;
   if (draws.size() > 1 && target_ && depthStencil_) {
-    std::vector<DrawCoverage> coverage;
     coverage.reserve(draws.size());
     std::size_t triangles = 0;
     for (const auto& draw : draws) {
@@ -51,8 +51,9 @@ void HeldDraws::finish(BandWorkers& bandWorkers, unsigned workers) {
   lastSeen_ = seen;
   for (std::size_t d = 0; d < draws.size(); ++d) {
     DrawVisibility visibility;
-    // The last draw the pass went through has no later one to paint over its pixels.
-    if (d < seen) {
+    // The last draw the pass went through has no later one to paint over its pixels, nor have
+    // those after it, which take their blocks from the pass when it gathered them.
+    if (d < seen || (seen > 0 && coverage[d].gathersBlocks)) {
       visibility = {d + 1 < seen ? &hidden_ : nullptr, static_cast<std::uint16_t>(d + 1), &covered_, firstTriangles[d]};
     }
     draws[d]->render(visibility);

@@ -87,19 +87,18 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   while (count > 0 && !mayOwnPixels(draws[count - 1])) --count;
   const int width = hidden.width(), height = hidden.height();
   if (count < 2 || width <= 0 || height <= 0) return 0;
-  draws = draws.first(count);
   grid_ = hidden.grid();
   const int blockRows = grid_.blockRows;
   const std::size_t blocks = grid_.blocks();
   least_.start(blocks);
   // Each draw gathers its blocks under a stamp of its own.
-  if (gatherStamps_.size() != blocks || gatherRound_ > 0xFFFFFFFFu - count) {
+  if (gatherStamps_.size() != blocks || gatherRound_ > 0xFFFFFFFFu - draws.size()) {
     gatherStamps_.assign(blocks, 0);
     gatheredAt_.resize(blocks);
     gatherRound_ = 0;
   }
   firstGatherStamp_ = gatherRound_ + 1;
-  gatherRound_ += static_cast<std::uint32_t>(count);
+  gatherRound_ += static_cast<std::uint32_t>(draws.size());
   // Bands of whole block rows, one per worker.
   workers = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(blockRows)));
   const int band = (blockRows + static_cast<int>(workers) - 1) / static_cast<int>(workers) * kBlockHeight;
@@ -108,7 +107,7 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
     covered.bands[b].top = static_cast<int>(b) * band;
     covered.bands[b].bottom = std::min(height, covered.bands[b].top + band);
   }
-  auto job = [&](unsigned b) { runBand(draws, depth, format, hidden, covered.bands[b], width); };
+  auto job = [&](unsigned b) { runBand(draws, count, depth, format, hidden, covered.bands[b], width); };
   if (covered.bands.size() == 1) {
     job(0);
   } else {
@@ -123,8 +122,8 @@ std::size_t VisibilityPass::run(std::span<const DrawCoverage> draws, const Pixel
   storeWhere(at, lanes, z < least ? z : least);
 }
 
-void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
-                             HiddenPixels& hidden, CoveredBlocks::Band& band, int width) {
+void VisibilityPass::runBand(std::span<const DrawCoverage> draws, std::size_t owned, const PixelStore& depth,
+                             const IntegerDepth& format, HiddenPixels& hidden, CoveredBlocks::Band& band, int width) {
   band.blocks.clear();
   band.starts.clear();
   band.gathered.clear();
@@ -135,24 +134,35 @@ void VisibilityPass::runBand(std::span<const DrawCoverage> draws, const PixelSto
   for (std::size_t d = 0; d < draws.size(); ++d) {
     const DrawCoverage& draw = draws[d];
     const auto number = static_cast<std::uint16_t>(d + 1);
-    const bool last = d + 1 == draws.size();
+    const bool last = d + 1 == owned;
     band.gatheredStarts.push_back(static_cast<std::uint32_t>(band.gathered.size()));
-    if (mayOwnPixels(draw)) {
+    if (d >= owned) {
+      // After the last owner nothing reads the depths: a draw that gathers only gathers, and the
+      // others' triangles keep no blocks.
+      if (draw.gathersBlocks) {
+        passDraw(draw, context, false, [](const TriangleSetup&, int, int, unsigned) {});
+      } else {
+        for (std::span<const TriangleSetup> run : draw.triangles) {
+          band.starts.insert(band.starts.end(), run.size(), static_cast<std::uint32_t>(band.blocks.size()));
+        }
+      }
+    } else if (mayOwnPixels(draw)) {
       if (last) {
         passOwner<false>(draw, number, context);
       } else {
         passOwner<true>(draw, number, context);
       }
     } else if (!draw.writesDepth) {
-      passDraw(draw, context, [](const TriangleSetup&, int, int, unsigned) {});
+      passDraw(draw, context, true, [](const TriangleSetup&, int, int, unsigned) {});
     } else if (!draw.knownDepth) {
       passDraw(
-          draw, context, [&](const TriangleSetup&, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+          draw, context, true, [&](const TriangleSetup&, int x, int y, unsigned lanes) __attribute__((always_inline)) {
             updateLeast(blockAt(x, y), lanes, BlockFloats{} + kUnknownStored);
           });
     } else {
       passDraw(
-          draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+          draw, context,
+          true, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
             updateLeast(blockAt(x, y), lanes, saturateLanes(blockDepth(t, x, y)));
           });
     }
@@ -180,7 +190,7 @@ void VisibilityPass::passOwner(const DrawCoverage& draw, std::uint16_t number, c
   const float belowStored = depthAtMostScale(context.format);
   const DWORD depthBits = ((1u << context.format.bits) - 1) << context.format.shift;
   passDraw(
-      draw, context, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
+      draw, context, true, [&](const TriangleSetup& t, int x, int y, unsigned lanes) __attribute__((always_inline)) {
         const std::size_t at = blockAt(x, y);
         float* leastAt = UpdatesLeast ? least_.write(at) : nullptr;
         const BlockFloats z = saturateLanes(blockDepth(t, x, y));
@@ -207,20 +217,20 @@ void VisibilityPass::passOwner(const DrawCoverage& draw, std::uint16_t number, c
 }
 
 template <typename Visit>
-void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& context, Visit&& visit) {
+void VisibilityPass::passDraw(const DrawCoverage& draw, const BandContext& context, bool followsDepth, Visit&& visit) {
   CoveredBlocks::Band& band = context.band;
   const ClipRegion region = intersect(draw.region, {0, band.top, context.width, band.bottom});
   const bool inside = region.left < region.right && region.top < region.bottom;
   const std::uint32_t gatherStamp = firstGatherStamp_ + static_cast<std::uint32_t>(&draw - context.draws.data());
   // Depths stored where the pass cannot follow them rule out every later sure pass there.
-  if (inside && draw.writesDepth && draw.linesOrPoints) forget(region);
+  if (followsDepth && inside && draw.writesDepth && draw.linesOrPoints) forget(region);
   for (std::span<const TriangleSetup> run : draw.triangles) {
     for (const TriangleSetup& t : run) {
       const auto triangle = static_cast<std::uint32_t>(band.starts.size());
       band.starts.push_back(static_cast<std::uint32_t>(band.blocks.size()));
       if (!inside) continue;
       if (!fitsBlockRasterizer(t, region)) {
-        if (draw.writesDepth) forget(region);
+        if (followsDepth && draw.writesDepth) forget(region);
         continue;
       }
       forEachCoveredBlock(

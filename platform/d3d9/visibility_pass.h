@@ -43,8 +43,9 @@ class VisibilityPass {
  public:
   // Fills `hidden` (just reset to the target's size) and `covered` for `draws` on `depth` as it
   // holds now. Returns how many draws, from the first, it went through: up to the last that
-  // paints over, or none when that is the first draw or there is none. The rows are shared out
-  // between `workers` threads.
+  // paints over, or none when that is the first draw or there is none. The draws after those
+  // that gather their blocks have them gathered too (nothing can hide their pixels), so that
+  // they need not find them again. The rows are shared out between `workers` threads.
   std::size_t run(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
                   HiddenPixels& hidden, CoveredBlocks& covered, BandWorkers& bandWorkers, unsigned workers);
 
@@ -59,8 +60,9 @@ class VisibilityPass {
     int width;
   };
 
-  void runBand(std::span<const DrawCoverage> draws, const PixelStore& depth, const IntegerDepth& format,
-               HiddenPixels& hidden, CoveredBlocks::Band& band, int width);
+  // `owned`: the draws, from the first, whose depths the pass follows.
+  void runBand(std::span<const DrawCoverage> draws, std::size_t owned, const PixelStore& depth,
+               const IntegerDepth& format, HiddenPixels& hidden, CoveredBlocks::Band& band, int width);
   // A draw that may own pixels, with the choices made once for all its blocks: whether it keeps
   // the least depth up to date for draws after it, its depth function and depth word size.
   template <bool UpdatesLeast>
@@ -69,8 +71,9 @@ class VisibilityPass {
   void passOwner(const DrawCoverage& draw, std::uint16_t number, const BandContext& context);
   // Records the blocks of each of the draw's triangles in the band and calls
   // visit(triangle, x, y, lanes) for each.
+  // `followsDepth`: the draw's depths count for later draws (else they are not followed).
   template <typename Visit>
-  void passDraw(const DrawCoverage& draw, const BandContext& context, Visit&& visit);
+  void passDraw(const DrawCoverage& draw, const BandContext& context, bool followsDepth, Visit&& visit);
   // Lowers the least depths of a block's `lanes` to `z` where it is less.
   void updateLeast(std::size_t block, unsigned lanes, BlockFloats z);
   // Marks the area's least depths as unknown.

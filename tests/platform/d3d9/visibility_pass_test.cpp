@@ -246,11 +246,19 @@ TEST_F(VisibilityPassTest, GatheredBlocksHoldTheRasterisersBlocksInTriangleOrder
   clearDepth(1.0f);
   // Overlapping triangles, and more of them at a block than a gathered block holds.
   std::vector<Layer> layers = randomLayers(11, 9);
+  // Two draws after the last owner, which nothing can hide: the one that gathers has its blocks
+  // gathered all the same, the other keeps none (it finds them itself).
+  constexpr std::size_t kOwners = 3;
+  for (std::uint32_t seed : {12u, 13u}) {
+    layers.push_back(randomLayers(seed, 9).front());
+    layers.back().paintsOver = false;
+  }
   const std::vector<int> plain = owners(layers, 1);
-  layers[0].gathersBlocks = layers[2].gathersBlocks = true;
+  layers[0].gathersBlocks = layers[2].gathersBlocks = layers[3].gathersBlocks = true;
   for (unsigned workers : {1u, 2u, 3u}) {
     // Gathering changes nothing the pass finds.
     EXPECT_EQ(owners(layers, workers), plain) << workers;
+    EXPECT_EQ(seen_, kOwners);
     std::size_t first = 0;  // the layer's first triangle, numbered through the run
     for (std::size_t d = 0; d < layers.size(); ++d) {
       for (const CoveredBlocks::Band& band : covered_.bands) {
@@ -263,7 +271,7 @@ TEST_F(VisibilityPassTest, GatheredBlocksHoldTheRasterisersBlocksInTriangleOrder
                               [&](int x, int y, unsigned lanes) {
                                 want[{x, y}].push_back({number, lanes});
                               });
-          if (layers[d].gathersBlocks) {
+          if (layers[d].gathersBlocks || d >= kOwners) {
             EXPECT_TRUE(covered_.of(band, number).empty());
           }
         }
