@@ -240,7 +240,9 @@ TEST_F(SamplingTest, WrappedBilinearFastPathGivesTheGeneralSamplesBits) {
         EXPECT_EQ(std::memcmp(&fast, &general[c], sizeof fast), 0)
             << "at " << at[0] << ", " << at[1] << " channel " << c;
       }
-      if (!alpha) EXPECT_EQ(rows[3][b][l], 0.0f);
+      if (!alpha) {
+        EXPECT_EQ(rows[3][b][l], 0.0f);
+      }
     }
   }
   // Anything else (another address mode, a point filter, a mip filter) keeps the general path.
