@@ -1,7 +1,8 @@
 // Decodes arbitrary words as a shader (after the first byte, which picks the constants' pattern)
 // and runs whatever decodes, validated or not, on one lane and on a 2x2 quad with a sampler that
-// answers every read, and as a quad program when it is one, which for a shader the device takes
-// must give the interpreter's bits. Nothing may crash or run away.
+// answers every read, and as a lane program when it is one (a quad program for pixel shaders, a
+// batch of vertices for vertex shaders), which for a shader the device takes must give the
+// interpreter's bits. Nothing may crash or run away.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +87,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           for (std::size_t c = 0; c < 4; ++c) {
             const float a = lanes[l].colorOut[o][c], b = viaQuad[l].colorOut[o][c];
             if (std::memcmp(&a, &b, sizeof a) != 0 && !(a != a && b != b)) __builtin_trap();
+          }
+        }
+      }
+    }
+  }
+  // Straight-line vertex shaders run as batches of vertices, four of them here.
+  LaneProgram<kBatchLanes> vertices;
+  if (!program.pixel && vertices.compile(program, floats.data(), static_cast<std::uint32_t>(floats.size()))) {
+    for (int l = 0; l < 4; ++l) {
+      for (int v = 0; v < vertices.inputCount(); ++v) {
+        for (int c = 0; c < 4; ++c) {
+          vertices.inputRow(v, c)[l] =
+              lanes[static_cast<std::size_t>(l)].v[static_cast<std::size_t>(v)][static_cast<std::size_t>(c)];
+        }
+      }
+    }
+    vertices.runVertices(4);
+    if (valid && (pattern & 1)) {
+      auto same = [](const Vec4& a, const Vec4& b) {
+        for (std::size_t c = 0; c < 4; ++c) {
+          if (std::memcmp(&a[c], &b[c], sizeof(float)) != 0 && !(a[c] != a[c] && b[c] != b[c])) return false;
+        }
+        return true;
+      };
+      for (int l = 0; l < 4; ++l) {
+        const LaneRegisters& lane = lanes[static_cast<std::size_t>(l)];
+        for (DWORD n = 0; n < 12; ++n) {
+          const Vec4 out = program.major >= 3 ? lane.out[n] : n < 8 ? lane.textureOut[n] : Vec4{};
+          if (!same(vertices.vertexOutput(D3DSPR_TEXCRDOUT, n, l), out)) __builtin_trap();
+        }
+        if (program.major < 3) {
+          for (DWORD n = 0; n < 3; ++n) {
+            if (!same(vertices.vertexOutput(D3DSPR_RASTOUT, n, l), lane.rasterOut[n])) __builtin_trap();
+          }
+          for (DWORD n = 0; n < 2; ++n) {
+            if (!same(vertices.vertexOutput(D3DSPR_ATTROUT, n, l), lane.attributeOut[n])) __builtin_trap();
           }
         }
       }

@@ -174,7 +174,7 @@ class Draw final : public PreparedDraw {
   HRESULT prepare() {
     if (!bindStreams()) return D3D_OK;
     bindSamplers();
-    if (!vertexStage_.bind(state_, streams_, &vertexSamplers_)) return D3DERR_INVALIDCALL;
+    if (!vertexStage_.bind(state_, streams_, &vertexSamplers_, targets_.fastPaths)) return D3DERR_INVALIDCALL;
     bindClipping();
     PixelStage probe;
     if (!probe.bind(state_, &pixelSamplers_, vertexStage_.varyings())) return D3DERR_INVALIDCALL;
@@ -193,6 +193,7 @@ class Draw final : public PreparedDraw {
       if (dense_) processVertices(vertexStage_, referencedSlots());
       assemble(parts_.front());
     }
+    vertexStage_.finishProcessing();
     ready_ = true;
     return D3D_OK;
   }
@@ -366,10 +367,11 @@ class Draw final : public PreparedDraw {
   // The vertices of those slots, a few at a time, so that a vertex shader's steps serve several
   // vertices each.
   void processVertices(VertexStage& stage, std::span<const std::size_t> slots) {
-    std::array<UINT, kMaxLanes> numbers;
-    std::array<ShadedVertex*, kMaxLanes> outs;
-    for (std::size_t first = 0; first < slots.size(); first += kMaxLanes) {
-      const std::size_t count = std::min<std::size_t>(kMaxLanes, slots.size() - first);
+    std::array<UINT, kBatchLanes> numbers;
+    std::array<ShadedVertex*, kBatchLanes> outs;
+    const auto lanes = static_cast<std::size_t>(stage.lanesAtOnce());
+    for (std::size_t first = 0; first < slots.size(); first += lanes) {
+      const std::size_t count = std::min(lanes, slots.size() - first);
       for (std::size_t i = 0; i < count; ++i) {
         numbers[i] = vertexNumber(denseBase_ + static_cast<std::int64_t>(slots[first + i]));
         outs[i] = &cache_[slots[first + i]];
@@ -401,7 +403,7 @@ class Draw final : public PreparedDraw {
       VertexStage* stage = &vertexStage_;
       if (w != 0) {
         stage = &own.emplace();
-        stage->bind(state_, streams_, &vertexSamplers_);
+        stage->bind(state_, streams_, &vertexSamplers_, targets_.fastPaths);
       }
       const auto [firstSlot, lastSlot] = share(slots.size());
       processVertices(*stage, std::span(slots).subspan(firstSlot, lastSlot - firstSlot));

@@ -75,9 +75,31 @@ bool supported(DWORD opcode) {
 }  // namespace
 
 template <int Lanes>
+int LaneProgram<Lanes>::outputSlot(DWORD type, DWORD number) const {
+  // oT0-oT7 (o0-o7 from 3.0 on) in the t# slots; oPos, oFog and oPts (o8-o11) in the oC#
+  // slots; oD0 and oD1 in vPos's and vFace's.
+  switch (type) {
+    case D3DSPR_RASTOUT: return major_ < 3 && number < 3 ? kColors + static_cast<int>(number) : -1;
+    case D3DSPR_ATTROUT: return major_ < 3 && number < 2 ? kMisc + static_cast<int>(number) : -1;
+    case D3DSPR_TEXCRDOUT:
+      if (major_ < 3) return number < 8 ? kTextures + static_cast<int>(number) : -1;
+      return number < 8    ? kTextures + static_cast<int>(number)
+             : number < 12 ? kColors + static_cast<int>(number) - 8
+                           : -1;
+    default: return -1;
+  }
+}
+
+template <int Lanes>
 bool LaneProgram<Lanes>::slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot) {
   if (operand.relative) return false;
   DWORD n = operand.number;
+  if (vertex_ && operand.type != D3DSPR_TEMP && operand.type != D3DSPR_INPUT && operand.type != D3DSPR_CONST) {
+    const int output = destination ? outputSlot(operand.type, n) : -1;
+    if (output < 0) return false;
+    *slot = static_cast<std::uint16_t>(output);
+    return true;
+  }
   switch (operand.type) {
     case D3DSPR_TEMP:
       if (n >= 32) return false;
@@ -129,7 +151,11 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
   textureCount_ = 0;
   colorCount_ = 1;
   tempCount_ = 0;
-  if (!program.pixel || program.major < 2) return false;
+  vertex_ = !program.pixel;
+  major_ = static_cast<int>(program.major);
+  outputsWritten_ = {};
+  // Vertices run only in batches (runVertices); pixel shaders from 2.0 on.
+  if (vertex_ ? Lanes != kBatchLanes : program.major < 2) return false;
   for (const ShaderInstruction& in : program.code) {
     if (!supported(in.opcode) || in.predicated || !in.hasDestination) return false;
     if (in.opcode == D3DSIO_NOP) continue;
@@ -138,12 +164,16 @@ bool LaneProgram<Lanes>::compile(const ShaderProgram& program, const Vec4* const
     if (!slotOf(in.destination, true, &step.destination)) return false;
     if (in.destination.shift != 0) return false;
     step.mask = in.destination.mask;
+    if (step.destination >= kOutputs && step.destination < kConstants) {
+      outputsWritten_[static_cast<std::size_t>(step.destination - kOutputs)] |= static_cast<std::uint8_t>(step.mask);
+    }
     step.shape = shapeOf(in.opcode);
     for (int c = 0; c < 4; ++c) {
       if (step.mask & (1u << c)) step.components[step.componentCount++] = c;
     }
     step.saturate = in.destination.saturate;
     if (in.opcode == D3DSIO_TEX) {
+      if (vertex_) return false;
       if (in.sourceCount != 2 || in.sources[1].type != D3DSPR_SAMPLER) return false;
       step.sampler = in.sources[1].number;
       if (step.sampler >= 16) return false;
@@ -251,8 +281,9 @@ void LaneProgram<Lanes>::findRegistersToClear() {
     for (; components; components &= components - 1) clearRows_.push_back(homeRow(slot, __builtin_ctz(components)));
   };
   for (int slot = kTemps; slot < kTemps + tempCount_; ++slot) clear(slot, readFirst[static_cast<std::size_t>(slot)]);
-  // The colour outputs up to the last one written are read after the run.
-  for (int slot = kColors; slot < kColors + colorCount_; ++slot) {
+  // The colour outputs up to the last one written are read after the run; a vertex shader's
+  // outputs are read back only where written.
+  for (int slot = kColors; slot < kColors + colorCount_ && !vertex_; ++slot) {
     clear(slot, ~written[static_cast<std::size_t>(slot)] & 0xFu);
   }
 }
@@ -262,8 +293,12 @@ void LaneProgram<Lanes>::findLiveInputs() {
   // Backwards from the colour outputs: a step whose written components are live makes the
   // source components it reads for them live; what it writes is dead before it.
   entryLive_ = {};
-  for (int slot = kColors; slot < kColors + 4; ++slot) entryLive_[static_cast<std::size_t>(slot)] = 0xF;
-  entryLive_[kColors] = colorComponents_;
+  if (vertex_) {
+    for (int slot = kOutputs; slot < kConstants; ++slot) entryLive_[static_cast<std::size_t>(slot)] = 0xF;
+  } else {
+    for (int slot = kColors; slot < kColors + 4; ++slot) entryLive_[static_cast<std::size_t>(slot)] = 0xF;
+    entryLive_[kColors] = colorComponents_;
+  }
   for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
     const unsigned written = entryLive_[step->destination] & step->mask;
     step->live = static_cast<std::uint8_t>(written);
@@ -283,7 +318,7 @@ bool LaneProgram<Lanes>::copyCanShare(std::size_t copy, int component, std::uint
   // their own register, so the sharing holds if that register's component is not written
   // again before the copy's destination component is.
   const int owner = static_cast<int>(row / kSlotFloats), ownerComponent = static_cast<int>(row % kSlotFloats) / Lanes;
-  if (owner >= kInputs && (owner < kColors || owner >= kColors + 4)) return true;
+  if (readOnly(owner)) return true;
   const Step& step = steps_[copy];
   for (std::size_t j = copy + 1; j < steps_.size(); ++j) {
     const Step& later = steps_[j];
@@ -343,7 +378,7 @@ auto LaneProgram<Lanes>::resolveRows() -> std::vector<Step> {
     (constant ? folded : kept).push_back(step);
   }
   steps_ = std::move(kept);
-  for (std::size_t o = 0; o < 4; ++o) outputRows_[o] = current[static_cast<std::size_t>(kColors) + o];
+  for (std::size_t o = 0; o < kOutputSlots; ++o) outputRows_[o] = current[static_cast<std::size_t>(kOutputs) + o];
   return folded;
 }
 
@@ -441,8 +476,32 @@ void LaneProgram<Lanes>::runBatch(const BlockBatch& batch, const int* inputSlots
   }
   execute(sampling, lanes);
   for (int c = 0; c < 4; ++c)
-    std::copy_n(rowAt(outputRows_[0][static_cast<std::size_t>(c)]), blocks,
+    std::copy_n(rowAt(outputRows_[kColors - kOutputs][static_cast<std::size_t>(c)]), blocks,
                 (*color)[static_cast<std::size_t>(c)].begin());
+}
+
+template <int Lanes>
+void LaneProgram<Lanes>::runVertices(int count) requires(Lanes == kBatchLanes) {
+  // Whole blocks of lanes; those past `count` hold what earlier runs left, never read back.
+  execute<SamplerSet>(nullptr, std::min(Lanes, (count + kBlockLanes - 1) / kBlockLanes * kBlockLanes));
+}
+
+template <int Lanes>
+const float* LaneProgram<Lanes>::outputRow(DWORD type, DWORD number, int c) const {
+  const int slot = outputSlot(type, number);
+  if (slot < 0) return nullptr;
+  const auto o = static_cast<std::size_t>(slot - kOutputs);
+  if (!((outputsWritten_[o] >> c) & 1)) return nullptr;
+  return reinterpret_cast<const float*>(registers_.data()) + outputRows_[o][static_cast<std::size_t>(c)];
+}
+
+template <int Lanes>
+Vec4 LaneProgram<Lanes>::vertexOutput(DWORD type, DWORD number, int lane) const {
+  Vec4 value{0, 0, 0, 0};
+  for (int c = 0; c < 4; ++c) {
+    if (const float* row = outputRow(type, number, c)) value[static_cast<std::size_t>(c)] = row[lane];
+  }
+  return value;
 }
 
 namespace {
@@ -738,5 +797,8 @@ template class LaneProgram<4>;
 template bool LaneProgram<kBatchLanes>::compile(const ShaderProgram&, const Vec4*, std::uint32_t,
                                                 const SamplerCoordinates&, std::uint8_t);
 template void LaneProgram<kBatchLanes>::runBatch(const BlockBatch&, const int*, bool, SamplerSet*, BatchColor*);
+template void LaneProgram<kBatchLanes>::runVertices(int);
+template const float* LaneProgram<kBatchLanes>::outputRow(DWORD, DWORD, int) const;
+template Vec4 LaneProgram<kBatchLanes>::vertexOutput(DWORD, DWORD, int) const;
 
 }  // namespace platform::d3d9

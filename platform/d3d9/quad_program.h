@@ -1,8 +1,8 @@
 // Straight-line pixel shaders (2.x and 3.0 without flow control, predicates, relative
 // addressing, texkill or depth output) compiled once per draw into steps that work on a 2x2
 // quad, or a batch of pixel blocks made of quads, with the lanes innermost, so each step is a
-// few loops across the lanes. Shaders outside that subset run on the general interpreter; all
-// give the same bits.
+// few loops across the lanes; straight-line vertex shaders the same way, a vertex a lane.
+// Shaders outside that subset run on the general interpreter; all give the same bits.
 #pragma once
 
 #include <array>
@@ -34,9 +34,10 @@ template <int Lanes>
 class LaneProgram {
  public:
   // Compiles `program` with its constants (already merged with its definitions); false when the
-  // program needs the general interpreter. Coordinate components a sampler does not read are
-  // neither filled nor cleared for texld. Only the components of oC0 in `colorComponents` (bit
-  // c: component c) need be right after a run.
+  // program needs the general interpreter. Vertex shaders of any version compile for
+  // runVertices (in the batch program), pixel shaders of 2.0 and later for the other runs. Coordinate components a
+  // sampler does not read are neither filled nor cleared for texld. Only the components of oC0 in `colorComponents`
+  // (bit c: component c) need be right after a run.
   bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
                const SamplerCoordinates& samplerCoordinates = kAllSamplerCoordinates,
                std::uint8_t colorComponents = 0xF);
@@ -50,6 +51,17 @@ class LaneProgram {
   // The same for the lanes of a batch's blocks, reading textures through the draw's samplers.
   void runBatch(const BlockBatch& batch, const int* inputSlots, bool clampColors, SamplerSet* sampling,
                 BatchColor* color) requires(Lanes == kBatchLanes);
+  // A vertex shader's run: component `c` of input v`v` across the lanes, to be filled for the
+  // lanes run (the components inputComponents leaves out are never read)...
+  float* inputRow(int v, int c) { return registerFloats() + homeRow(kInputs + v, c); }
+  // ... then the first `count` lanes (at most Lanes) run...
+  void runVertices(int count) requires(Lanes == kBatchLanes);
+  // ... and component `c` of output register `number` of `type` (D3DSPR_RASTOUT, ATTROUT,
+  // TEXCRDOUT or OUTPUT) read back across the lanes: null when the program does not write it, for
+  // it is 0 then, as the interpreter's outputs start...
+  const float* outputRow(DWORD type, DWORD number, int c) const;
+  // ... or one lane's output register whole.
+  Vec4 vertexOutput(DWORD type, DWORD number, int lane) const;
   // How many v# and t# registers the program reads (the highest number read, plus one).
   int inputCount() const { return inputCount_; }
   int textureCount() const { return textureCount_; }
@@ -93,8 +105,10 @@ class LaneProgram {
   template <DWORD Opcode, bool Saturate>
   static void runDirect(float* registers, const Step& step, int lanes);
   static void (*directFor(DWORD opcode, bool saturate))(float*, const Step&, int);
-  // Register slots: each holds [component][lane].
+  // Register slots: each holds [component][lane]. A vertex shader has no t#, vPos, vFace or oC#:
+  // its outputs take those slots (kOutputs on), see outputSlot.
   static constexpr int kTemps = 0, kInputs = 32, kTextures = 48, kMisc = 56, kColors = 58, kConstants = 62;
+  static constexpr int kOutputs = kTextures, kOutputSlots = kConstants - kOutputs;
   static constexpr int kSlotFloats = 4 * Lanes;
 
   static constexpr std::uint32_t homeRow(int slot, int component) {
@@ -102,6 +116,13 @@ class LaneProgram {
   }
 
   bool slotOf(const ShaderOperand& operand, bool destination, std::uint16_t* slot);
+  // A vertex shader's output register's slot; -1 for none.
+  int outputSlot(DWORD type, DWORD number) const;
+  // Slots no step writes during a run: inputs and constants, and for pixel shaders t#, vPos and
+  // vFace.
+  bool readOnly(int slot) const {
+    return slot >= kConstants || (slot >= kInputs && slot < (vertex_ ? kInputs + 16 : kColors));
+  }
   // The components of `source` that `step` reads to compute the components in `written`.
   unsigned componentsRead(const Step& step, const Source& source, unsigned written) const;
   void findRegistersToClear();
@@ -118,11 +139,16 @@ class LaneProgram {
   void execute(Sampling* sampling, int lanes);
 
   std::vector<Step> steps_;
-  std::vector<std::uint16_t> constantIndices_;                // API constant of each constant slot
-  std::vector<std::uint32_t> clearRows_;                      // rows each run starts by clearing
-  std::array<std::array<std::uint32_t, 4>, 4> outputRows_{};  // oC# rows after the run
-  std::array<std::uint8_t, kConstants> entryLive_{};          // see inputComponents
-  std::uint8_t colorComponents_ = 0xF;                        // see compile
+  std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
+  std::vector<std::uint32_t> clearRows_;        // rows each run starts by clearing
+  // The output slots' rows after the run (oC# and a vertex shader's outputs), and the
+  // components of each the program writes.
+  std::array<std::array<std::uint32_t, 4>, kOutputSlots> outputRows_{};
+  std::array<std::uint8_t, kOutputSlots> outputsWritten_{};
+  bool vertex_ = false;
+  int major_ = 0;
+  std::array<std::uint8_t, kConstants> entryLive_{};  // see inputComponents
+  std::uint8_t colorComponents_ = 0xF;                // see compile
   // Slots x 4 components x lanes, in vectors so that every row is aligned for them.
   using RegisterVector = std::conditional_t<Lanes == 4, Floats4, BlockFloats>;
   std::vector<RegisterVector> registers_;
@@ -132,7 +158,7 @@ class LaneProgram {
   BlockFloats* rowAt(std::uint32_t row) { return reinterpret_cast<BlockFloats*>(registerFloats() + row); }
   // oC`output` of one lane after a run.
   Vec4 outputOfLane(int output, int lane) {
-    const auto& rows = outputRows_[static_cast<std::size_t>(output)];
+    const auto& rows = outputRows_[static_cast<std::size_t>(kColors - kOutputs + output)];
     const float* base = registerFloats();
     return {base[rows[0] + lane], base[rows[1] + lane], base[rows[2] + lane], base[rows[3] + lane]};
   }

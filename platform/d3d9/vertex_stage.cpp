@@ -2,6 +2,7 @@
 #include "platform/d3d9/raw_bits.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -109,8 +110,9 @@ int VaryingMap::slotOf(DWORD usage, DWORD usageIndex, bool assign) {
 }
 
 bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams,
-                       SamplerSet* samplers) {
+                       SamplerSet* samplers, bool fastPaths) {
   state_ = &state;
+  laneProgram_.reset();
   input_ = {};
   for (UINT s = 0; s < kStreamCount; ++s) input_.setStream(s, streams[s]);
   const auto& elements = state.vertexDeclaration->elements();
@@ -205,6 +207,10 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
   constants_.integers = integers_.data();
   constants_.bools = bools_.data();
   constants_.sampling = samplers;
+  if (fastPaths && kBlocksPayOff) {
+    laneProgram_ = std::make_unique<LaneProgram<kBatchLanes>>();
+    if (!laneProgram_->compile(*program_, floats_.data(), kVertexShaderFloatConstants)) laneProgram_.reset();
+  }
   return true;
 }
 
@@ -216,7 +222,9 @@ std::uint32_t VertexStage::whiteSlots() const {
 void VertexStage::process(UINT index, ShadedVertex* out) { process(&index, &out, 1); }
 
 void VertexStage::process(const UINT* indices, ShadedVertex* const* outs, int count) {
-  if (program_) {
+  if (laneProgram_) {
+    processLanes(indices, outs, count);
+  } else if (program_) {
     processShader(indices, outs, count);
   } else {
     for (int i = 0; i < count; ++i) processFixed(indices[i], outs[i]);
@@ -383,29 +391,80 @@ void VertexStage::processShader(const UINT* indices, ShadedVertex* const* outs, 
   ShaderMachine(*program_, constants_).run(lanes_.data(), count);
   for (int l = 0; l < count; ++l) {
     const LaneRegisters& lane = lanes_[static_cast<std::size_t>(l)];
-    ShadedVertex* out = outs[l];
-    out->varyings = {};
-    out->pointSize = pointSizeState_;
-    if (program_->major < 3) {
-      out->position = lane.rasterOut[0];
-      out->varyings[kDiffuseSlot] = lane.attributeOut[0];
-      out->varyings[kSpecularSlot] = lane.attributeOut[1];
-      for (int t = 0; t < 8; ++t)
-        out->varyings[static_cast<std::size_t>(kTexCoordSlot + t)] = lane.textureOut[static_cast<std::size_t>(t)];
-      out->varyings[kFogSlot] = {lane.rasterOut[1][0], 0, 0, 0};
-      if (writesPointSize_) out->pointSize = lane.rasterOut[2][0];
-    } else {
-      out->position = {};
-      for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
-        int slot = outputSlots_[o];
-        if (slot == -2) out->position = lane.out[o];
-        if (slot == -3) out->pointSize = lane.out[o][0];
-        if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = lane.out[o];
+    auto output = [&](DWORD type, DWORD number) {
+      switch (type) {
+        case D3DSPR_RASTOUT: return lane.rasterOut[number];
+        case D3DSPR_ATTROUT: return lane.attributeOut[number];
+        default: return program_->major < 3 ? lane.textureOut[number] : lane.out[number];
+      }
+    };
+    shadedFromOutputs(output, outs[l]);
+  }
+}
+
+void VertexStage::processLanes(const UINT* indices, ShadedVertex* const* outs, int count) {
+  LaneProgram<kBatchLanes>& program = *laneProgram_;
+  std::array<Vec4, 16> v;
+  for (int l = 0; l < count; ++l) {
+    input_.fetch(indices[l], v.data(), static_cast<int>(v.size()));
+    for (int i = 0; i < program.inputCount(); ++i) {
+      for (unsigned left = program.inputComponents(i); left; left &= left - 1) {
+        const int c = std::countr_zero(left);
+        program.inputRow(i, c)[l] = v[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)];
       }
     }
-    // With shaders the planes are in clip space, the space of the output position.
-    if (userPlanes_) userClipDistances(out->position, out);
   }
+  program.runVertices(count);
+  // Each output register's rows, looked up once for all the lanes: rasterisation outputs first,
+  // then colours, then texture coordinates (or 3.0's outputs).
+  constexpr DWORD kColorsAt = 3, kTexturesAt = 5;
+  std::array<std::array<const float*, 4>, kTexturesAt + 12> rows{};
+  auto indexOf = [](DWORD type, DWORD number) {
+    return type == D3DSPR_RASTOUT ? number : type == D3DSPR_ATTROUT ? kColorsAt + number : kTexturesAt + number;
+  };
+  for (DWORD n = 0; n < 12; ++n) {
+    for (int c = 0; c < 4; ++c) {
+      const auto ci = static_cast<std::size_t>(c);
+      rows[kTexturesAt + n][ci] = program.outputRow(D3DSPR_TEXCRDOUT, n, c);
+      if (n < 3) rows[n][ci] = program.outputRow(D3DSPR_RASTOUT, n, c);
+      if (n < 2) rows[kColorsAt + n][ci] = program.outputRow(D3DSPR_ATTROUT, n, c);
+    }
+  }
+  for (int l = 0; l < count; ++l) {
+    auto output = [&](DWORD type, DWORD number) {
+      const auto& register_ = rows[indexOf(type, number)];
+      Vec4 value{0, 0, 0, 0};
+      for (std::size_t c = 0; c < 4; ++c) {
+        if (register_[c]) value[c] = register_[c][l];
+      }
+      return value;
+    };
+    shadedFromOutputs(output, outs[l]);
+  }
+}
+
+template <typename Output>
+void VertexStage::shadedFromOutputs(const Output& output, ShadedVertex* out) const {
+  out->varyings = {};
+  out->pointSize = pointSizeState_;
+  if (program_->major < 3) {
+    out->position = output(D3DSPR_RASTOUT, D3DSRO_POSITION);
+    out->varyings[kDiffuseSlot] = output(D3DSPR_ATTROUT, 0);
+    out->varyings[kSpecularSlot] = output(D3DSPR_ATTROUT, 1);
+    for (DWORD t = 0; t < 8; ++t) out->varyings[kTexCoordSlot + t] = output(D3DSPR_TEXCRDOUT, t);
+    out->varyings[kFogSlot] = {output(D3DSPR_RASTOUT, D3DSRO_FOG)[0], 0, 0, 0};
+    if (writesPointSize_) out->pointSize = output(D3DSPR_RASTOUT, D3DSRO_POINT_SIZE)[0];
+  } else {
+    out->position = {};
+    for (std::size_t o = 0; o < outputSlots_.size(); ++o) {
+      const int slot = outputSlots_[o];
+      if (slot == -2) out->position = output(D3DSPR_OUTPUT, static_cast<DWORD>(o));
+      if (slot == -3) out->pointSize = output(D3DSPR_OUTPUT, static_cast<DWORD>(o))[0];
+      if (slot >= 0) out->varyings[static_cast<std::size_t>(slot)] = output(D3DSPR_OUTPUT, static_cast<DWORD>(o));
+    }
+  }
+  // With shaders the planes are in clip space, the space of the output position.
+  if (userPlanes_) userClipDistances(out->position, out);
 }
 
 }  // namespace platform::d3d9

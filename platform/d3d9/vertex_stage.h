@@ -3,11 +3,13 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/fixed_lighting.h"
 #include "platform/d3d9/pipeline_types.h"
+#include "platform/d3d9/quad_program.h"
 #include "platform/d3d9/texture_sampler.h"
 #include "platform/d3d9/vertex_input.h"
 
@@ -25,8 +27,10 @@ struct VaryingMap {
 class VertexStage {
  public:
   // Binds the stage to the device state and the streams the draw reads. False when the
-  // bound vertex shader cannot run (the draw is refused).
-  bool bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams, SamplerSet* samplers);
+  // bound vertex shader cannot run (the draw is refused). `fastPaths` off keeps a shader on the
+  // general interpreter.
+  bool bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams, SamplerSet* samplers,
+            bool fastPaths = true);
   bool pretransformed() const { return pretransformed_; }
   const VaryingMap& varyings() const { return varyingMap_; }
   // The user clip planes (bit per plane) whose distances the processed vertices carry.
@@ -35,12 +39,19 @@ class VertexStage {
   // fixed-function defaults of colours the vertices lack, when no lighting replaces them.
   std::uint32_t whiteSlots() const;
   void process(UINT index, ShadedVertex* out);
-  // The same for up to kMaxLanes vertices at once: a vertex shader runs them side by side.
+  // The same for up to lanesAtOnce() vertices at once: a vertex shader runs them side by side.
   void process(const UINT* indices, ShadedVertex* const* outs, int count);
+  int lanesAtOnce() const { return laneProgram_ ? kBatchLanes : kMaxLanes; }
+  // Lets go of what processing needs once the draw's vertices are all processed.
+  void finishProcessing() { laneProgram_.reset(); }
 
  private:
   void processFixed(UINT index, ShadedVertex* out);
   void processShader(const UINT* indices, ShadedVertex* const* outs, int count);
+  void processLanes(const UINT* indices, ShadedVertex* const* outs, int count);
+  // A shader's outputs into the vertex: output(type, number) gives an output register.
+  template <typename Output>
+  void shadedFromOutputs(const Output& output, ShadedVertex* out) const;
   // The fixed-function vertex fog factor of an object-space position (1 when off).
   float vertexFog(const Vec4& position) const;
   // Distances of a position to the enabled user clip planes, into the vertex.
@@ -74,6 +85,8 @@ class VertexStage {
   std::array<BOOL, 16> bools_{};
   ShaderConstants constants_;
   std::array<LaneRegisters, kMaxLanes> lanes_;
+  // The shader compiled to run many vertices side by side, when it is straight-line code.
+  std::unique_ptr<LaneProgram<kBatchLanes>> laneProgram_;
   VaryingMap varyingMap_;
   std::array<int, 12> outputSlots_{};  // vs_3_0 o# -> slot, -2 position, -3 point size, -1 none
 };

@@ -1,11 +1,15 @@
-// Quad programs against the general interpreter: the same shaders on the same quads give the
-// same bits, and shaders outside the straight-line subset are left to the interpreter.
+// Lane programs against the general interpreter: the same pixel shaders on the same quads, and
+// the same vertex shaders on the same vertices, give the same bits, and shaders outside the
+// straight-line subset are left to the interpreter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/d3d9/quad_program.h"
 #include "platform/d3d9/shader_arithmetic.h"
@@ -250,6 +254,94 @@ TEST_F(QuadProgramTest, ShadersOutsideTheSubsetAreDeclined) {
       "ps_3_0\ndefi i0, 2, 0, 1, 0\ndcl_texcoord0 v0\nmov r0, c0\nrep i0\nadd r0, r0, v0\nendrep\nmov oC0, r0\n"));
   EXPECT_FALSE(compare("ps_2_0\ndcl t0\nmov oDepth, t0.x\nmov oC0, t0\n"));
   EXPECT_FALSE(compare("ps_1_4\ntexcrd r0.xyz, t0\nmov r0.w, c0\n"));
+}
+
+// Vertex shaders as a batch of vertices: false when the batch program declines the shader.
+bool compareVertices(const std::string& text) {
+  std::vector<DWORD> tokens = assembleText(text);
+  ShaderProgram program;
+  EXPECT_TRUE(decodeShaderProgram(tokens, &program)) << text;
+  bindRegisterOffsets(&program);
+  std::array<Vec4, 256> constants{}, merged{};
+  for (std::size_t i = 0; i < constants.size(); ++i) {
+    const float f = static_cast<float>(i);
+    constants[i] = {f * 0.37f - 3.0f, 1.0f / (f + 1.0f), -f * 0.11f, f == 5 ? 0.0f : 2.5f - f * 0.2f};
+  }
+  mergeFloatConstants(program, constants.data(), 256, merged.data());
+  auto program_ = std::make_unique<LaneProgram<kBatchLanes>>();
+  if (!program_->compile(program, merged.data(), 256)) return false;
+  // More vertices than a block of lanes holds, and not a whole number of blocks.
+  constexpr int kVertices = kBlockLanes * 2 + 5;
+  std::vector<LaneRegisters> lanes(kVertices);
+  auto input = [](int lane, int v, float shift) {
+    const float l = static_cast<float>(lane) + shift, vf = static_cast<float>(v);
+    return Vec4{0.25f * l - 2.0f + vf, lane % 7 == 0 ? 0.0f : 1.0f / (l + 0.5f), -vf * l * 0.125f, 1.0f - 0.0625f * l};
+  };
+  // A first run on other values leaves its registers behind; the second must not see them.
+  for (int run = 0; run < 2; ++run) {
+    for (int l = 0; l < kVertices; ++l) {
+      for (int v = 0; v < program_->inputCount(); ++v) {
+        const Vec4 value = input(l, v, run == 0 ? 9.5f : 0.0f);
+        for (int c = 0; c < 4; ++c) program_->inputRow(v, c)[l] = value[static_cast<std::size_t>(c)];
+      }
+    }
+    program_->runVertices(kVertices);
+  }
+  for (int l = 0; l < kVertices; ++l) {
+    for (int v = 0; v < 16; ++v) lanes[static_cast<std::size_t>(l)].v[static_cast<std::size_t>(v)] = input(l, v, 0);
+  }
+  ShaderConstants k;
+  k.floats = merged.data();
+  k.floatCount = 256;
+  for (int first = 0; first < kVertices; first += kMaxLanes) {
+    ShaderMachine(program, k).run(lanes.data() + first, std::min(kMaxLanes, kVertices - first));
+  }
+  auto same = [&](const Vec4& a, const Vec4& b, const char* what, DWORD n, int l) {
+    EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << text << what << n << " lane " << l;
+  };
+  for (int l = 0; l < kVertices; ++l) {
+    const LaneRegisters& lane = lanes[static_cast<std::size_t>(l)];
+    for (DWORD n = 0; n < (program.major >= 3 ? 12u : 8u); ++n) {
+      same(program_->vertexOutput(D3DSPR_TEXCRDOUT, n, l), program.major >= 3 ? lane.out[n] : lane.textureOut[n],
+           program.major >= 3 ? "o" : "oT", n, l);
+    }
+    if (program.major >= 3) continue;
+    for (DWORD n = 0; n < 3; ++n) same(program_->vertexOutput(D3DSPR_RASTOUT, n, l), lane.rasterOut[n], "rast", n, l);
+    for (DWORD n = 0; n < 2; ++n) same(program_->vertexOutput(D3DSPR_ATTROUT, n, l), lane.attributeOut[n], "oD", n, l);
+  }
+  return true;
+}
+
+TEST(VertexLanesTest, StraightLineVertexShadersGiveTheInterpretersBits) {
+  EXPECT_TRUE(compareVertices(kHologramVertexShaderText));
+  const char* shaders[] = {
+      // Every output of the 1.x and 2.x registers, written in part or not at all.
+      "vs_1_1\ndcl_position v0\ndcl_color v1\nmov oPos, v0\nmov oD0, v1\nmul oD1.xy, v1, c2\nmov oFog, v0.z\n"
+      "mov oPts, c3.x\nmov oT3.zw, v0\nmad oT7, v1.wzyx, c4, -v0",
+      // The arithmetic: scalar steps across awkward values, products, and registers read before
+      // they are written, which start at zero.
+      "vs_2_0\ndcl_position v0\ndcl_normal v1\nrcp r0.x, v1.y\nrsq r0.y, v0.z\nexp r0.z, v1.x\nlog r0.w, v0.y\n"
+      "pow r1, v0.x, c1.y\nfrc r2, v1\nabs r3, -v0\nnrm r4, v1\nmin r5, r0, r2\nmax r6, r1, -r3\n"
+      "add r7, r8, v0\nmul r8, v1, c1\nmov oD1, r8\nmov oPos, r0\nmov oT0, r1\nmov oT1, r2\nmov oT2, r3\nmov oT3, "
+      "r4\nmov "
+      "oT4, r5\n"
+      "mov oT5, r6\nmov oT6, r7\nsub oT7, v0, c5",
+      // Copies and constant steps, folded or shared, straight into outputs.
+      "vs_2_0\ndcl_position v0\nadd r0, c1, c2\nmov oT0, r0\nmov oT1, v0.yxwz\nmul r1, v0, r0\nmov r2, r1\n"
+      "add r1, r1, c3\nmov oPos, r2\nmov oT2, r1\nmov oD0, c7",
+      // 3.0's o# registers, the position and a point size among them.
+      "vs_3_0\ndcl_position v0\ndcl_texcoord0 v1\ndcl_position o0\ndcl_texcoord0 o1\ndcl_psize o2\n"
+      "dcl_texcoord5 o9\nmov o0, v0\nmul o1.xy, v1, c1\nmov o2.x, c2.w\nadd o9, v0, -v1\nmov_sat o10, v1",
+  };
+  for (const char* shader : shaders) EXPECT_TRUE(compareVertices(shader)) << shader;
+}
+
+TEST(VertexLanesTest, VertexShadersOutsideTheSubsetAreDeclined) {
+  EXPECT_FALSE(compareVertices("vs_2_0\ndcl_position v0\nmova a0.x, v0.x\nmov oPos, c[a0.x]\n"));
+  EXPECT_FALSE(
+      compareVertices("vs_2_0\ndefi i0, 2, 0, 1, 0\ndcl_position v0\nmov r0, v0\nrep i0\n"
+                      "add r0, r0, c1\nendrep\nmov oPos, r0\n"));
+  EXPECT_FALSE(compareVertices("vs_1_1\ndcl_position v0\nslt r0, v0, c1\nmov oPos, r0\n"));
 }
 
 }  // namespace
