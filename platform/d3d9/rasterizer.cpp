@@ -32,6 +32,21 @@ Plane planeOf(float a0, float a1, float a2, float dx1, float dy1, float dx2, flo
   return p;
 }
 
+// planeOf for the four components of an attribute at once: the same operations lane by lane.
+void componentPlanes(const Vec4& v0, const Vec4& v1, const Vec4& v2, float rhw0, float rhw1, float rhw2, float dx1,
+                     float dy1, float dx2, float dy2, float inverseArea, std::array<Plane, 4>* planes) {
+  Floats4 a0, a1, a2;
+  std::memcpy(&a0, v0.data(), sizeof a0);
+  std::memcpy(&a1, v1.data(), sizeof a1);
+  std::memcpy(&a2, v2.data(), sizeof a2);
+  a0 *= rhw0;
+  a1 *= rhw1;
+  a2 *= rhw2;
+  const Floats4 dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) * inverseArea;
+  const Floats4 dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) * inverseArea;
+  for (std::size_t c = 0; c < 4; ++c) (*planes)[c] = {a0[c], dx[c], dy[c]};
+}
+
 // Four lanes of a quad side by side; the same IEEE operations as one lane at a time, so the
 // values are bit for bit those of the scalar plane evaluation.
 using Lanes = Floats4;
@@ -125,17 +140,14 @@ bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
   for (std::uint32_t slots = usedSlots; slots; slots &= slots - 1) {
     int slot = __builtin_ctz(slots);
     auto si = static_cast<std::size_t>(slot);
-    for (int c = 0; c < 4; ++c) {
-      auto ci = static_cast<std::size_t>(c);
-      if (s->flatSlots & (1u << slot)) {
-        // Flat shading, and colours equal at every vertex, take the first vertex of the
-        // primitive as given, before reordering.
-        s->varyings[si][ci] = {(*flatSource)[si][ci], 0, 0};
-        continue;
-      }
-      s->varyings[si][ci] = planeOf((*p0.varyings)[si][ci] * p0.rhw, (*p1.varyings)[si][ci] * p1.rhw,
-                                    (*p2.varyings)[si][ci] * p2.rhw, dx1, dy1, dx2, dy2, inverse);
+    if (s->flatSlots & (1u << slot)) {
+      // Flat shading, and colours equal at every vertex, take the first vertex of the
+      // primitive as given, before reordering.
+      for (std::size_t c = 0; c < 4; ++c) s->varyings[si][c] = {(*flatSource)[si][c], 0, 0};
+      continue;
     }
+    componentPlanes((*p0.varyings)[si], (*p1.varyings)[si], (*p2.varyings)[si], p0.rhw, p1.rhw, p2.rhw, dx1, dy1, dx2,
+                    dy2, inverse, &s->varyings[si]);
   }
   return true;
 }
