@@ -547,9 +547,24 @@ template <int Lanes>
 template <typename Sampling>
 void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
   float* base = registerFloats();
+  for (std::uint32_t row : clearRows_) std::fill_n(base + row, lanes, 0.0f);
+  // Direct steps are calls of their own; the others, kept out of this loop, leave it nothing
+  // to keep in registers across those calls.
+  for (const Step& step : steps_) {
+    if (step.direct) {
+      step.direct(base, step, lanes);
+    } else {
+      runStep(step, sampling, lanes);
+    }
+  }
+}
+
+template <int Lanes>
+template <typename Sampling>
+[[gnu::noinline]] void LaneProgram<Lanes>::runStep(const Step& step, Sampling* sampling, int lanes) {
+  float* base = registerFloats();
   using Rows = float[4][Lanes];  // one register: [component][lane]
   auto rows = [base](std::uint16_t slot) { return reinterpret_cast<Rows*>(base + slot * kSlotFloats); };
-  for (std::uint32_t row : clearRows_) std::fill_n(base + row, lanes, 0.0f);
 
   float a[4][Lanes], b[4][Lanes], c3[4][Lanes], result[4][Lanes];
   // A source's four components (after swizzle and modifier), rows [component][lane].
@@ -572,151 +587,145 @@ void LaneProgram<Lanes>::execute(Sampling* sampling, int lanes) {
   auto load = [&](const Source& s, float out[4][Lanes]) {
     for (int c = 0; c < 4; ++c) loadRow(s, c, out[c]);
   };
-  for (const Step& step : steps_) {
-    if (step.direct) {
-      step.direct(base, step, lanes);
-      continue;
+  if constexpr (std::is_same_v<Sampling, SamplerSet>) {
+    if (step.sampleInPlace) {
+      const Source& s = step.sources[0];
+      auto in = [&](int c) { return rowAt(s.rows[c]); };
+      // Components nothing reads are not sampled.
+      auto out = [&](int c) { return (step.live >> c) & 1 ? registerRow(step.destination, c) : nullptr; };
+      sampling->sampleBlocks(step.sampler, lanes / kBlockLanes, {in(0), in(1), in(2), in(3)}, LodMode::derivatives,
+                             nullptr, {out(0), out(1), out(2), out(3)});
+      return;
     }
-    if constexpr (std::is_same_v<Sampling, SamplerSet>) {
-      if (step.sampleInPlace) {
-        const Source& s = step.sources[0];
-        auto in = [&](int c) { return rowAt(s.rows[c]); };
-        // Components nothing reads are not sampled.
-        auto out = [&](int c) { return (step.live >> c) & 1 ? registerRow(step.destination, c) : nullptr; };
-        sampling->sampleBlocks(step.sampler, lanes / kBlockLanes, {in(0), in(1), in(2), in(3)}, LodMode::derivatives,
-                               nullptr, {out(0), out(1), out(2), out(3)});
-        continue;
-      }
+  }
+  const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
+  if (step.shape != Shape::whole) {
+    // Component-wise steps compute only the components they write; scalar steps read only
+    // the first component of each source.
+    for (int c : step.shape == Shape::componentwise ? components : std::span<const int>(kFirstComponent)) {
+      if (step.sourceCount > 0) loadRow(step.sources[0], c, a[c]);
+      if (step.sourceCount > 1) loadRow(step.sources[1], c, b[c]);
+      if (step.sourceCount > 2) loadRow(step.sources[2], c, c3[c]);
     }
-    const std::span<const int> components(step.components, static_cast<std::size_t>(step.componentCount));
-    if (step.shape != Shape::whole) {
-      // Component-wise steps compute only the components they write; scalar steps read only
-      // the first component of each source.
-      for (int c : step.shape == Shape::componentwise ? components : std::span<const int>(kFirstComponent)) {
-        if (step.sourceCount > 0) loadRow(step.sources[0], c, a[c]);
-        if (step.sourceCount > 1) loadRow(step.sources[1], c, b[c]);
-        if (step.sourceCount > 2) loadRow(step.sources[2], c, c3[c]);
-      }
-    } else {
-      if (step.sourceCount > 0) load(step.sources[0], a);
-      if (step.sourceCount > 1) load(step.sources[1], b);
-      if (step.sourceCount > 2) load(step.sources[2], c3);
-    }
-    switch (step.opcode) {
-      case D3DSIO_MOV:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l];
-        break;
-      case D3DSIO_ADD:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] + b[c][l];
-        break;
-      case D3DSIO_SUB:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] - b[c][l];
-        break;
-      case D3DSIO_MUL:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l];
-        break;
-      case D3DSIO_MAD:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
-        break;
-      case D3DSIO_MIN:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
-        break;
-      case D3DSIO_MAX:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
-        break;
-      case D3DSIO_FRC:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
-        break;
-      case D3DSIO_ABS:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = std::fabs(a[c][l]);
-        break;
-      case D3DSIO_LRP:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
-        break;
-      case D3DSIO_CMP:
-        for (int c : components)
-          for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
-        break;
-      case D3DSIO_DP3:
-        for (int l = 0; l < lanes; ++l) {
-          float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l];
-          for (int c = 0; c < 4; ++c) result[c][l] = d;
-        }
-        break;
-      case D3DSIO_DP4:
-        for (int l = 0; l < lanes; ++l) {
-          float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l] + a[3][l] * b[3][l];
-          for (int c = 0; c < 4; ++c) result[c][l] = d;
-        }
-        break;
-      case D3DSIO_DP2ADD:
-        for (int l = 0; l < lanes; ++l) {
-          float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + c3[0][l];
-          for (int c = 0; c < 4; ++c) result[c][l] = d;
-        }
-        break;
-      case D3DSIO_RCP:
-      case D3DSIO_RSQ:
-      case D3DSIO_EXP:
-      case D3DSIO_LOG:
-        for (int l = 0; l < lanes; ++l) {
-          float x = a[0][l];
-          float r = step.opcode == D3DSIO_RCP   ? reciprocal(x)
-                    : step.opcode == D3DSIO_RSQ ? reciprocalRoot(x)
-                    : step.opcode == D3DSIO_EXP ? std::exp2(x)
-                                                : logarithm(x);
-          for (int c = 0; c < 4; ++c) result[c][l] = r;
-        }
-        break;
-      case D3DSIO_POW:
-        for (int l = 0; l < lanes; ++l) {
-          float r = std::pow(std::fabs(a[0][l]), b[0][l]);
-          for (int c = 0; c < 4; ++c) result[c][l] = r;
-        }
-        break;
-      case D3DSIO_NRM:
-        for (int l = 0; l < lanes; ++l) {
-          float f = a[0][l] * a[0][l] + a[1][l] * a[1][l] + a[2][l] * a[2][l];
-          f = f != 0.0f ? 1.0f / std::sqrt(f) : FLT_MAX;
-          for (int c = 0; c < 4; ++c) result[c][l] = a[c][l] * f;
-        }
-        break;
-      case D3DSIO_TEX: {
-        // texldp divides by w, texldb biases the level by w; then the sampler for all lanes.
-        alignas(BlockFloats) float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
-        for (int c = 0; c < 4; ++c) std::memcpy(coordinates[c], a[c], static_cast<std::size_t>(lanes) * sizeof(float));
-        LodMode mode = (step.controls & 2) ? LodMode::bias : LodMode::derivatives;
-        for (int l = 0; l < lanes; ++l) {
-          const float w = coordinates[3][l];
-          if ((step.controls & 1) && w != 0.0f) {
-            for (int c = 0; c < 3; ++c) coordinates[c][l] /= w;
-          }
-          lod[l] = (step.controls & 2) ? w : 0.0f;
-        }
-        sampleLanes(sampling, step.sampler, lanes, coordinates, mode, lod, texels);
-        for (int c = 0; c < 4; ++c)
-          for (int l = 0; l < lanes; ++l) result[c][l] = texels[step.samplerSwizzle[c]][l];
-        break;
-      }
-      default: break;
-    }
-    Rows& out = *rows(step.destination);
-    if (step.saturate) {
+  } else {
+    if (step.sourceCount > 0) load(step.sources[0], a);
+    if (step.sourceCount > 1) load(step.sources[1], b);
+    if (step.sourceCount > 2) load(step.sources[2], c3);
+  }
+  switch (step.opcode) {
+    case D3DSIO_MOV:
       for (int c : components)
-        for (int l = 0; l < lanes; ++l) out[c][l] = saturate(result[c][l]);
-    } else {
-      for (int c : components) std::memcpy(out[c], result[c], static_cast<std::size_t>(lanes) * sizeof(float));
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l];
+      break;
+    case D3DSIO_ADD:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] + b[c][l];
+      break;
+    case D3DSIO_SUB:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] - b[c][l];
+      break;
+    case D3DSIO_MUL:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l];
+      break;
+    case D3DSIO_MAD:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l] + c3[c][l];
+      break;
+    case D3DSIO_MIN:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] < b[c][l] ? a[c][l] : b[c][l];
+      break;
+    case D3DSIO_MAX:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] >= b[c][l] ? a[c][l] : b[c][l];
+      break;
+    case D3DSIO_FRC:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] - floorExact(a[c][l]);
+      break;
+    case D3DSIO_ABS:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = std::fabs(a[c][l]);
+      break;
+    case D3DSIO_LRP:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] * b[c][l] + (1.0f - a[c][l]) * c3[c][l];
+      break;
+    case D3DSIO_CMP:
+      for (int c : components)
+        for (int l = 0; l < lanes; ++l) result[c][l] = a[c][l] >= 0.0f ? b[c][l] : c3[c][l];
+      break;
+    case D3DSIO_DP3:
+      for (int l = 0; l < lanes; ++l) {
+        float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l];
+        for (int c = 0; c < 4; ++c) result[c][l] = d;
+      }
+      break;
+    case D3DSIO_DP4:
+      for (int l = 0; l < lanes; ++l) {
+        float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + a[2][l] * b[2][l] + a[3][l] * b[3][l];
+        for (int c = 0; c < 4; ++c) result[c][l] = d;
+      }
+      break;
+    case D3DSIO_DP2ADD:
+      for (int l = 0; l < lanes; ++l) {
+        float d = a[0][l] * b[0][l] + a[1][l] * b[1][l] + c3[0][l];
+        for (int c = 0; c < 4; ++c) result[c][l] = d;
+      }
+      break;
+    case D3DSIO_RCP:
+    case D3DSIO_RSQ:
+    case D3DSIO_EXP:
+    case D3DSIO_LOG:
+      for (int l = 0; l < lanes; ++l) {
+        float x = a[0][l];
+        float r = step.opcode == D3DSIO_RCP   ? reciprocal(x)
+                  : step.opcode == D3DSIO_RSQ ? reciprocalRoot(x)
+                  : step.opcode == D3DSIO_EXP ? std::exp2(x)
+                                              : logarithm(x);
+        for (int c = 0; c < 4; ++c) result[c][l] = r;
+      }
+      break;
+    case D3DSIO_POW:
+      for (int l = 0; l < lanes; ++l) {
+        float r = std::pow(std::fabs(a[0][l]), b[0][l]);
+        for (int c = 0; c < 4; ++c) result[c][l] = r;
+      }
+      break;
+    case D3DSIO_NRM:
+      for (int l = 0; l < lanes; ++l) {
+        float f = a[0][l] * a[0][l] + a[1][l] * a[1][l] + a[2][l] * a[2][l];
+        f = f != 0.0f ? 1.0f / std::sqrt(f) : FLT_MAX;
+        for (int c = 0; c < 4; ++c) result[c][l] = a[c][l] * f;
+      }
+      break;
+    case D3DSIO_TEX: {
+      // texldp divides by w, texldb biases the level by w; then the sampler for all lanes.
+      alignas(BlockFloats) float coordinates[4][Lanes], texels[4][Lanes], lod[Lanes];
+      for (int c = 0; c < 4; ++c) std::memcpy(coordinates[c], a[c], static_cast<std::size_t>(lanes) * sizeof(float));
+      LodMode mode = (step.controls & 2) ? LodMode::bias : LodMode::derivatives;
+      for (int l = 0; l < lanes; ++l) {
+        const float w = coordinates[3][l];
+        if ((step.controls & 1) && w != 0.0f) {
+          for (int c = 0; c < 3; ++c) coordinates[c][l] /= w;
+        }
+        lod[l] = (step.controls & 2) ? w : 0.0f;
+      }
+      sampleLanes(sampling, step.sampler, lanes, coordinates, mode, lod, texels);
+      for (int c = 0; c < 4; ++c)
+        for (int l = 0; l < lanes; ++l) result[c][l] = texels[step.samplerSwizzle[c]][l];
+      break;
     }
+    default: break;
+  }
+  Rows& out = *rows(step.destination);
+  if (step.saturate) {
+    for (int c : components)
+      for (int l = 0; l < lanes; ++l) out[c][l] = saturate(result[c][l]);
+  } else {
+    for (int c : components) std::memcpy(out[c], result[c], static_cast<std::size_t>(lanes) * sizeof(float));
   }
 }
 

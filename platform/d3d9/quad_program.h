@@ -137,6 +137,9 @@ class LaneProgram {
   // block's lanes, or the quad's four); colour outputs in the rows outputRows_ names.
   template <typename Sampling>
   void execute(Sampling* sampling, int lanes);
+  // One step that does not run directly (see Step::direct), over the same lanes.
+  template <typename Sampling>
+  void runStep(const Step& step, Sampling* sampling, int lanes);
 
   std::vector<Step> steps_;
   std::vector<std::uint16_t> constantIndices_;  // API constant of each constant slot
