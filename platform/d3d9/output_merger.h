@@ -39,14 +39,14 @@ class OutputMerger {
     (this->*mergeBlocks_)(batch, color, packing);
   }
 
-  // Whether each pixel that passes the depth test replaces its colour and depth whole, whatever
-  // the target held: a common merge (every channel written, no fog or stencil) without alpha
-  // test or blending, and with depth writes.
   // The components of the shaded colour the block merge reads (bit c: component c): alpha only
   // for the alpha test, blending, or a target that keeps it.
   std::uint8_t blockColorComponents() const {
     return alphaTest_ || blend_ || targetFormat_ != D3DFMT_X8R8G8B8 ? 0xF : 0x7;
   }
+  // Whether each pixel that passes the depth test replaces its colour and depth whole, whatever
+  // the target held: a common merge (every channel written, no fog or stencil) without alpha
+  // test or blending, and with depth writes.
   bool paintsOver() const { return mergeBlocks_ != nullptr && !alphaTest_ && !blend_ && depthWrite_; }
   bool writesDepth() const { return depthWrite_; }
   unsigned depthPasses() const { return depthPasses_; }

@@ -76,7 +76,7 @@ bool supported(DWORD opcode) {
 
 template <int Lanes>
 int LaneProgram<Lanes>::outputSlot(DWORD type, DWORD number) const {
-  // oT0-oT7 (o0-o7 from 3.0 on) in the t# slots; oPos, oFog and oPts (o8-o11) in the oC#
+  // oT0-oT7, or 3.0's o0-o7, in the t# slots; oPos, oFog and oPts, or 3.0's o8-o11, in the oC#
   // slots; oD0 and oD1 in vPos's and vFace's.
   switch (type) {
     case D3DSPR_RASTOUT: return major_ < 3 && number < 3 ? kColors + static_cast<int>(number) : -1;
