@@ -1,6 +1,10 @@
 // Shaders through the whole device: the program's hologram shaders pick grid cells as the
-// angle term says, a ps_1_1 shader combines a texture with the diffuse colour, and colours the
-// vertices lack read exactly white while a vertex shader's colours blend.
+// angle term says, a ps_1_1 shader combines a texture with the diffuse colour, colours the
+// vertices lack read exactly white while a vertex shader's colours blend, and vertex shaders
+// run as lane programs give the interpreter's image.
+#include <algorithm>
+#include <random>
+
 #include "tests/platform/d3d9/assemble_text.h"
 #include "tests/platform/d3d9/hologram_shaders.h"
 #include "tests/platform/d3d9/render_fixture.h"
@@ -116,6 +120,61 @@ TEST_F(ShaderDrawTest, ColoursTheVerticesLackAreExactlyWhiteAcrossPerspectiveTri
   ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, corners, sizeof corners[0]), D3D_OK);
   EXPECT_GT(distinctColors(), 4u);
   device->SetVertexShader(nullptr);
+}
+
+TEST_F(ShaderDrawTest, VertexShadersGiveTheInterpretersImageOnTheFastPaths) {
+  // Each pair's vertex shader runs as a lane program with the fast paths on and on the
+  // interpreter with them off; the vertices it writes (position, colours, coordinates, fog,
+  // 3.0's outputs by their semantics) must give the same pixels.
+  const char* pairs[][2] = {
+      {"vs_1_1\ndcl_position v0\ndcl_color v1\ndcl_texcoord v2\nmov oPos, v0\nmul oD0, v1, c1\n"
+       "mad oD1.xyz, v2.yxzw, c2, v1\nmov oT0, v2\nadd oT1.xy, v2, c3\nmov oFog, v2.x\n",
+       "ps_2_0\ndcl v0\ndcl v1\ndcl t0\ndcl t1\nmad r0, t0, v0, v1\nadd r0.xy, r0, t1\nmov oC0, r0\n"},
+      {"vs_3_0\ndcl_position v0\ndcl_color v1\ndcl_texcoord v2\ndcl_position o0\ndcl_color o1\n"
+       "dcl_texcoord3 o2\ndcl_texcoord0 o3\nmov o0, v0\nmul o1, v1, c1\nnrm r0, v2\nmov o2, r0\n"
+       "frc o3.xy, v2\n",
+       "ps_3_0\ndcl_color v0\ndcl_texcoord3 v1\ndcl_texcoord0 v2\nmad r0, v1, c0.x, v0\n"
+       "add r0.xy, r0, v2\nmov oC0, r0\n"},
+  };
+  struct Vertex {
+    float x, y, z;
+    D3DCOLOR color;
+    float u, v, w;
+  };
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> position(-1.2f, 1.2f), depth(0.0f, 1.0f), coordinate(-2.0f, 2.0f);
+  std::vector<Vertex> vertices;
+  for (int i = 0; i < 3 * 12; ++i) {
+    vertices.push_back({position(random), position(random), depth(random), static_cast<D3DCOLOR>(random()),
+                        coordinate(random), coordinate(random), coordinate(random)});
+  }
+  const float constants[4][4] = {{0.5f, 0, 0, 0}, {0.75f, 1.5f, -0.25f, 1}, {2, -1, 0.5f, 0.125f}, {0.3f, 0.6f, 0, 0}};
+  useTarget(41, 29);
+  for (const auto& pair : pairs) {
+    SCOPED_TRACE(pair[0]);
+    std::vector<DWORD> vs = assembleText(pair[0]), ps = assembleText(pair[1]);
+    ComPtr<IDirect3DVertexShader9> vertexShader;
+    ComPtr<IDirect3DPixelShader9> pixelShader;
+    ASSERT_EQ(device->CreateVertexShader(vs.data(), vertexShader.put()), D3D_OK);
+    ASSERT_EQ(device->CreatePixelShader(ps.data(), pixelShader.put()), D3D_OK);
+    device->SetVertexShader(vertexShader.get());
+    device->SetPixelShader(pixelShader.get());
+    device->SetVertexShaderConstantF(0, &constants[0][0], 4);
+    device->SetPixelShaderConstantF(0, &constants[0][0], 1);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0));
+    std::vector<D3DCOLOR> images[2];
+    for (bool fast : {false, true}) {
+      testing::setFastPaths(device.get(), fast);
+      device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+      ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 12, vertices.data(), sizeof(Vertex)), D3D_OK);
+      images[fast ? 1 : 0] = pixels();
+    }
+    testing::setFastPaths(device.get(), true);
+    EXPECT_EQ(images[1], images[0]);
+    EXPECT_GT(std::count_if(images[0].begin(), images[0].end(), [](D3DCOLOR c) { return c != 0; }), 200);
+  }
+  device->SetVertexShader(nullptr);
+  device->SetPixelShader(nullptr);
 }
 
 }  // namespace
