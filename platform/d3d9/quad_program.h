@@ -35,9 +35,10 @@ class LaneProgram {
  public:
   // Compiles `program` with its constants (already merged with its definitions); false when the
   // program needs the general interpreter. Vertex shaders of any version compile for
-  // runVertices (in the batch program), pixel shaders of 2.0 and later for the other runs. Coordinate components a
-  // sampler does not read are neither filled nor cleared for texld. Only the components of oC0 in `colorComponents`
-  // (bit c: component c) need be right after a run.
+  // runVertices (in the batch program), pixel shaders of 2.0 and later for the other runs.
+  // Coordinate components a sampler does not read are neither filled nor cleared for texld.
+  // Only the components of oC0 in `colorComponents` (bit c: component c) need be right after a
+  // run.
   bool compile(const ShaderProgram& program, const Vec4* constants, std::uint32_t constantCount,
                const SamplerCoordinates& samplerCoordinates = kAllSamplerCoordinates,
                std::uint8_t colorComponents = 0xF);

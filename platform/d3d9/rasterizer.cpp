@@ -24,26 +24,33 @@ std::int64_t toFixed(float v) {
   return static_cast<std::int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
 }
 
+// A plane's steps per pixel from its values at the three vertices: one expression for a single
+// value and for four side by side, so that both give the same bits.
+template <typename Value>
+[[gnu::always_inline]] inline void planeSteps(Value a0, Value a1, Value a2, float dx1, float dy1, float dx2, float dy2,
+                                              float inverseArea, Value* dx, Value* dy) {
+  *dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) * inverseArea;
+  *dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) * inverseArea;
+}
+
 Plane planeOf(float a0, float a1, float a2, float dx1, float dy1, float dx2, float dy2, float inverseArea) {
   Plane p;
   p.value = a0;
-  p.dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) * inverseArea;
-  p.dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) * inverseArea;
+  planeSteps(a0, a1, a2, dx1, dy1, dx2, dy2, inverseArea, &p.dx, &p.dy);
   return p;
 }
 
-// planeOf for the four components of an attribute at once: the same operations lane by lane.
+// planeOf for the four components of an attribute at once.
 void componentPlanes(const Vec4& v0, const Vec4& v1, const Vec4& v2, float rhw0, float rhw1, float rhw2, float dx1,
                      float dy1, float dx2, float dy2, float inverseArea, std::array<Plane, 4>* planes) {
-  Floats4 a0, a1, a2;
+  Floats4 a0, a1, a2, dx, dy;
   std::memcpy(&a0, v0.data(), sizeof a0);
   std::memcpy(&a1, v1.data(), sizeof a1);
   std::memcpy(&a2, v2.data(), sizeof a2);
   a0 *= rhw0;
   a1 *= rhw1;
   a2 *= rhw2;
-  const Floats4 dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) * inverseArea;
-  const Floats4 dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) * inverseArea;
+  planeSteps(a0, a1, a2, dx1, dy1, dx2, dy2, inverseArea, &dx, &dy);
   for (std::size_t c = 0; c < 4; ++c) (*planes)[c] = {a0[c], dx[c], dy[c]};
 }
 
