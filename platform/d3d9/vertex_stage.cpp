@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace platform::d3d9 {
 namespace {
@@ -112,7 +113,7 @@ int VaryingMap::slotOf(DWORD usage, DWORD usageIndex, bool assign) {
 bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kStreamCount>& streams,
                        SamplerSet* samplers, bool fastPaths) {
   state_ = &state;
-  laneProgram_.reset();
+  finishProcessing();
   input_ = {};
   for (UINT s = 0; s < kStreamCount; ++s) input_.setStream(s, streams[s]);
   const auto& elements = state.vertexDeclaration->elements();
@@ -209,7 +210,20 @@ bool VertexStage::bind(const DeviceState& state, const std::array<StreamView, kS
   constants_.sampling = samplers;
   if (fastPaths && kBlocksPayOff) {
     laneProgram_ = std::make_unique<LaneProgram<kBatchLanes>>();
-    if (!laneProgram_->compile(*program_, floats_.data(), kVertexShaderFloatConstants)) laneProgram_.reset();
+    if (laneProgram_->compile(*program_, floats_.data(), kVertexShaderFloatConstants)) {
+      // Each output register's rows, looked up once for every run.
+      constexpr std::pair<DWORD, DWORD> kRegisters[] = {
+          {D3DSPR_RASTOUT, 3}, {D3DSPR_ATTROUT, 2}, {D3DSPR_TEXCRDOUT, 12}};
+      for (const auto& [type, count] : kRegisters) {
+        for (DWORD n = 0; n < count; ++n) {
+          for (int c = 0; c < 4; ++c) {
+            laneOutputs_[laneOutputIndex(type, n)][static_cast<std::size_t>(c)] = laneProgram_->outputRow(type, n, c);
+          }
+        }
+      }
+    } else {
+      laneProgram_.reset();
+    }
   }
   return true;
 }
@@ -415,24 +429,9 @@ void VertexStage::processLanes(const UINT* indices, ShadedVertex* const* outs, i
     }
   }
   program.runVertices(count);
-  // Each output register's rows, looked up once for all the lanes: rasterisation outputs first,
-  // then colours, then texture coordinates (or 3.0's outputs).
-  constexpr DWORD kColorsAt = 3, kTexturesAt = 5;
-  std::array<std::array<const float*, 4>, kTexturesAt + 12> rows{};
-  auto indexOf = [](DWORD type, DWORD number) {
-    return type == D3DSPR_RASTOUT ? number : type == D3DSPR_ATTROUT ? kColorsAt + number : kTexturesAt + number;
-  };
-  for (DWORD n = 0; n < 12; ++n) {
-    for (int c = 0; c < 4; ++c) {
-      const auto ci = static_cast<std::size_t>(c);
-      rows[kTexturesAt + n][ci] = program.outputRow(D3DSPR_TEXCRDOUT, n, c);
-      if (n < 3) rows[n][ci] = program.outputRow(D3DSPR_RASTOUT, n, c);
-      if (n < 2) rows[kColorsAt + n][ci] = program.outputRow(D3DSPR_ATTROUT, n, c);
-    }
-  }
   for (int l = 0; l < count; ++l) {
     auto output = [&](DWORD type, DWORD number) {
-      const auto& register_ = rows[indexOf(type, number)];
+      const auto& register_ = laneOutputs_[laneOutputIndex(type, number)];
       Vec4 value{0, 0, 0, 0};
       for (std::size_t c = 0; c < 4; ++c) {
         if (register_[c]) value[c] = register_[c][l];

@@ -43,7 +43,10 @@ class VertexStage {
   void process(const UINT* indices, ShadedVertex* const* outs, int count);
   int lanesAtOnce() const { return laneProgram_ ? kBatchLanes : kMaxLanes; }
   // Lets go of what processing needs once the draw's vertices are all processed.
-  void finishProcessing() { laneProgram_.reset(); }
+  void finishProcessing() {
+    laneProgram_.reset();
+    laneOutputs_ = {};
+  }
 
  private:
   void processFixed(UINT index, ShadedVertex* out);
@@ -85,8 +88,14 @@ class VertexStage {
   std::array<BOOL, 16> bools_{};
   ShaderConstants constants_;
   std::array<LaneRegisters, kMaxLanes> lanes_;
-  // The shader compiled to run many vertices side by side, when it is straight-line code.
+  // The shader compiled to run many vertices side by side, when it is straight-line code, and
+  // the rows of its output registers (null where it does not write them): oPos, oFog and oPts
+  // first, then oD0 and oD1, then the texture coordinates or 3.0's outputs.
   std::unique_ptr<LaneProgram<kBatchLanes>> laneProgram_;
+  std::array<std::array<const float*, 4>, 3 + 2 + 12> laneOutputs_{};
+  static std::size_t laneOutputIndex(DWORD type, DWORD number) {
+    return type == D3DSPR_RASTOUT ? number : type == D3DSPR_ATTROUT ? 3 + number : 5 + number;
+  }
   VaryingMap varyingMap_;
   std::array<int, 12> outputSlots_{};  // vs_3_0 o# -> slot, -2 position, -3 point size, -1 none
 };
